@@ -1,0 +1,1 @@
+"""Stand-in for the storage server's web interface (see README.md)."""

@@ -1,0 +1,54 @@
+"""Fault settings, read from a JSON file at every request.
+
+The file holds one JSON object (keys in README.md).  A missing or empty
+file means no fault.  "times" counts are kept per file content, so writing
+the same settings again does not re-arm them; change the content (any extra
+key will do) to start a new count.
+"""
+
+import json
+import sys
+import threading
+
+KNOWN = {"status", "reply_code", "delay", "no_marker", "marker_cr", "marker_at_end",
+         "truncate", "reset", "big_body", "split_marker_at", "paths", "times", "comment", "id"}
+
+
+class Faults:
+    def __init__(self, path):
+        self.path = path
+        self.lock = threading.Lock()
+        self.used = {}            # file content -> matching requests served
+
+    def for_request(self, norm_path):
+        """The fault settings that apply to this request ({} for none)."""
+        if not self.path:
+            return {}
+        try:
+            with open(self.path, "r", encoding="utf-8") as f:
+                content = f.read()
+        except OSError:
+            return {}
+        if not content.strip():
+            return {}
+        try:
+            settings = json.loads(content)
+            if not isinstance(settings, dict):
+                raise ValueError("not an object")
+        except ValueError as e:
+            print("standin: ignoring fault file %s: %s" % (self.path, e), file=sys.stderr)
+            return {}
+        unknown = set(settings) - KNOWN
+        if unknown:
+            print("standin: unknown fault keys %s" % sorted(unknown), file=sys.stderr)
+        paths = settings.get("paths")
+        if paths is not None and norm_path not in [p.lstrip("/") for p in paths]:
+            return {}
+        times = settings.get("times")
+        if times is not None:
+            with self.lock:
+                used = self.used.get(content, 0)
+                if used >= int(times):
+                    return {}
+                self.used[content] = used + 1
+        return settings
