@@ -129,5 +129,6 @@ def index_page(code, snap):
         table(snap["web"], ["WebFTPFileName", "WebFTPStatus", "WebFTPLoadSize", "WebFTPSize",
                             "WebFTPSavePath", "WebFTPURL"]))
     head = ('<html>\n<head><meta charset="utf-8"><meta http-equiv="refresh" content="5">'
-            '<title>Storage server stand-in</title>%s</head>\n' % style)
-    return Page(code, head, body)
+            '<title>Storage server stand-in</title>%s</head>\n<!-- ' % style)
+    # The marker line sits in a comment here, out of the reader's way.
+    return Page(code, head, "-->\n" + body)
