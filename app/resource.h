@@ -28,6 +28,10 @@
 
 /* Main window */
 #define IDD_QUARROW_DIALOG              102
+#define IDC_MAIN_REFRESH                1035
+#define IDC_MAIN_BT_LIST                1036
+#define IDC_MAIN_WEB_LIST               1042
+#define IDC_MAIN_STATE                  1052
 
 /* Menus */
 #define IDR_TRAY_MENU                   137     /* pop-up of the notification icon */

@@ -1,0 +1,83 @@
+#include "WaitDlg.h"
+
+#include "app/resource.h"
+
+namespace app {
+
+namespace {
+DWORD g_timeoutMs = 0;
+void (*g_observer)(HWND) = nullptr;
+}  // namespace
+
+void CWaitDlg::SetTimeoutForTesting(DWORD ms) { g_timeoutMs = ms; }
+void CWaitDlg::SetObserverForTesting(void (*observer)(HWND)) { g_observer = observer; }
+
+CWaitDlg::CWaitDlg() {
+    OnMessage(WM_TIMER, [this](WPARAM wp, LPARAM) {
+        OnTimer(wp);
+        return 0;
+    });
+    // Only the worker (or a failure) closes this dialog.
+    OnMessage(WM_CLOSE, [this](WPARAM, LPARAM) {
+        if (job_->Finished()) End(IDOK);
+        return 0;
+    });
+    OnCommand(IDOK, [] {});
+    OnCommand(IDCANCEL, [] {});
+    OnMessage(WM_DESTROY, [this](WPARAM, LPARAM) {
+        ::KillTimer(Hwnd(), kAnimationTimer);
+        ::KillTimer(Hwnd(), kTimeoutTimer);
+        return 0;
+    });
+}
+
+BOOL CWaitDlg::OnInitDialog() {
+    waitText_ = win::LoadResString(IDS_PLEASE_WAIT);
+    SetItemText(IDC_WAIT_TEXT, waitText_);
+    SetItemText(IDC_WAIT_STATUS, statusText_);
+    dots_ = 0;
+    ::SetTimer(Hwnd(), kAnimationTimer, kAnimationMs, nullptr);
+    ::SetTimer(Hwnd(), kTimeoutTimer, g_timeoutMs ? g_timeoutMs : kOperationTimeoutMs, nullptr);
+
+    job_->SetNotifyWindow(Hwnd());
+    thread_.Attach(client::StartOperationThread(job_));
+    if (!thread_) {
+        job_->GiveUp(client::kResultThreadFailed);
+        End(IDCANCEL);
+        return TRUE;
+    }
+    if (g_observer) g_observer(Hwnd());
+    return TRUE;
+}
+
+void CWaitDlg::OnTimer(UINT_PTR id) {
+    if (id == kAnimationTimer) {
+        if (++dots_ > 9) {
+            dots_ = 0;
+            waitText_ = win::LoadResString(IDS_PLEASE_WAIT);
+        } else {
+            waitText_ += '.';
+        }
+        SetItemText(IDC_WAIT_TEXT, waitText_);
+    } else if (id == kTimeoutTimer) {
+        ::KillTimer(Hwnd(), kTimeoutTimer);
+        job_->GiveUp(client::kResultTimeout);
+        End(IDCANCEL);
+    }
+}
+
+void CWaitDlg::RunOperation(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) {
+    job_ = job;
+    statusText_ = win::LoadResString(statusTextId);
+    if (DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, nullptr) == -1) job_->GiveUp(client::kResultThreadFailed);
+    // The worker may finish just as the dialog ends; wait until the job is settled
+    // one way or the other before the caller reads the result.
+    while (!job_->Settled()) ::Sleep(0);
+}
+
+void WaitDialogHost::Run(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) {
+    CWaitDlg dialog;
+    dialog.RunOperation(job, statusTextId);
+}
+
+}  // namespace app

@@ -1,0 +1,44 @@
+// The small modal dialog shown while a device operation runs on its worker.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "client/Operation.h"
+#include "common/Dialog.h"
+
+namespace app {
+
+class CWaitDlg : public win::CDialog {
+public:
+    CWaitDlg();
+
+    // Shows the dialog until the job finishes, fails to start (5515) or times out (5516).
+    void RunOperation(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId);
+
+    enum : UINT_PTR { kAnimationTimer = 100, kTimeoutTimer = 500 };
+    static constexpr UINT kAnimationMs = 300;
+    static constexpr DWORD kOperationTimeoutMs = 300000;
+
+    // Test seam: a shorter time-out for the next dialogs (0 restores the default).
+    static void SetTimeoutForTesting(DWORD ms);
+    // Test seam: called with the dialog's window once it is initialised.
+    static void SetObserverForTesting(void (*observer)(HWND));
+
+private:
+    BOOL OnInitDialog() override;
+    void OnTimer(UINT_PTR id);
+
+    std::shared_ptr<client::OperationJob> job_;
+    std::string statusText_;
+    std::string waitText_;
+    int dots_ = 0;
+    win::Handle thread_;
+};
+
+// The program's operation host: every operation behind a wait dialog.
+class WaitDialogHost : public client::IOperationHost {
+public:
+    void Run(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) override;
+};
+
+}  // namespace app

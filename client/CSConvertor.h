@@ -1,0 +1,40 @@
+// Character sets and the text conversions the server expects: the table from
+// "charset.csv", percent-encoding per code page, UTF-8 to ANSI, caret escape.
+#pragma once
+#include <list>
+#include <string>
+
+namespace client {
+
+struct stcs {
+    std::string displayName;
+    std::string charsetName;
+    int codePage = 0;
+};
+
+class CCSConvertor {
+public:
+    // Replaces the table with the file's entries; 1 when read, 0 when it could not be opened.
+    int LoadCharsetFile(const std::string& path);
+    // Parses the file's text (exposed for tests).
+    void LoadCharsetText(const std::string& text);
+    int CodePageFromName(const std::string& charsetName) const;
+    std::string NameFromCodePage(int codePage) const;
+    const std::list<stcs>& Entries() const { return entries_; }
+
+    static int GetUtf8CodePage() { return 65001; }
+    // ANSI text, for code page 65001 or the system ANSI code page.
+    static std::string EncodeForCodePage(const std::string& ansiText, int codePage);
+    static std::string EncodeWideForCodePage(const std::wstring& text, int codePage);
+    // Text in `codePage` to the system ANSI code page.
+    static std::string ConvertToAnsi(const std::string& text, int codePage);
+    static std::string DefaultEncodeUrl(const std::string& url);
+
+private:
+    std::list<stcs> entries_;
+};
+
+// Escapes a PC path for the server's "pcLocationEncoded" field.
+std::string CaretEscape(const std::string& text);
+
+}  // namespace client

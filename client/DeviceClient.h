@@ -1,0 +1,60 @@
+// The device client: the HTTP session with the storage server, the open
+// connection, and one entry point per operation. Each entry point runs on the
+// window thread and returns a result code (0 or the ID of the message to show).
+#pragma once
+#include <windows.h>
+#include <wininet.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "client/Operation.h"
+#include "common/Handle.h"
+
+namespace client {
+
+class CDeviceClient {
+public:
+    // `host` carries out the operations; the program passes its wait-dialog host.
+    explicit CDeviceClient(std::shared_ptr<IOperationHost> host);
+    ~CDeviceClient();
+    CDeviceClient(const CDeviceClient&) = delete;
+    CDeviceClient& operator=(const CDeviceClient&) = delete;
+
+    bool IsConnected() const { return connection_.Valid(); }
+    CRITICAL_SECTION& Lock() { return lock_; }
+
+    int SetBtEnable(int on);
+    int SetBtPriority(const std::string& itemId, int priority);
+    int PauseBtItem(const std::string& itemId);
+    int ResumeBtItem(const std::string& itemId);
+    int RemoveBtItem(const std::string& itemId);
+    int SetWebFtpEnable(int on);
+    int PauseWebFtpItem(const std::string& key);
+    int ResumeWebFtpItem(const std::string& key);
+    int RemoveWebFtpItem(const std::string& key);
+    int AddWebFtpItem(const AddWebFtpArg& item);
+    int AddBtItemFromFile(const std::string& pcPath, HANDLE file, const std::string& savePath, int priority);
+    int AddBtItemFromUrl(const AddBtUrlArg& item);
+    int RefreshStatus(ServerStatus& status);
+    int SetDefaultPath(const std::string& path);
+    int GetDefaultPath(std::string& path);
+    int Connect(const std::string& displayText, const std::string& address, const std::string& user,
+                const std::string& password);
+    int OpenRoot(std::vector<std::string>& disks);
+    int OpenSubCatalog(const std::string& folder, std::vector<std::string>& folders);
+
+    // Runs one filled-in operation record (what every entry point does).
+    int Run(DeviceOperation& operation, UINT statusTextId);
+
+private:
+    int RunKind(OperationKind kind, OperationArgument& argument, UINT statusTextId);
+
+    win::InternetHandle session_;
+    win::InternetHandle connection_;
+    CRITICAL_SECTION lock_;
+    std::shared_ptr<IOperationHost> host_;
+};
+
+}  // namespace client

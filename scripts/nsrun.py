@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""Private test networks: a "pc" and a "nas" network namespace joined by a veth
+pair, with the stand-in server running in "nas". Nothing sent inside them can
+reach a real network. Names are unique per use, and everything is removed
+again, also when the test fails.
+
+As a program:  nsrun.py [--build DIR] [--standin-arg ARG ...] -- COMMAND ...
+runs COMMAND (a .exe goes through scripts/wine-run) in the pc namespace with
+QUARROW_TEST_SERVER, QUARROW_TEST_DIR (Windows form) and QUARROW_TEST_UNIX_DIR
+in its environment, and exits with its exit code.
+"""
+import argparse
+import itertools
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+STANDIN = os.path.join(ROOT, "standin", "nas_standin.py")
+WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
+PC_ADDR = "10.77.0.10"
+NAS_ADDR = "10.77.0.2"
+_counter = itertools.count()
+
+
+def _ip(*args, check=True):
+    return subprocess.run(["ip", *args], check=check, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+
+def windows_path(path):
+    """Wine's drive Z: is the Unix root."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class TestNetwork:
+    """A pc/nas namespace pair; extra hosts can be added with add_host()."""
+
+    def __init__(self):
+        tag = f"{os.getpid() % 100000}{next(_counter)}"
+        self.pc = f"qpc{tag}"
+        self.nas = f"qnas{tag}"
+        self.tag = tag
+        self.hosts = []
+        self.dir = tempfile.mkdtemp(prefix="quarrow-net-")
+        self.standin = None
+        self._links = 0
+
+    def __enter__(self):
+        try:
+            self._create()
+        except Exception:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def _create(self):
+        _ip("netns", "add", self.pc)
+        _ip("netns", "add", self.nas)
+        # A bridge inside the pc namespace lets more hosts join the same LAN.
+        self._exec(self.pc, "ip link set lo up; ip link add br0 type bridge; ip link set br0 up;"
+                            f" ip addr add {PC_ADDR}/24 dev br0; ip route add default dev br0")
+        self._join(self.nas, NAS_ADDR)
+
+    def _join(self, ns, addr, mac=None):
+        self._links += 1
+        a, b = f"qva{self.tag}{self._links}", f"qvb{self.tag}{self._links}"
+        _ip("link", "add", a, "type", "veth", "peer", "name", b)
+        _ip("link", "set", a, "netns", self.pc)
+        _ip("link", "set", b, "netns", ns)
+        self._exec(self.pc, f"ip link set {a} master br0; ip link set {a} up")
+        setup = "ip link set lo up; "
+        if mac:
+            setup += f"ip link set {b} address {mac}; "
+        setup += f"ip addr add {addr}/24 dev {b}; ip link set {b} up; ip route add default dev {b}"
+        self._exec(ns, setup)
+
+    def add_host(self, addr, mac=None):
+        """Another namespace host on the same LAN; returns its namespace name."""
+        ns = f"qh{self.tag}{len(self.hosts)}"
+        _ip("netns", "add", ns)
+        self.hosts.append(ns)
+        self._join(ns, addr, mac)
+        return ns
+
+    def _exec(self, ns, script):
+        subprocess.run(["ip", "netns", "exec", ns, "sh", "-c", script], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+    # --- the stand-in server -------------------------------------------------
+    @property
+    def log_path(self):
+        return os.path.join(self.dir, "requests.jsonl")
+
+    @property
+    def dump_dir(self):
+        return os.path.join(self.dir, "dump")
+
+    @property
+    def faults_path(self):
+        return os.path.join(self.dir, "faults.json")
+
+    def start_standin(self, *args):
+        os.makedirs(self.dump_dir, exist_ok=True)
+        cmd = ["ip", "netns", "exec", self.nas, sys.executable, STANDIN, "--log", self.log_path,
+               "--dump-dir", self.dump_dir, "--faults", self.faults_path, *args]
+        self.standin = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        deadline = time.time() + 20
+        while time.time() < deadline:
+            line = self.standin.stdout.readline()
+            if not line:
+                break
+            if "listening" in line:
+                return
+        raise RuntimeError("stand-in server did not start")
+
+    def set_faults(self, text):
+        with open(self.faults_path + ".tmp", "w") as f:
+            f.write(text)
+        os.replace(self.faults_path + ".tmp", self.faults_path)
+
+    # --- running things on the PC --------------------------------------------
+    def pc_env(self):
+        env = dict(os.environ)
+        env["QUARROW_TEST_SERVER"] = NAS_ADDR
+        env["QUARROW_TEST_DIR"] = windows_path(self.dir)
+        env["QUARROW_TEST_UNIX_DIR"] = self.dir
+        return env
+
+    def run_pc(self, cmd, timeout=600, **kw):
+        if cmd and cmd[0].lower().endswith(".exe"):
+            cmd = [WINE_RUN, *cmd]
+        return subprocess.run(["ip", "netns", "exec", self.pc, *cmd], env=self.pc_env(), timeout=timeout, **kw)
+
+    def close(self):
+        if self.standin and self.standin.poll() is None:
+            self.standin.send_signal(signal.SIGTERM)
+            try:
+                self.standin.wait(5)
+            except subprocess.TimeoutExpired:
+                self.standin.kill()
+        for ns in [*self.hosts, self.nas, self.pc]:
+            _ip("netns", "del", ns, check=False)
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build")
+    parser.add_argument("--standin-arg", action="append", default=[])
+    parser.add_argument("command", nargs=argparse.REMAINDER)
+    args = parser.parse_args()
+    command = args.command[1:] if args.command[:1] == ["--"] else args.command
+    if args.build:
+        os.environ["QUARROW_BUILD_DIR"] = args.build
+    with TestNetwork() as net:
+        net.start_standin(*args.standin_arg)
+        return net.run_pc(command).returncode
+
+
+if __name__ == "__main__":
+    sys.exit(main())
