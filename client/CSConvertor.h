@@ -37,4 +37,9 @@ private:
 // Escapes a PC path for the server's "pcLocationEncoded" field.
 std::string CaretEscape(const std::string& text);
 
+// Replaces every occurrence of `from` in ANSI text, matching only at character
+// starts, so the trail byte of a double-byte character (which may be "\\" or
+// "@") is never taken for an ASCII character.
+std::string ReplaceAnsi(std::string text, const std::string& from, const std::string& to);
+
 }  // namespace client

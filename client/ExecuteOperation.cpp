@@ -1,4 +1,5 @@
 // The worker's dispatch: one request function per operation kind.
+#include "client/AddRequests.h"
 #include "client/ReplyCode.h"
 #include "client/Requests.h"
 
@@ -41,8 +42,11 @@ int ExecuteOperation(OperationJob& job) {
         return MapReplyCode(RequestWebFtpItemAction(ctx, job.kind, text()));
     case OperationKind::AddWebFtpItem:
         return MapReplyCode(RequestAddWebFtpItem(ctx, std::get<AddWebFtpArg>(arg)));
-    case OperationKind::AddBtItemFromFile:
-        return MapReplyCode(RequestAddBtItemFromFile(ctx, std::get<AddBtFileArg>(arg)));
+    case OperationKind::AddBtItemFromFile: {
+        // A torrent that could not be read into memory was never sent: report it like an unopenable file.
+        std::string code = RequestAddBtItemFromFile(ctx, std::get<AddBtFileArg>(arg));
+        return code == kReplyTorrentRefused ? kResultCannotOpenFile : MapReplyCode(code);
+    }
     case OperationKind::AddBtItemFromUrl:
         return MapReplyCode(RequestAddBtItemFromUrl(ctx, std::get<AddBtUrlArg>(arg)));
     case OperationKind::RefreshStatus:

@@ -1,0 +1,106 @@
+// Adding jobs: a Web/FTP link, a torrent URL, a torrent file uploaded whole.
+#include "AddRequests.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "client/CSConvertor.h"
+#include "client/Multipart.h"
+#include "client/ReplyCode.h"
+#include "client/Requests.h"
+
+namespace client {
+
+std::string BuildAddWebFtpBody(const AddWebFtpArg& item) {
+    MultipartBuilder body;
+    body.Field("UrlEncoded", item.urlEncoded)
+        .Field("UrlUtf8", item.urlUtf8)
+        .Field("savePath", item.savePath)
+        .Field("user", item.user)
+        .Field("pwd", item.password);
+    return body.Finish();
+}
+
+std::string BuildAddBtUrlBody(const AddBtUrlArg& item) {
+    MultipartBuilder body;
+    body.Field("btItemPriority", item.priority)
+        .Field("torrentType", 0)
+        .Field("savePath", item.savePath)
+        .Field("UrlEncoded", item.urlEncoded)
+        .Field("UrlUtf8", item.urlUtf8);
+    return body.Finish();
+}
+
+TorrentUploadFrame BuildTorrentUploadFrame(const AddBtFileArg& item) {
+    TorrentUploadFrame frame;
+    MultipartBuilder body;
+    body.Field("btItemPriority", item.priority).Field("torrentType", 1).FileHeader("file");
+    frame.head = body.Text();
+    // The PC path arrives percent-encoded for UTF-8; the server reads this
+    // field with the caret escape on top of that.
+    body.ContinueAfterFile()
+        .Field("savePath", item.savePath)
+        .Field("pcLocationEncoded", CaretEscape(item.pcPathEncoded));
+    frame.tail = body.Finish();
+    return frame;
+}
+
+std::string RequestAddWebFtpItem(RequestContext& ctx, const AddWebFtpArg& item) {
+    try {
+        return PostMultipart(ctx, "goform/formNasDownloadAdd", BuildAddWebFtpBody(item), true);
+    } catch (...) {
+        return kReplyException;
+    }
+}
+
+std::string RequestAddBtItemFromUrl(RequestContext& ctx, const AddBtUrlArg& item) {
+    try {
+        // The one multipart form the server wants without the trailing zero byte.
+        return PostMultipart(ctx, "/goform/formAddBtItem", BuildAddBtUrlBody(item), false);
+    } catch (...) {
+        return kReplyException;
+    }
+}
+
+std::string RequestAddBtItemFromFile(RequestContext& ctx, const AddBtFileArg& item) {
+    try {
+        const TorrentUploadFrame frame = BuildTorrentUploadFrame(item);
+        LARGE_INTEGER size{};
+        if (!item.file || item.file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(item.file, &size)) {
+            return kReplyTorrentRefused;
+        }
+        // The whole body travels in one buffer whose length is a DWORD: a file
+        // that does not fit is refused rather than sent truncated.
+        const unsigned long long total = frame.head.size() + static_cast<unsigned long long>(size.QuadPart) +
+                                         frame.tail.size();
+        if (size.QuadPart < 0 || size.HighPart != 0 || total > MAXDWORD) return kReplyTorrentRefused;
+        const DWORD fileLength = size.LowPart;
+
+        std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<size_t>(total)]);
+        if (!buffer) return kReplyTorrentRefused;
+        char* cursor = buffer.get();
+        std::memcpy(cursor, frame.head.data(), frame.head.size());
+        cursor += frame.head.size();
+        LARGE_INTEGER start{};
+        if (!::SetFilePointerEx(item.file, start, nullptr, FILE_BEGIN)) return kReplyTorrentRefused;
+        DWORD read = 0;
+        if (fileLength != 0 && (!::ReadFile(item.file, cursor, fileLength, &read, nullptr) || read != fileLength))
+            return kReplyTorrentRefused;
+        cursor += fileLength;
+        std::memcpy(cursor, frame.tail.data(), frame.tail.size());
+
+        HttpExchange ex;
+        ex.verb = "POST";
+        ex.object = "/goform/formAddBtItem";
+        ex.headers = kMultipartHeader;
+        ex.replaceHeader = true;
+        ex.body = buffer.get();
+        ex.bodyLength = static_cast<DWORD>(total);
+        return RunExchange(ctx, ex);
+    } catch (...) {
+        return kReplyException;
+    }
+}
+
+}  // namespace client

@@ -1,0 +1,25 @@
+// XML documents the server embeds in its pages: the status document and the
+// default-path answer, both read with the platform's XML DOM.
+#pragma once
+#include <string>
+
+#include "client/StatusTypes.h"
+
+namespace client {
+
+// Cuts the XML out of a page: from just after the first "<body>" up to the
+// second-to-last "<" (the page ends with the body and html end tags). False
+// when "<body>" or either "<" is missing or the cut lies before the end of
+// "<body>".
+bool CutBodyXml(const std::string& page, std::string& xml);
+
+// Parses the status document (ANSI text) into `status`, appending the items it
+// reads. Returns "Success" or "OTHERERR_PAGEERROR"; on failure the items read
+// before it stay in `status`. Initialises COM on the calling thread for its duration.
+std::string ParseStatusDocument(const std::string& ansiXml, ServerStatus& status);
+
+// Reads the text of the top-level "DefaultPath" element of the ANSI XML into
+// `path`; false (and `path` untouched) when the XML or the element is unusable.
+bool ParseDefaultPathDocument(const std::string& ansiXml, std::string& path);
+
+}  // namespace client
