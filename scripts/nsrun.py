@@ -48,6 +48,9 @@ class TestNetwork:
         self.dir = tempfile.mkdtemp(prefix="quarrow-net-")
         self.standin = None
         self._links = 0
+        self._programs = []
+        self.wine_prefix = None
+        self._wineserver = None
 
     def __enter__(self):
         try:
@@ -88,6 +91,86 @@ class TestNetwork:
         self.hosts.append(ns)
         self._join(ns, addr, mac)
         return ns
+
+    def sh(self, ns, script):
+        """Runs a shell script in one of this network's namespaces."""
+        self._exec(ns, script)
+
+    def start_program(self, ns, argv, ready="listening", timeout=20):
+        """Starts a program (e.g. a Python stand-in) in a namespace of this
+        network and waits for a stdout line containing `ready`; it is ended
+        when the network is closed."""
+        proc = subprocess.Popen(["ip", "netns", "exec", ns, *argv], stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, text=True)
+        self._programs.append(proc)
+        deadline = time.time() + timeout
+        while ready and time.time() < deadline:
+            line = proc.stdout.readline()
+            if not line:
+                break
+            if ready in line:
+                return proc
+        if ready:
+            raise RuntimeError(f"{argv[:2]} did not start in {ns}")
+        return proc
+
+    def private_wine(self, ns=None):
+        """Gives this network a Wine prefix of its own whose wineserver and
+        services run inside namespace `ns` (default: pc); run_pc and run_in
+        then use it.
+
+        Wine creates sockets in the wineserver and answers adapter queries from
+        a service process, so a Windows program in a namespace only uses that
+        namespace's network if those run there too. The build's shared,
+        persistent wineserver runs in the machine's own namespace: a program
+        using it would broadcast from there.
+        """
+        ns = ns or self.pc
+        build = os.environ.get("QUARROW_BUILD_DIR")
+        if not build:
+            raise RuntimeError("QUARROW_BUILD_DIR is not set")
+        source = os.path.join(build, "wineprefix")
+        if not os.path.isfile(os.path.join(source, "system.reg")):
+            subprocess.run([os.path.join(ROOT, "scripts", "harness"), "prefix", build], check=True,
+                           stdout=subprocess.DEVNULL)
+        prefix = os.path.join(self.dir, "wineprefix")
+        # Hard links: quick, and Wine replaces its registry files rather than
+        # writing into them; those are copied all the same.
+        subprocess.run(["cp", "-al", source, prefix], check=True)
+        for name in ("system.reg", "user.reg", "userdef.reg"):
+            path = os.path.join(prefix, name)
+            if os.path.exists(path):
+                os.unlink(path)
+                shutil.copy2(os.path.join(source, name), path)
+        env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        server = "/usr/lib/wine/wineserver64" if os.path.exists("/usr/lib/wine/wineserver64") else "/usr/lib/wine/wineserver"
+        self._wineserver = subprocess.Popen(["ip", "netns", "exec", ns, server, "-f", "-p"], env=env,
+                                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                            stderr=subprocess.DEVNULL)
+        self.wine_prefix = prefix
+        time.sleep(0.2)
+        if not self._in_namespace(self._wineserver.pid, ns):
+            raise RuntimeError("private wineserver is not in the test namespace")
+        # Start Wine's services (among them the one that answers adapter
+        # queries) inside the namespace, on /dev/null.
+        subprocess.run(["ip", "netns", "exec", ns, "/usr/lib/wine/wine64", "cmd", "/c", "exit"], env=env,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        return prefix
+
+    @staticmethod
+    def _in_namespace(pid, ns):
+        try:
+            a = os.stat(f"/proc/{pid}/ns/net")
+            b = os.stat(f"/var/run/netns/{ns}")
+        except OSError:
+            return False
+        return (a.st_dev, a.st_ino) == (b.st_dev, b.st_ino)
+
+    def run_in(self, ns, cmd, timeout=600, **kw):
+        """run_pc for any namespace of this network."""
+        if cmd and cmd[0].lower().endswith(".exe"):
+            cmd = [WINE_RUN, *cmd]
+        return subprocess.run(["ip", "netns", "exec", ns, *cmd], env=self.pc_env(), timeout=timeout, **kw)
 
     def _exec(self, ns, script):
         subprocess.run(["ip", "netns", "exec", ns, "sh", "-c", script], check=True,
@@ -131,6 +214,8 @@ class TestNetwork:
         env["QUARROW_TEST_SERVER"] = NAS_ADDR
         env["QUARROW_TEST_DIR"] = windows_path(self.dir)
         env["QUARROW_TEST_UNIX_DIR"] = self.dir
+        if self.wine_prefix:
+            env["WINEPREFIX"] = self.wine_prefix
         return env
 
     def run_pc(self, cmd, timeout=600, **kw):
@@ -139,6 +224,22 @@ class TestNetwork:
         return subprocess.run(["ip", "netns", "exec", self.pc, *cmd], env=self.pc_env(), timeout=timeout, **kw)
 
     def close(self):
+        if self._wineserver:
+            env = dict(os.environ, WINEPREFIX=self.wine_prefix)
+            subprocess.run(["/usr/lib/wine/wineserver64" if os.path.exists("/usr/lib/wine/wineserver64")
+                            else "/usr/lib/wine/wineserver", "-k"], env=env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, check=False)
+            try:
+                self._wineserver.wait(10)
+            except subprocess.TimeoutExpired:
+                self._wineserver.kill()
+        for proc in self._programs:
+            if proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
         if self.standin and self.standin.poll() is None:
             self.standin.send_signal(signal.SIGTERM)
             try:
