@@ -14,39 +14,41 @@ namespace {
 // charset.csv is a handful of lines; anything this big is not ours.
 constexpr LONGLONG kMaxCharsetFileBytes = 1024 * 1024;
 
-// Reads a decimal integer the way atoi does (leading blanks, optional sign,
-// digits, anything after them ignored), but clamps instead of overflowing.
+}  // namespace
+
 int ReadDecimal(const std::string& text) {
     size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\v' ||
-                               text[i] == '\f' || text[i] == '\r'))
-        ++i;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > INT_MAX) {
-            value = static_cast<long long>(INT_MAX) + 1;
-            break;
-        }
+        if (value > INT_MAX) return negative ? INT_MIN : INT_MAX;
     }
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
+    return static_cast<int>(negative ? -value : value);
 }
 
-std::wstring ToWide(const std::string& text, UINT codePage) {
+std::wstring CCSConvertor::ToWide(const std::string& text, int codePage) {
     if (text.empty()) return {};
-    int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const UINT page = static_cast<UINT>(codePage);
+    int length = ::MultiByteToWideChar(page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     if (length <= 0) return {};
     std::wstring wide(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    ::MultiByteToWideChar(page, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
     return wide;
 }
 
-}  // namespace
+std::string CCSConvertor::FromWide(const wchar_t* text, size_t length, int codePage) {
+    if (!text || length == 0) return {};
+    const UINT page = static_cast<UINT>(codePage);
+    // Characters the code page lacks become its default character.
+    int size = ::WideCharToMultiByte(page, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string out(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(page, 0, text, static_cast<int>(length), out.data(), size, nullptr, nullptr);
+    return out;
+}
 
 int CCSConvertor::LoadCharsetFile(const std::string& path) {
     entries_.clear();
@@ -127,14 +129,8 @@ std::string CCSConvertor::EncodeWideForCodePage(const std::wstring& text, int co
 }
 
 std::string CCSConvertor::ConvertToAnsi(const std::string& text, int codePage) {
-    std::wstring wide = ToWide(text, static_cast<UINT>(codePage));
-    if (wide.empty()) return {};
-    int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                       nullptr);
-    if (length <= 0) return {};
-    std::string ansi(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), length, nullptr,
-                          nullptr);
+    std::wstring wide = ToWide(text, codePage);
+    std::string ansi = FromWide(wide.data(), wide.size(), CP_ACP);
     // The result never grows beyond the input's size. From UTF-8 it cannot
     // (no character takes more ANSI bytes than UTF-8 bytes); from other pages
     // the cut falls on a character boundary so no lead byte is left dangling.

@@ -29,6 +29,9 @@ public:
     // Text in `codePage` to the system ANSI code page.
     static std::string ConvertToAnsi(const std::string& text, int codePage);
     static std::string DefaultEncodeUrl(const std::string& url);
+    // Plain conversions between a code page and UTF-16 (empty on failure).
+    static std::wstring ToWide(const std::string& text, int codePage);
+    static std::string FromWide(const wchar_t* text, size_t length, int codePage);
 
 private:
     std::list<stcs> entries_;
@@ -36,6 +39,10 @@ private:
 
 // Escapes a PC path for the server's "pcLocationEncoded" field.
 std::string CaretEscape(const std::string& text);
+
+// Reads a decimal integer as atoi does (leading blanks, sign, digits, the rest
+// ignored), clamped to the int range instead of overflowing.
+int ReadDecimal(const std::string& text);
 
 // Replaces every occurrence of `from` in ANSI text, matching only at character
 // starts, so the trail byte of a double-byte character (which may be "\\" or

@@ -3,8 +3,7 @@
 #include <windows.h>
 #include <msxml.h>
 
-#include <climits>
-
+#include "client/CSConvertor.h"
 #include "client/ReplyCode.h"
 #include "common/Handle.h"
 
@@ -17,39 +16,8 @@ namespace {
 const CLSID kClsidDomDocument = {0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const IID kIidXmlDomDocument = {0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
-std::wstring AnsiToWide(const std::string& text) {
-    if (text.empty()) return {};
-    int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-// Characters the ANSI code page lacks become its default character.
-std::string WideToAnsi(const wchar_t* text, size_t length) {
-    if (!text || length == 0) return {};
-    int size = ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return {};
-    std::string ansi(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), ansi.data(), size, nullptr, nullptr);
-    return ansi;
-}
-
-std::string BstrToAnsi(BSTR text) { return WideToAnsi(text, text ? ::SysStringLen(text) : 0); }
-
-// atoi-style reading of the server's numbers, clamped instead of overflowing.
-int ReadDecimal(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > INT_MAX) return negative ? INT_MIN : INT_MAX;
-    }
-    return static_cast<int>(negative ? -value : value);
+std::string BstrToAnsi(BSTR text) {
+    return CCSConvertor::FromWide(text, text ? ::SysStringLen(text) : 0, CP_ACP);
 }
 
 // A DOM document created and loaded from ANSI text; empty on any failure.
@@ -59,7 +27,7 @@ win::ComPtr<IXMLDOMDocument> LoadDocument(const std::string& ansiXml) {
                                   reinterpret_cast<void**>(document.Receive()))) ||
         !document)
         return {};
-    std::wstring wide = AnsiToWide(ansiXml);
+    std::wstring wide = CCSConvertor::ToWide(ansiXml, CP_ACP);
     win::Bstr source(wide.c_str());
     VARIANT_BOOL loaded = VARIANT_FALSE;
     if (!source.Get() || document->loadXML(source.Get(), &loaded) != S_OK || loaded != VARIANT_TRUE) return {};

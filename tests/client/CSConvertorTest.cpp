@@ -57,12 +57,14 @@ TEST(CharsetTable, LineRules) {
         "Blank lead,x-blank,  949\n"
         "Not a number,x-nan,abc\n"
         "Extra,x-extra,1250,1251\n"
+        "Huge,x-huge,99999999999\n"
         "Last,utf-8,65001");  // no line break at the end
     std::vector<std::vector<std::string>> got;
     for (const stcs& e : cs.Entries()) got.push_back({e.displayName, e.charsetName, std::to_string(e.codePage)});
     std::vector<std::vector<std::string>> want = {
         {"Western", "windows-1252", "1252"}, {"Trailing", "x-trail", "932"}, {"Blank lead", "x-blank", "949"},
-        {"Not a number", "x-nan", "0"},      {"Extra", "x-extra", "1250"},   {"Last", "utf-8", "65001"},
+        {"Not a number", "x-nan", "0"},      {"Extra", "x-extra", "1250"},   {"Huge", "x-huge", "2147483647"},
+        {"Last", "utf-8", "65001"},
     };
     EXPECT_EQ(want, got);
 }

@@ -25,6 +25,9 @@ TEST(RootPage, Scan) {
         // The next search starts at the value marker, so a value shared by two
         // inputs is taken once.
         {"two inputs, one value", "<input type=\"hidden\"><input type=\"hidden\" value=\"[HDD1]\">", {"[HDD1]"}},
+        // ... and an input marker inside the previous value is still found.
+        {"marker inside a value", "<input type=\"hidden\" value=\"<input type=\"hidden\" value=\"B\">",
+         {"<input type=", "B"}},
         {"empty value", "<input type=\"hidden\" value=\"\">", {""}},
         {"other input types", "<input type=\"text\" value=\"[HDD1]\">", {}},
         {"no inputs", "QuarrowReturnValue:Success\n<body></body>", {}},
