@@ -77,6 +77,12 @@ std::string RunExchange(RequestContext& ctx, const HttpExchange& ex, std::string
     DWORD headerLength = ex.headers ? static_cast<DWORD>(-1) : 0;
     if (!::HttpSendRequestA(request.Get(), ex.headers, headerLength, const_cast<void*>(ex.body), ex.bodyLength))
         return kReplyException;
+    // A connection reset before any reply arrives is a transport failure, even
+    // where the HTTP layer hands it over as an empty answer without a status line.
+    DWORD status = 0, size = sizeof status;
+    if (!::HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
+        status == 0)
+        return kReplyException;
 
     std::string text, code;
     auto readChunk = [&](char* buffer, DWORD size) -> long {

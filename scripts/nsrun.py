@@ -262,6 +262,10 @@ def main():
         os.environ["QUARROW_BUILD_DIR"] = args.build
     with TestNetwork() as net:
         net.start_standin(*args.standin_arg)
+        # Windows programs must use a wineserver inside the pc namespace, or
+        # their sockets would live in the machine's own namespace.
+        if any(part.lower().endswith(".exe") for part in command):
+            net.private_wine()
         return net.run_pc(command).returncode
 
 

@@ -1,0 +1,182 @@
+// What reaches the server, byte for byte, and how its replies are judged.
+#include "NetFixture.h"
+
+using namespace nettest;
+
+namespace {
+
+size_t CountRequests() { return Requests().size(); }
+
+}  // namespace
+
+TEST_F(NetTest, ConnectProbesTheStatusPageWithAPlainGet) {
+    size_t before = CountRequests();
+    auto c = Connected();
+    auto all = Requests();
+    ASSERT_EQ(before + 1, all.size());
+    const std::string& probe = all.back();
+    EXPECT_EQ(0u, probe.find("GET /Quarrow.asp HTTP/1.0\r\n")) << probe;
+    EXPECT_NE(std::string::npos, probe.find("\r\nUser-Agent: Quarrow\r\n"));
+    EXPECT_EQ(std::string::npos, probe.find("Content-Type"));
+    EXPECT_EQ(std::string::npos, probe.find("Cookie"));
+    EXPECT_EQ(std::string::npos, probe.find("Referer"));
+    EXPECT_EQ("", Body(probe));
+}
+
+TEST_F(NetTest, FormTextIsSentWithItsZeroByteAndNoContentType) {
+    auto c = Connected();
+    ASSERT_EQ(0, c->SetWebFtpEnable(1));
+    std::string request = Requests().back();
+    EXPECT_EQ(0u, request.find("POST /goform/formDownFlashState HTTP/1.0\r\n")) << request;
+    EXPECT_NE(std::string::npos, Head(request).find("Content-Length: 13\r\n"));
+    EXPECT_EQ(std::string::npos, Head(request).find("Content-Type"));
+    EXPECT_EQ(std::string("downSwitch=1\0", 13), Body(request));
+
+    ASSERT_EQ(0, c->SetBtEnable(0));
+    EXPECT_EQ(std::string("setBtState=0\0", 13), Body(Requests().back()));
+    ASSERT_EQ(0, c->SetBtEnable(1));
+}
+
+TEST_F(NetTest, MultipartBodyWithFixedBoundaryAndZeroByte) {
+    auto c = Connected();
+    // No such job: the server answers with its own code, which is what counts here.
+    int result = c->PauseWebFtpItem("[USB5]/movies/a%2520b%2525.avi");
+    EXPECT_EQ(5022, result);  // ERR_NULL_ITEM
+    std::string request = Requests().back();
+    EXPECT_EQ(0u, request.find("POST /goform/formNasDownloadTable HTTP/1.0\r\n")) << request;
+    const std::string text =
+        "--/////////////////\r\nContent-Disposition: form-data; name=\"selectItem\"\r\n\r\n"
+        "[USB5]/movies/a%2520b%2525.avi\r\n"
+        "--/////////////////\r\nContent-Disposition: form-data; name=\"Pause\"\r\n\r\nPause\r\n"
+        "--/////////////////--";
+    EXPECT_EQ(text + std::string(1, '\0'), Body(request));
+    EXPECT_NE(std::string::npos,
+              Head(request).find("Content-Type: multipart/form-data; boundary=/////////////////\r\n"));
+    EXPECT_NE(std::string::npos, Head(request).find("Content-Length: " + std::to_string(text.size() + 1) + "\r\n"));
+    // The header travels once.
+    EXPECT_EQ(Head(request).find("Content-Type"), Head(request).rfind("Content-Type"));
+}
+
+TEST_F(NetTest, BtControlBodies) {
+    auto c = Connected();
+    c->PauseBtItem("77");
+    EXPECT_EQ(std::string("selectItem=77&Pause=Pause\0", 26), Body(Requests().back()));
+    c->ResumeBtItem("77");
+    EXPECT_EQ(std::string("selectItem=77&Resume=Resume\0", 28), Body(Requests().back()));
+    c->RemoveBtItem("77");
+    EXPECT_EQ(std::string("selectItem=77&RemoveSel=Remove+Selected\0", 40), Body(Requests().back()));
+    c->SetBtPriority("77", -1);
+    EXPECT_EQ(std::string("selectOrder=-1&number=77\0", 25), Body(Requests().back()));
+    EXPECT_EQ(0u, Requests().back().find("POST /goform/formBtListTable HTTP/1.0\r\n"));
+}
+
+TEST_F(NetTest, ReplyMarkerVariants) {
+    auto c = Connected();
+    SetFaults(R"({"reply_code": "Success"})");
+    EXPECT_EQ(0, c->SetBtEnable(1));
+    SetFaults(R"({"marker_cr": true, "reply_code": "Success"})");
+    EXPECT_EQ(5504, c->SetBtEnable(1));
+    SetFaults(R"({"marker_at_end": true, "reply_code": "Success"})");
+    EXPECT_EQ(5503, c->SetBtEnable(1));
+    SetFaults(R"({"no_marker": true})");
+    EXPECT_EQ(5503, c->SetBtEnable(1));
+    SetFaults(R"({"reply_code": "ERR_SOMETHING_NEW"})");
+    EXPECT_EQ(5504, c->SetBtEnable(1));
+    SetFaults(R"({"reply_code": "ERR_PAUSED_BEFORE"})");
+    EXPECT_EQ(5011, c->PauseBtItem("1"));
+    SetFaults(R"({"split_marker_at": 1000, "reply_code": "ERR_BT_DISABLED"})");
+    EXPECT_EQ(5023, c->SetBtEnable(1));
+    SetFaults(R"({"truncate": 10})");
+    EXPECT_EQ(5503, c->SetBtEnable(1));
+}
+
+TEST_F(NetTest, AMegabyteAfterTheMarkerIsNotAwaited) {
+    auto c = Connected();
+    // The server sends the marker line first and then a megabyte slowly; reading
+    // stops at the marker, so the operation ends long before the body would.
+    SetFaults(R"({"big_body": 1048576, "reply_code": "Success"})");
+    DWORD start = ::GetTickCount();
+    EXPECT_EQ(0, c->SetBtEnable(1));
+    EXPECT_LT(::GetTickCount() - start, 5000u);
+}
+
+TEST_F(NetTest, TransportFailuresGiveConnectError) {
+    auto c = Connected();
+    SetFaults(R"({"reset": true})");
+    EXPECT_EQ(5502, c->SetBtEnable(1));
+    SetFaults("");
+    EXPECT_EQ(0, c->SetBtEnable(1));  // the connection is kept
+
+    // Nobody listens on port 80 of the PC's own address.
+    auto refused = MakeClient();
+    EXPECT_EQ(5502, refused->Connect("", "10.77.0.10", "", ""));
+    EXPECT_FALSE(refused->IsConnected());
+    EXPECT_EQ(5501, refused->SetBtEnable(1));
+}
+
+TEST_F(NetTest, ConnectOutcomesFollowTheProbeStatus) {
+    SetFaults(R"({"status": 404})");
+    auto c = MakeClient();
+    EXPECT_EQ(5502, c->Connect("", Server(), "", ""));
+    EXPECT_FALSE(c->IsConnected());
+    SetFaults(R"({"status": 401})");
+    EXPECT_EQ(5501, c->Connect("", Server(), "", ""));
+    EXPECT_FALSE(c->IsConnected());
+    // Any other status counts as success; the body is not judged.
+    SetFaults(R"({"no_marker": true})");
+    EXPECT_EQ(0, c->Connect("", Server(), "", ""));
+    EXPECT_TRUE(c->IsConnected());
+}
+
+TEST_F(NetTest, WithoutAConnectionNothingIsSent) {
+    size_t before = CountRequests();
+    auto c = MakeClient();
+    std::string text;
+    std::vector<std::string> list;
+    client::ServerStatus status;
+    EXPECT_EQ(5501, c->SetBtEnable(1));
+    EXPECT_EQ(5501, c->SetBtPriority("1", 1));
+    EXPECT_EQ(5501, c->PauseBtItem("1"));
+    EXPECT_EQ(5501, c->ResumeBtItem("1"));
+    EXPECT_EQ(5501, c->RemoveBtItem("1"));
+    EXPECT_EQ(5501, c->SetWebFtpEnable(0));
+    EXPECT_EQ(5501, c->PauseWebFtpItem("k"));
+    EXPECT_EQ(5501, c->ResumeWebFtpItem("k"));
+    EXPECT_EQ(5501, c->RemoveWebFtpItem("k"));
+    EXPECT_EQ(5501, c->AddWebFtpItem({"http://a/b", "http://a/b", "[HDD1]", "", ""}));
+    EXPECT_EQ(5501, c->AddBtItemFromFile("C:\\x.torrent", INVALID_HANDLE_VALUE, "[HDD1]", 0));
+    EXPECT_EQ(5501, c->AddBtItemFromUrl({"http://a/b.torrent", "http://a/b.torrent", "[HDD1]", 0}));
+    EXPECT_EQ(5501, c->RefreshStatus(status));
+    EXPECT_EQ(5501, c->SetDefaultPath("[HDD1]"));
+    EXPECT_EQ(5501, c->GetDefaultPath(text));
+    EXPECT_EQ(5501, c->OpenRoot(list));
+    EXPECT_EQ(5501, c->OpenSubCatalog("[HDD1]", list));
+    EXPECT_EQ(before, CountRequests());
+}
+
+TEST_F(NetTest, GivenUpOperationLeavesTheClientUsable) {
+    auto c = MakeClient(1500);
+    ASSERT_EQ(0, c->Connect("", Server(), "", ""));
+    SetFaults(R"({"delay": 4, "times": 1, "id": "slow-once"})");
+    DWORD start = ::GetTickCount();
+    EXPECT_EQ(5516, c->SetBtEnable(1));
+    DWORD took = ::GetTickCount() - start;
+    EXPECT_GE(took, 1400u);
+    EXPECT_LT(took, 3500u);
+    EXPECT_EQ(0, c->SetBtEnable(1));
+}
+
+// Run by a second test entry whose stand-in requires a password.
+TEST(Auth, CredentialsTravelAsBasicAuthentication) {
+    auto wrong = std::make_unique<client::CDeviceClient>(std::make_shared<client::BlockingOperationHost>());
+    EXPECT_EQ(5501, wrong->Connect("", Server(), "admin", "nope"));
+    EXPECT_FALSE(wrong->IsConnected());
+    EXPECT_EQ(5501, wrong->SetBtEnable(1));
+
+    auto right = std::make_unique<client::CDeviceClient>(std::make_shared<client::BlockingOperationHost>());
+    ASSERT_EQ(0, right->Connect("", Server(), "admin", "secret"));
+    EXPECT_EQ(0, right->SetBtEnable(1));
+    std::string request = Requests().back();
+    // "admin:secret" in base64.
+    EXPECT_NE(std::string::npos, request.find("Authorization: Basic YWRtaW46c2VjcmV0\r\n")) << request;
+}
