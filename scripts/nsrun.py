@@ -143,6 +143,12 @@ class TestNetwork:
                 os.unlink(path)
                 shutil.copy2(os.path.join(source, name), path)
         env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        # The desktop process that the services start picks the display driver:
+        # it needs the harness's display, or no window can ever be created.
+        display = os.path.join(build, "harness", "display")
+        if not env.get("DISPLAY") and os.path.isfile(display):
+            with open(display) as f:
+                env["DISPLAY"] = f.read().strip()
         server = "/usr/lib/wine/wineserver64" if os.path.exists("/usr/lib/wine/wineserver64") else "/usr/lib/wine/wineserver"
         self._wineserver = subprocess.Popen(["ip", "netns", "exec", ns, server, "-f", "-p"], env=env,
                                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
