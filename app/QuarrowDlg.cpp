@@ -107,6 +107,9 @@ void CQuarrowDlg::ShowResult(int result) {
 }
 
 void CQuarrowDlg::ConnectAndRefresh() {
+    // The window is up before the first message box can appear over it.
+    ::ShowWindow(Hwnd(), SW_SHOW);
+    ::UpdateWindow(Hwnd());
     server_ = ReadSetting("", "DefaultServer");
     std::string display = ReadSetting("", "DefaultServerDisplayName");
     std::string user = ReadSetting(server_, "User");

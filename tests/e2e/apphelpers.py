@@ -1,0 +1,65 @@
+"""Helpers for tests that run Quarrow.exe itself under Wine in a private test network."""
+import os
+import subprocess
+import time
+
+import nsrun
+
+BUILD = os.environ.get("QUARROW_BUILD_DIR", os.path.join(nsrun.ROOT, "build", "x86_64"))
+QUARROW = os.path.join(BUILD, "app", "Quarrow.exe")
+UIDRIVER = os.path.join(BUILD, "tests", "uidriver.exe")
+WINE64 = "/usr/lib/wine/wine64"
+
+
+class Desktop:
+    """Starts and drives Windows programs on the PC side of a TestNetwork."""
+
+    def __init__(self, net):
+        self.net = net
+        self.procs = []
+
+    def start(self, exe, *args):
+        proc = subprocess.Popen(["ip", "netns", "exec", self.net.pc, nsrun.WINE_RUN, exe, *args],
+                                env=self.net.pc_env(), stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.procs.append(proc)
+        return proc
+
+    def run(self, exe, *args, timeout=60):
+        return self.net.run_pc([exe, *args], timeout=timeout, capture_output=True, text=True)
+
+    def find(self, text, timeout_ms=20000):
+        """Handle of the visible top-level window one of whose children shows `text`, or None."""
+        r = self.run(UIDRIVER, "find", text, str(timeout_ms), timeout=timeout_ms / 1000 + 30)
+        return r.stdout.strip() if r.returncode == 0 else None
+
+    def texts(self, hwnd):
+        return self.run(UIDRIVER, "texts", hwnd).stdout.splitlines()
+
+    def click(self, hwnd, button):
+        return self.run(UIDRIVER, "click", hwnd, button).returncode == 0
+
+    def reg_query(self, key):
+        """`reg query KEY /s` in the network's prefix, as a list of stripped lines (empty if absent)."""
+        r = self.net.run_pc([WINE64, "reg", "query", key, "/s"], capture_output=True, text=True, timeout=60)
+        if r.returncode != 0:
+            return []
+        return [line.strip() for line in r.stdout.replace("\r", "").splitlines() if line.strip()]
+
+    def reg_add(self, key, value, data):
+        self.net.run_pc([WINE64, "reg", "add", key, "/v", value, "/d", data, "/f"], capture_output=True,
+                        timeout=60, check=True)
+
+    def close(self):
+        for proc in self.procs:
+            if proc.poll() is None:
+                proc.kill()
+
+
+def wait_exit(proc, timeout):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if proc.poll() is not None:
+            return proc.returncode
+        time.sleep(0.1)
+    return None
