@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Sets up, builds both architectures and runs every test.
+#   scripts/test.sh [CTEST ARGS...]     e.g. scripts/test.sh -R client_net
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+[ "$(id -u)" = 0 ] || { echo "test.sh: network namespaces and port 80 need root" >&2; exit 1; }
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh"
+cd "$root/build/x86_64"
+status=0
+ctest --output-on-failure -j2 "$@" || status=$?
+# The shipping 32-bit build runs its unit tests where the machine can run 32-bit programs.
+if /usr/lib/wine/wine --version >/dev/null 2>&1 && [ $# -eq 0 ]; then
+  cd "$root/build/i686"
+  ctest --output-on-failure -R '^(harness_start|harness_stop|client_tests|client_tests_cp936|app_tests)$' || status=$?
+else
+  echo "test.sh: this machine cannot run 32-bit programs; the i686 build was compiled, its tests not run"
+fi
+exit $status
