@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Sets up, builds, and runs Quarrow against the stand-in server (see demo.py).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh"
+exec python3 "$root/scripts/demo.py" "$@"
