@@ -1,0 +1,391 @@
+"""quarrowctl against the stand-in server in a private network: what a script
+sees (tables, messages, exit codes) and what reaches the server (bytes)."""
+import glob
+import json
+import os
+import re
+import subprocess
+import sys
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+from nsrun import WINE_RUN, TestNetwork, windows_path  # noqa: E402
+
+BUILD = os.environ.get("QUARROW_BUILD_DIR", os.path.join("build", "x86_64"))
+EXE = os.path.join(BUILD, "tools", "quarrowctl.exe")
+USER, PASSWORD = "admin", "s3cret"
+BOUNDARY = b"/" * 17
+# The console's ANSI code page under Wine with a C or en_US locale.
+ANSI = "cp1252"
+
+BT_HEADERS = ["#", "Item ID", "Name", "Size", "Progress", "Speed", "Status", "Priority"]
+WEB_HEADERS = ["#", "File name", "Size", "Loaded", "Status", "Save path", "URL"]
+
+
+# ---------------------------------------------------------------- helpers
+
+def bencode(value):
+    if isinstance(value, int):
+        return b"i%de" % value
+    if isinstance(value, str):
+        value = value.encode("utf-8")
+    if isinstance(value, bytes):
+        return b"%d:%s" % (len(value), value)
+    if isinstance(value, list):
+        return b"l" + b"".join(bencode(v) for v in value) + b"e"
+    if isinstance(value, dict):
+        items = sorted((k.encode("utf-8") if isinstance(k, str) else k, v) for k, v in value.items())
+        return b"d" + b"".join(bencode(k) + bencode(v) for k, v in items) + b"e"
+    raise TypeError(value)
+
+
+def torrent_bytes(name, length):
+    return bencode({"announce": "http://tracker.example.org/announce",
+                    "info": {"name": name, "length": length, "piece length": 262144,
+                             "pieces": b"\x00" * 20 * ((length + 262143) // 262144)}})
+
+
+def part(name, value):
+    if isinstance(value, str):
+        value = value.encode(ANSI)
+    return (b"--" + BOUNDARY + b"\r\nContent-Disposition: form-data; name=\"" + name.encode() +
+            b"\"\r\n\r\n" + value + b"\r\n")
+
+
+CLOSING = b"--" + BOUNDARY + b"--"
+
+
+def parse_table(lines, headers):
+    """Rows of an aligned table as dicts, cut at the header's column starts."""
+    header, starts, pos = lines[0], [], 0
+    for name in headers:
+        pos = header.index(name, pos)
+        starts.append(pos)
+    rows = []
+    for line in lines[1:]:
+        cells = [line[a:b].strip() for a, b in zip(starts, starts[1:] + [None])]
+        rows.append(dict(zip(headers, cells)))
+    return rows
+
+
+def parse_status(text):
+    lines = text.splitlines()
+    status = {"bt_on": "BT service: on" in lines, "web_on": "Web/FTP service: on" in lines}
+    assert ("BT service: off" in lines) != status["bt_on"], text
+    for key, title, headers in (("bt", "BT jobs: ", BT_HEADERS), ("web", "Web/FTP jobs: ", WEB_HEADERS)):
+        at = next(i for i, l in enumerate(lines) if l.startswith(title))
+        count = int(lines[at][len(title):])
+        status[key] = parse_table(lines[at + 1:at + 2 + count], headers) if count else []
+        assert len(status[key]) == count, text
+    return status
+
+
+class ConsoleCase(unittest.TestCase):
+    """One private network and stand-in per class; tests in a class keep to their own jobs."""
+    STANDIN_ARGS = ()
+
+    @classmethod
+    def setUpClass(cls):
+        os.environ.setdefault("QUARROW_BUILD_DIR", BUILD)
+        os.environ["LC_ALL"] = "C.UTF-8"
+        cls.net = TestNetwork().__enter__()
+        try:
+            cls.net.private_wine()
+            cls.net.start_standin("--speed", "0", "--fail-rate", "0", "--trying-seconds", "0",
+                                  "--user", USER, "--password", PASSWORD, *cls.STANDIN_ARGS)
+        except Exception:
+            cls.net.close()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.net.close()
+
+    def ctl(self, *args, login=True, env=None):
+        argv = [EXE, *(["-u", USER, "-p", PASSWORD] if login else []), *args]
+        if env is not None:
+            argv = ["env", *env, WINE_RUN, *argv]
+        r = self.net.run_pc(argv, capture_output=True, timeout=120)
+        return r.returncode, r.stdout.decode(ANSI), r.stderr.decode(ANSI)
+
+    def ok(self, *args):
+        code, out, err = self.ctl(*args)
+        self.assertEqual((code, err), (0, ""), args)
+        return out
+
+    def fails(self, args, message, number, exit_code=1, **kw):
+        code, out, err = self.ctl(*args, **kw)
+        self.assertEqual(code, exit_code, (args, out, err))
+        self.assertEqual(err, "quarrowctl: %s (%d)\n" % (message, number))
+        self.assertEqual(out, "")
+
+    def status(self):
+        return parse_status(self.ok("status"))
+
+    def requests(self):
+        if not os.path.exists(self.net.log_path):
+            return []
+        with open(self.net.log_path) as f:
+            return [json.loads(line) for line in f]
+
+    def last_raw(self, path):
+        """The last request for `path` exactly as it arrived (from the dump files)."""
+        seq = [r["seq"] for r in self.requests() if r["path"].lstrip("/") == path.lstrip("/")][-1]
+        with open(os.path.join(self.net.dump_dir, "%06d.bin" % seq), "rb") as f:
+            raw = f.read()
+        head, _, body = raw.partition(b"\r\n\r\n")
+        lines = head.decode("latin-1").split("\r\n")
+        headers = {k.lower(): v.strip() for k, _, v in (l.partition(":") for l in lines[1:])}
+        self.assertEqual(int(headers["content-length"]), len(body))
+        return lines[0], headers, body
+
+
+# ---------------------------------------------------------------- BT jobs
+
+class BtJobsTest(ConsoleCase):
+    def write_torrent(self, file_name, name, length):
+        path = os.path.join(self.net.dir, file_name)
+        with open(path, "wb") as f:
+            f.write(torrent_bytes(name, length))
+        return path
+
+    def bt_row(self, item_id):
+        return next((r for r in self.status()["bt"] if r["Item ID"] == item_id), None)
+
+    def test_torrent_from_file_through_its_whole_life(self):
+        path = self.write_torrent("first show.torrent", "First Show S01", 5 * 1048576)
+        self.ok("add-torrent", windows_path(path), "--save", "[HDD2]Video\\", "--priority", "low")
+        rows = [r for r in self.status()["bt"] if r["Name"] == "First Show S01"]
+        self.assertEqual(len(rows), 1)
+        item = rows[0]["Item ID"]
+        self.assertEqual((rows[0]["Size"], rows[0]["Priority"], rows[0]["Status"]), ("5.0 MB", "Low", "downloading"))
+
+        # The upload: head, the file's bytes, tail; no zero byte after the closing delimiter.
+        line, headers, body = self.last_raw("/goform/formAddBtItem")
+        self.assertEqual(line, "POST /goform/formAddBtItem HTTP/1.0")
+        self.assertEqual(headers["content-type"], "multipart/form-data; boundary=" + "/" * 17)
+        caret = windows_path(path).replace(" ", "^20")
+        with open(path, "rb") as f:
+            expected = (part("btItemPriority", "-1") + part("torrentType", "1") + b"--" + BOUNDARY +
+                        b"\r\nContent-Disposition: form-data; name=\"file\"; filename=\"\"\r\n"
+                        b"Content-Type: application/octet-stream\r\n\r\n" + f.read() + b"\r\n" +
+                        part("savePath", "[HDD2]Video\\") + part("pcLocationEncoded", caret) + CLOSING)
+        self.assertEqual(body, expected)
+
+        self.ok("pause", "bt", item)
+        self.assertEqual(self.bt_row(item)["Status"], "paused")
+        self.assertEqual(self.last_raw("/goform/formBtListTable")[2], b"selectItem=%s&Pause=Pause\0" % item.encode())
+        self.fails(["pause", "bt", item], "The item has been paused before!", 5011)
+        self.assertEqual(self.bt_row(item)["Status"], "paused")
+
+        self.ok("resume", "bt", item)
+        self.assertIn(self.bt_row(item)["Status"], ("downloading", "waiting"))
+        self.fails(["resume", "bt", item], "The item is been downloading!", 5013)
+
+        self.ok("priority", item, "HIGH")
+        self.assertEqual(self.bt_row(item)["Priority"], "High")
+        self.assertEqual(self.last_raw("/goform/formBtListTable")[2], b"selectOrder=1&number=%s\0" % item.encode())
+        self.ok("priority", item, "-1")
+        self.assertEqual(self.bt_row(item)["Priority"], "Low")
+
+        self.ok("remove", "bt", item)
+        self.assertIsNone(self.bt_row(item))
+        self.assertEqual(self.last_raw("/goform/formBtListTable")[2],
+                         b"selectItem=%s&RemoveSel=Remove+Selected\0" % item.encode())
+        self.fails(["remove", "bt", item], "There is no item in BT download list.", 5022)
+
+    def test_add_torrent_without_save_path_asks_the_server(self):
+        path = self.write_torrent("defaults.torrent", "Defaults", 1000)
+        before = len(self.requests())
+        self.ok("add-torrent", windows_path(path))
+        # WinINet first tries each request without credentials; count the answered ones.
+        paths = [r["path"].lstrip("/") for r in self.requests()[before:]
+                 if any(name.lower() == "authorization" for name, _ in r["headers"])]
+        self.assertEqual(paths, ["Quarrow.asp", "goform/formSetDefaultPath", "goform/formAddBtItem"])
+        body = self.last_raw("/goform/formAddBtItem")[2]
+        self.assertIn(part("btItemPriority", "0") + part("torrentType", "1"), body)
+        self.assertIn(part("savePath", "[HDD1]download\\"), body)
+        self.fails(["add-torrent", windows_path(path)], "The torrent has been added already.", 5017)
+
+    def test_missing_torrent_file_sends_nothing(self):
+        before = len(self.requests())
+        self.fails(["add-torrent", windows_path(os.path.join(self.net.dir, "nope.torrent"))],
+                   "Can not open file!", 5505)
+        self.assertNotIn("/goform/formAddBtItem", [r["path"] for r in self.requests()[before:]])
+
+    def test_torrent_from_url(self):
+        url = "http://torrents.example.org/pub/Night%20Sky.torrent"
+        self.ok("add-torrent-url", url, "--priority", "high", "--save", "[HDD1]Movies\\")
+        row = next(r for r in self.status()["bt"] if r["Name"] == "Night Sky")
+        self.assertEqual(row["Priority"], "High")
+        line, _, body = self.last_raw("/goform/formAddBtItem")
+        # Sent with its exact length: no terminating zero.
+        self.assertEqual(body, part("btItemPriority", "1") + part("torrentType", "0") +
+                         part("savePath", "[HDD1]Movies\\") + part("UrlEncoded", url) + part("UrlUtf8", url) + CLOSING)
+        self.fails(["add-torrent-url", "gopher://x.example/a.torrent"], "Please select a valid url torrent.", 5020)
+
+    def test_bt_service_switch(self):
+        try:
+            self.ok("bt", "off")
+            self.assertEqual(self.last_raw("/goform/formSetBtFlashState")[2], b"setBtState=0\0")
+            self.assertFalse(self.status()["bt_on"])
+            self.fails(["pause", "bt", "1001"], "BT Quarrow is disabled.", 5023)
+        finally:
+            self.ok("bt", "on")
+        self.assertEqual(self.last_raw("/goform/formSetBtFlashState")[2], b"setBtState=1\0")
+        self.assertTrue(self.status()["bt_on"])
+
+
+# ---------------------------------------------------------------- Web/FTP jobs
+
+class WebJobsTest(ConsoleCase):
+    # A name with a space, a percent sign and a letter outside ASCII.
+    NAME = "caf\u00e9 a%b.bin"
+    URL = "http://files.example.com/dl/caf\u00e9%20a%25b.bin"
+    URL_UTF8 = "http://files.example.com/dl/caf%C3%A9%20a%25b.bin"
+
+    def web_row(self, name):
+        return next((r for r in self.status()["web"] if r["File name"] == name), None)
+
+    def test_link_through_its_whole_life(self):
+        self.ok("add-url", self.URL, "--save", "[HDD1]download\\", "--user", "ftp", "--password", "pw")
+        _, headers, body = self.last_raw("goform/formNasDownloadAdd")
+        self.assertEqual(body, part("UrlEncoded", self.URL_UTF8) + part("UrlUtf8", self.URL_UTF8) +
+                         part("savePath", "[HDD1]download\\") + part("user", "ftp") + part("pwd", "pw") +
+                         CLOSING + b"\0")
+        self.assertEqual(headers["content-length"], str(len(body)))
+        row = self.web_row(self.NAME)
+        self.assertEqual((row["Save path"], row["URL"]), ("[HDD1]download\\", "http://files.example.com/dl/" + self.NAME))
+        self.assertIn(row["Status"], ("Downloading", "Waiting"))
+
+        self.ok("pause", "web", "[HDD1]download\\", self.NAME)
+        self.assertEqual(self.web_row(self.NAME)["Status"], "Paused")
+        key = b"[USB5]download/caf%C3%A9%2520a%2525b.bin"
+        self.assertEqual(self.last_raw("goform/formNasDownloadTable")[2],
+                         part("selectItem", key) + part("Pause", "Pause") + CLOSING + b"\0")
+        self.fails(["pause", "web", "[HDD1]download\\", self.NAME], "The item has been paused before!", 5011)
+
+        self.ok("resume", "web", "[HDD1]download\\", self.NAME)
+        self.assertIn(self.web_row(self.NAME)["Status"], ("Downloading", "Waiting"))
+        self.assertEqual(self.last_raw("goform/formNasDownloadTable")[2],
+                         part("selectItem", key) + part("Resume", "Resume") + CLOSING + b"\0")
+
+        self.fails(["add-url", self.URL, "--save", "[HDD1]download\\"], "Download file name overlap.", 5006)
+        # The key is the save path and the name exactly: a near miss names no job.
+        self.fails(["remove", "web", "[HDD1]download", self.NAME], "There is no item in BT download list.", 5022)
+        self.ok("remove", "web", "[HDD1]download\\", self.NAME)
+        self.assertIsNone(self.web_row(self.NAME))
+        self.assertEqual(self.last_raw("goform/formNasDownloadTable")[2],
+                         part("selectItem", key) + part("delSel", "Remove Selected") + CLOSING + b"\0")
+
+    def test_chosen_character_set_and_default_path(self):
+        self.ok("add-url", "http://files.example.com/dl/r\u00e9sum\u00e9.txt", "--charset", "windows-1252")
+        body = self.last_raw("goform/formNasDownloadAdd")[2]
+        # One byte in the chosen code page stays one byte; UTF-8 gets escapes.
+        self.assertIn(part("UrlEncoded", "http://files.example.com/dl/r\u00e9sum\u00e9.txt"), body)
+        self.assertIn(part("UrlUtf8", "http://files.example.com/dl/r%C3%A9sum%C3%A9.txt"), body)
+        self.assertIn(part("savePath", "[HDD1]download\\") + part("user", "") + part("pwd", ""), body)
+        self.assertEqual(self.web_row("r\u00e9sum\u00e9.txt")["Save path"], "[HDD1]download\\")
+        # The Default rule: path in UTF-8, query in the ANSI code page.
+        self.ok("add-url", "http://files.example.com/get/\u00e9t\u00e9.zip?q=\u00e9", "--charset", "Default")
+        body = self.last_raw("goform/formNasDownloadAdd")[2]
+        self.assertIn(part("UrlEncoded", "http://files.example.com/get/%C3%A9t%C3%A9.zip?q=\u00e9"), body)
+
+    def test_web_service_switch(self):
+        try:
+            self.ok("web", "off")
+            _, headers, body = self.last_raw("/goform/formDownFlashState")
+            self.assertEqual((body, headers["content-length"]), (b"downSwitch=0\0", "13"))
+            self.assertNotIn("content-type", headers)
+            self.assertFalse(self.status()["web_on"])
+        finally:
+            self.ok("web", "ON")
+        self.assertTrue(self.status()["web_on"])
+
+    def test_invalid_link(self):
+        self.fails(["add-url", "mailto:someone@example.com"], "Invalid URL address.", 5036)
+        self.fails(["add-url", "http://x.example/a.bin", "--save", "[HDD4]x\\"], "The save path does not exist.", 5007)
+
+
+# ---------------------------------------------------------------- paths, login, usage
+
+class PathsAndLoginTest(ConsoleCase):
+    def test_default_path(self):
+        self.assertEqual(self.ok("get-path"), "[HDD1]download\\\n")
+        self.ok("set-path", "[HDD2]Shared Files\\")
+        self.assertEqual(self.last_raw("/goform/formSetDefaultPath")[2],
+                         part("DefaultPath", "[HDD2]Shared Files\\") + CLOSING + b"\0")
+        self.assertEqual(self.ok("get-path"), "[HDD2]Shared Files\\\n")
+        self.fails(["set-path", "[HDD3]x\\"], "The save path does not exist.", 5007)
+        self.ok("set-path", "[HDD1]download\\")
+
+    def test_disks_and_folders(self):
+        self.assertEqual(self.ok("disks"), "[HDD1]\n[HDD2]\n")
+        self.assertEqual(self.ok("folders", "[HDD1]Movies\\"), "New\nClassics\n")
+        self.assertEqual(self.ok("folders", "[HDD2]"), "backup\nVideo\nBooks\nShared Files\n")
+        self.assertEqual(self.ok("folders", "[HDD1]Software\\"), "")
+        self.assertEqual(self.last_raw("/goform/formNasOpenSubCatalog")[2],
+                         part("prePath", "[HDD1]Software\\") + part("fileType", "folder") + CLOSING + b"\0")
+        self.fails(["folders", "[HDD1]NoSuch\\"], "The save path does not exist.", 5007)
+
+    def test_refused_login(self):
+        before = len(self.requests())
+        self.fails(["-u", USER, "-p", "wrong", "status"], "Not connected to the server.", 5501, login=False)
+        self.fails(["status"], "Not connected to the server.", 5501, login=False)
+        # Nothing but the probe was sent.
+        self.assertEqual({r["path"] for r in self.requests()[before:]}, {"/Quarrow.asp"})
+
+    def test_login_from_environment(self):
+        code, out, err = self.ctl("get-path", login=False,
+                                  env=["QUARROW_USER=" + USER, "QUARROW_PASSWORD=" + PASSWORD])
+        self.assertEqual((code, out, err), (0, "[HDD1]download\\\n", ""))
+
+    def test_server_answers(self):
+        try:
+            self.net.set_faults(json.dumps({"reply_code": "ERR_SYSTEM_BUSY", "paths": ["/goform/formSetBtFlashState"]}))
+            self.fails(["bt", "on"], "System is busy now, Please test later.", 5004)
+            self.net.set_faults(json.dumps({"no_marker": True, "paths": ["/goform/formSetBtFlashState"]}))
+            self.fails(["bt", "on"], "Server error!", 5503)
+        finally:
+            self.net.set_faults("")
+        # The PC's own address: nothing listens on port 80 there.
+        self.fails(["-s", "10.77.0.10", "status"], "Connect error!", 5502)
+
+    def test_usage_errors_send_nothing(self):
+        before = len(self.requests())
+        cases = [
+            (["frobnicate"], 'unknown command "frobnicate"'),
+            (["bt"], "bt: expected on or off"),
+            (["web", "maybe"], 'web: expected on or off, not "maybe"'),
+            (["priority", "1001", "urgent"], 'bad priority "urgent"'),
+            (["priority", "1001"], "priority: expected ITEMID high|normal|low"),
+            (["pause", "disk", "1"], 'pause: expected bt or web, not "disk"'),
+            (["remove", "web", "[HDD1]download\\"], "remove: expected web SAVEPATH FILENAME"),
+            (["add-torrent"], "add-torrent: expected FILE"),
+            (["add-torrent", "a.torrent", "--speed", "1"], "add-torrent: unknown option --speed"),
+            (["add-url", "http://x.example/a", "--save"], "add-url: --save needs a value"),
+            (["add-url", "http://x.example/a", "--charset", "klingon"], 'unknown character set "klingon"'),
+            (["status", "now"], "status: expected no arguments"),
+            (["--bogus", "status"], "unknown option --bogus"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                code, out, err = self.ctl(*args)
+                self.assertEqual(code, 2)
+                self.assertEqual(out, "")
+                self.assertTrue(err.startswith("quarrowctl: " + message), err)
+                self.assertIn("usage: quarrowctl", err)
+        code, _, err = self.ctl("status", login=False, env=["QUARROW_TEST_SERVER="])
+        self.assertEqual(code, 2)
+        self.assertIn("no server", err)
+        self.assertEqual(len(self.requests()), before)
+
+    def test_help(self):
+        code, out, err = self.ctl("help", login=False)
+        self.assertEqual((code, err), (0, ""))
+        for command in ("status", "add-torrent-url", "folders", "discover"):
+            self.assertIn("  " + command, out)
+
+
+if __name__ == "__main__":
+    unittest.main()
