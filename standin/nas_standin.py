@@ -20,7 +20,7 @@ if __package__ in (None, ""):
 
 from standin import demo                       # noqa: E402
 from standin.faults import Faults              # noqa: E402
-from standin.model import DEFAULT_PATH, DEFAULT_TREE, DISK_LABELS, Model  # noqa: E402
+from standin.model import DEFAULT_PATH, DEFAULT_TREE, DISK_LABELS, Job, Model  # noqa: E402
 from standin.reqlog import RequestLog          # noqa: E402
 from standin.server import Server, StandIn     # noqa: E402
 
@@ -33,6 +33,10 @@ def parse_args(argv=None):
     p.add_argument("--password", default="", help="password for --user (default empty)")
     p.add_argument("--realm", default="Storage Server", help="authentication realm")
     p.add_argument("--demo", action="store_true", help="start with demo jobs in mixed states")
+    p.add_argument("--fill-bt", type=int, default=0, metavar="N",
+                   help="start with N plain BT jobs (load tests)")
+    p.add_argument("--fill-web", type=int, default=0, metavar="M",
+                   help="start with M plain Web/FTP jobs, past the usual limit of 64 (load tests)")
     p.add_argument("--speed", type=float, default=1048576,
                    help="download speed per job in bytes/s (default 1048576; 0 freezes jobs)")
     p.add_argument("--fail-rate", type=float, default=0.1,
@@ -81,6 +85,21 @@ def build_tree(args):
     return tree
 
 
+def fill_jobs(model, bt_count, web_count):
+    """Plain jobs in bulk for load tests: "fill-bt-001"..., "fill-web-0001.bin"...
+    They bypass the add checks, so the Web/FTP list can grow past its limit."""
+    with model.lock:
+        for n in range(1, bt_count + 1):
+            job = model._new_bt("fill-bt-%03d" % n, n * 1048576, model.default_path, 0)
+            job.info_hash = "fill:%d" % n
+            model.bt_jobs.append(job)
+        for n in range(1, web_count + 1):
+            name = "fill-web-%04d.bin" % n
+            job = Job("web", name, n * 65536, model.default_path)
+            job.url = "http://files.example.com/fill/" + name
+            model.web_jobs.append(job)
+
+
 def make_standin(args):
     model = Model(speed=args.speed, fail_rate=args.fail_rate, seed=args.seed,
                   tree=build_tree(args), default_path=args.default_path,
@@ -90,6 +109,7 @@ def make_standin(args):
     model.web_enabled = not args.web_off
     if args.demo:
         demo.fill(model)
+    fill_jobs(model, args.fill_bt, args.fill_web)
     return StandIn(model, RequestLog(args.log, args.dump_dir), Faults(args.faults),
                    user=args.user, password=args.password, realm=args.realm,
                    page_encoding=args.page_encoding, no_usb_error=args.no_usb_error,
