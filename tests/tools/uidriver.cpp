@@ -22,26 +22,25 @@ std::string TextOf(HWND window) {
     return text;
 }
 
+BOOL CALLBACK CollectAll(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectVisible(HWND window, LPARAM list) {
+    if (::IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
 std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> children;
-    ::EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM list) {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&children));
+    ::EnumChildWindows(parent, &CollectAll, reinterpret_cast<LPARAM>(&children));
     return children;
 }
 
 std::vector<HWND> TopLevel() {
     std::vector<HWND> windows;
-    ::EnumWindows(
-        [](HWND window, LPARAM list) {
-            if (::IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    ::EnumWindows(&CollectVisible, reinterpret_cast<LPARAM>(&windows));
     return windows;
 }
 
