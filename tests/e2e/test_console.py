@@ -1,6 +1,5 @@
 """quarrowctl against the stand-in server in a private network: what a script
 sees (tables, messages, exit codes) and what reaches the server (bytes)."""
-import glob
 import json
 import os
 import re
@@ -379,6 +378,25 @@ class PathsAndLoginTest(ConsoleCase):
         self.assertEqual(code, 2)
         self.assertIn("no server", err)
         self.assertEqual(len(self.requests()), before)
+
+    def test_discover_needs_no_login(self):
+        before = len(self.requests())
+        code, out, err = self.ctl("discover", "--wait", "200")
+        # No management stand-in runs in this network: nobody answers.
+        self.assertEqual(code, 1, (out, err))
+        self.assertEqual(len(self.requests()), before)
+
+    def test_measuring_options(self):
+        before = len(self.requests())
+        code, out, err = self.ctl("--repeat", "3", "--report-memory", "web", "on")
+        self.assertEqual((code, err), (0, ""))
+        lines = out.splitlines()
+        self.assertEqual(len(lines), 4, out)
+        self.assertTrue(all(re.fullmatch(r"time_us: \d+", l) for l in lines[:3]), out)
+        self.assertRegex(lines[3], r"^memory: peak_working_set=[1-9]\d+ peak_pagefile=[1-9]\d+$")
+        answered = [r["path"] for r in self.requests()[before:]
+                    if any(name.lower() == "authorization" for name, _ in r["headers"])]
+        self.assertEqual(answered, ["/Quarrow.asp"] + ["/goform/formDownFlashState"] * 3)
 
     def test_help(self):
         code, out, err = self.ctl("help", login=False)
