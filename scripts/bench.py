@@ -3,7 +3,7 @@
 client sending the same request bytes, on a private namespace link to the
 stand-in server.
 
-    scripts/bench.py [--build DIR] [--runs N] [--status-runs N] [--out docs/performance.md]
+    scripts/bench.py [--build DIR] [--runs N] [--status-runs N] [--out FILE]
 
 (a) one control operation ("bt on"), (b) a status refresh of 32 BT and 1000
 Web/FTP jobs, (c) quarrowctl's peak memory for (b) against a baseline that
@@ -132,7 +132,7 @@ def main():
     parser.add_argument("--build", default=os.environ.get("QUARROW_BUILD_DIR", os.path.join(ROOT, "build", "x86_64")))
     parser.add_argument("--runs", type=int, default=200, help="runs of (a)")
     parser.add_argument("--status-runs", type=int, default=30, help="runs of (b)")
-    parser.add_argument("--out", default=os.path.join(ROOT, "docs", "performance.md"))
+    parser.add_argument("--out", help="also write the figures as Markdown to FILE (the README keeps them)")
     args = parser.parse_args()
     os.environ["QUARROW_BUILD_DIR"] = os.path.abspath(args.build)
     exe = os.path.join(args.build, "tools", "quarrowctl.exe")
