@@ -208,7 +208,7 @@ def main():
     text = "\n".join(lines)
     print(text)
     if args.out:
-        os.makedirs(os.path.dirname(args.out), exist_ok=True)
+        os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
         with open(args.out, "w") as f:
             f.write(text)
     return 0
