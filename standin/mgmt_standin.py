@@ -177,7 +177,7 @@ class Server:
 
     def info_reply(self, pc_mac, txn, server_mac=None):
         d = self.frame(pc_mac, 21, length=160, server_mac=server_mac, txn=txn)
-        t1, t2 = self.sc.get("info", ["FW 1.0.7", "NS-2"])
+        t1, t2 = ["decoy", "decoy"] if server_mac else self.sc.get("info", ["FW 1.0.7", "NS-2"])
         d[52:102] = text_field(t1, 50)
         d[102:152] = text_field(t2, 50)
         return bytes(d)

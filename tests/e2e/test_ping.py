@@ -1,0 +1,90 @@
+"""The wizard's ping under Wine in the pc namespace against namespace hosts
+that answer through the kernel, stay silent, answer only the second echo, or
+answer with another identifier (standin/mgmt_standin.py --icmp)."""
+import json
+import os
+import re
+import struct
+import sys
+import unittest
+
+from test_protocol import STANDIN, MgmtNetwork, driver_path
+
+
+def checksum_ok(data):
+    s = sum(struct.unpack(f"!{len(data) // 2}H", data))
+    while s >> 16:
+        s = (s & 0xFFFF) + (s >> 16)
+    return s == 0xFFFF
+
+
+class PingTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if os.geteuid() != 0 or not driver_path():
+            raise unittest.SkipTest("needs root and protocol_driver.exe")
+        cls.env = MgmtNetwork().__enter__()
+        net = cls.env.net
+        net.add_host("10.77.0.40")  # the kernel answers
+        for n, mode in ((41, "second"), (42, "other-id"), (43, "silent")):
+            host = net.add_host(f"10.77.0.{n}")
+            net.start_program(host, [sys.executable, STANDIN, "--icmp", mode, "--log", cls.env.log])
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.env.__exit__(None, None, None)
+
+    def ping(self, address):
+        out = self.env.run("ping", address).stdout
+        m = re.search(r"result (\d) elapsed (\d+)", out)
+        self.assertTrue(m, out)
+        return out, m.group(1) == "1", int(m.group(2))
+
+    def echoes(self, source_mode):
+        with open(self.env.log) as f:
+            rows = [json.loads(l) for l in f]
+        return [r for r in rows if r["server"] == f"icmp-{source_mode}" and r["dir"] == "rx"]
+
+    def test_answering_host(self):
+        out, answered, _ = self.ping("10.77.0.40")
+        self.assertTrue(answered)
+        self.assertIn("\nPinging 10.77.0.40 ....\n\n", out)
+        lines = re.findall(r"^64 bytes from 10\.77\.0\.40: icmp_seq = (\d+)\.  time: \d+ ms $", out, re.M)
+        self.assertEqual(4, len(lines), out)
+        seqs = [int(s) for s in lines]
+        self.assertEqual(list(range(seqs[0], seqs[0] + 4)), seqs)
+
+    def test_host_answering_only_the_second_echo(self):
+        out, answered, _ = self.ping("10.77.0.41")
+        self.assertTrue(answered, out)
+        self.assertEqual(1, len(re.findall(r"^64 bytes from 10\.77\.0\.41:", out, re.M)))
+        self.assertIn("Request timed out.\n", out)
+        # The requests on the wire: 44 bytes, type 8, filler 0x16, valid
+        # checksum, one process identifier, sequence numbers one apart.
+        echoes = self.echoes("second")
+        self.assertEqual(4, len(echoes))
+        for e in echoes:
+            raw = bytes.fromhex(e["hex"])
+            self.assertEqual(44, len(raw))
+            self.assertEqual((8, 0), (raw[0], raw[1]))
+            self.assertEqual(b"\x16" * 32, raw[12:])
+            self.assertTrue(checksum_ok(raw))
+        self.assertEqual(1, len({e["ident"] for e in echoes}))
+        seqs = [e["seq"] for e in echoes]
+        self.assertEqual([seqs[0] + i for i in range(4)], seqs)
+
+    def test_replies_with_another_identifier_do_not_count(self):
+        out, answered, _ = self.ping("10.77.0.42")
+        self.assertFalse(answered, out)
+        self.assertEqual(4, out.count("someone else''s packet!\n"))
+
+    def test_silent_host_takes_at_least_four_seconds(self):
+        out, answered, elapsed = self.ping("10.77.0.43")
+        self.assertFalse(answered)
+        self.assertGreaterEqual(elapsed, 4000)
+        self.assertEqual(4, out.count("Request timed out.\n"))
+        self.assertEqual(4, len(self.echoes("silent")))
+
+
+if __name__ == "__main__":
+    unittest.main()
