@@ -73,6 +73,9 @@ void CWaitDlg::RunOperation(const std::shared_ptr<client::OperationJob>& job, UI
     // The worker may finish just as the dialog ends; wait until the job is settled
     // one way or the other before the caller reads the result.
     while (!job_->Settled()) ::Sleep(0);
+    // A finished worker returns at once; waiting for it keeps it from racing the
+    // end of the process. A given-up one may still be blocked and is left alone.
+    if (job_->Finished() && thread_) ::WaitForSingleObject(thread_.Get(), INFINITE);
 }
 
 void WaitDialogHost::Run(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) {

@@ -84,6 +84,9 @@ void BlockingOperationHost::Run(const std::shared_ptr<OperationJob>& job, UINT) 
         return;
     }
     if (::WaitForSingleObject(job->DoneEvent(), timeoutMs_) != WAIT_OBJECT_0) job->GiveUp(kResultTimeout);
+    // A finished worker is about to return: let it, so that it never races the
+    // end of the process. A given-up one may still be blocked and is left alone.
+    if (job->Finished()) ::WaitForSingleObject(thread.Get(), INFINITE);
 }
 
 }  // namespace client
