@@ -57,7 +57,16 @@ void StartMainProgram(const std::string& parameters) {
     const std::wstring wideParameters = FromThreadAnsi(parameters);
     // A command line the system would refuse or cut must not hand over a shortened link.
     if (!FitsCommandLine(program, wideParameters)) return;
-    ::ShellExecuteW(nullptr, L"open", program.c_str(), wideParameters.c_str(), nullptr, SW_SHOWNORMAL);
+    // No error box when it is missing (nothing visible may happen), and no asynchronous
+    // start that the page's script ending could cut short.
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.lpVerb = L"open";
+    info.lpFile = program.c_str();
+    info.lpParameters = wideParameters.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    ::ShellExecuteExW(&info);
 }
 
 CQuarrowBrevlet::CQuarrowBrevlet() { Module().Lock(); }

@@ -344,6 +344,42 @@ TEST_F(BrevletObject, ScriptCallsThroughIDispatch) {
     EXPECT_EQ(1u, record.Lines().size());
 }
 
+TEST(BrevletFile, SucceedsWithoutQuarrowBeside) {
+    // A copy of the library under another name in a folder of its own, while the staged
+    // Brevlet.dll (with the recorder beside it) is loaded too: the copy's own path counts,
+    // and a missing program is no failure of the method.
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"brevlet-alone-" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring copy = folder + L"\\Other.dll";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileW((StageDir() + L"Brevlet.dll").c_str(), copy.c_str(), FALSE));
+    Record record;
+    {
+        win::ComScope com;
+        HMODULE staged = ::LoadLibraryW((StageDir() + L"Brevlet.dll").c_str());
+        ASSERT_NE(nullptr, staged);
+        HMODULE library = ::LoadLibraryW(copy.c_str());
+        ASSERT_NE(nullptr, library);
+        auto getClassObject = reinterpret_cast<GetClassObject>(::GetProcAddress(library, "DllGetClassObject"));
+        win::ComPtr<IClassFactory> factory;
+        win::ComPtr<IQuarrowBrevlet> object;
+        ASSERT_EQ(S_OK, getClassObject(kClsid, IID_IClassFactory, reinterpret_cast<void**>(factory.Receive())));
+        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, kIid, reinterpret_cast<void**>(object.Receive())));
+        Variant link(L"http://x/"), charset(L"utf-8");
+        EXPECT_EQ(S_OK, object->BrevletWithLang(link.v, charset.v));
+        EXPECT_EQ(S_OK, object->Brevlet(link.v));
+        object.Reset();
+        factory.Reset();
+        ::FreeLibrary(library);
+        ::FreeLibrary(staged);
+    }
+    ::Sleep(1000);
+    EXPECT_TRUE(record.Lines().empty()) << "the copy started the program beside the other library";
+    ::DeleteFileW(copy.c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
 TEST(BrevletFile, VersionAndStrings) {
     const std::wstring path = StageDir() + L"Brevlet.dll";
     DWORD handle = 0;

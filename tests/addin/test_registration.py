@@ -223,7 +223,6 @@ class Registration(unittest.TestCase):
         if not os.path.exists(os.path.join(BUILDS["i686"], "tests", "addin", "addin_tests.exe")):
             self.skipTest("no i686 build")
         self.scenario("i686")
-        self.loader = ARCHS["i686"][0]
         self.wine(os.path.join(BUILDS["i686"], "tests", "addin", "addin_tests.exe"))
 
 
