@@ -298,52 +298,6 @@ TEST_F(BrevletObject, CommandLinesOfBothMethods) {
     EXPECT_EQ(lines, record.Lines().size()) << "a failed call started a program after all";
 }
 
-TEST_F(BrevletObject, ScriptCallsThroughIDispatch) {
-    Record record;
-    win::ComPtr<IQuarrowBrevlet> object;
-    Create(object);
-    win::ComPtr<IDispatch> dispatch;
-    ASSERT_EQ(S_OK, object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.Receive())));
-
-    const struct {
-        const wchar_t* name;
-        DISPID id;
-        HRESULT result;
-    } names[] = {{L"Brevlet", 1, S_OK}, {L"brevletwithlang", 2, S_OK}, {L"Other", DISPID_UNKNOWN, DISP_E_UNKNOWNNAME}};
-    for (const auto& n : names) {
-        DISPID id = 0;
-        LPOLESTR name = const_cast<LPOLESTR>(n.name);
-        EXPECT_EQ(n.result, dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id)) << n.name;
-        EXPECT_EQ(n.id, id) << n.name;
-    }
-
-    // Arguments go in reverse order.
-    Variant link(L"http://x/\x4E2D"), charset(L"gbk"), null = Variant::Of(VT_NULL);
-    VARIANT both[2] = {charset.v, link.v};
-    DISPPARAMS withLang = {both, nullptr, 2, 0};
-    VARIANT result;
-    ::VariantInit(&result);
-    EXPECT_EQ(S_OK, dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &withLang, &result, nullptr, nullptr));
-    std::vector<std::string> got = record.WaitFor(1);
-    ASSERT_EQ(1u, got.size());
-    EXPECT_EQ("/l 68007400740070003A002F002F0078002F002D4E gbk", got[0]);
-
-    DISPPARAMS failing = {&null.v, nullptr, 1, 0};
-    EXCEPINFO exception = {};
-    HRESULT hr = dispatch->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &failing, &result, &exception, nullptr);
-    // The conversion's error reaches the script, directly or as the exception's code.
-    const HRESULT expected = null.ConversionResult();
-    EXPECT_TRUE(hr == expected || (hr == DISP_E_EXCEPTION && exception.scode == expected)) << std::hex << hr;
-    ::SysFreeString(exception.bstrSource);
-    ::SysFreeString(exception.bstrDescription);
-    ::SysFreeString(exception.bstrHelpFile);
-    DISPPARAMS none = {nullptr, nullptr, 0, 0};
-    EXPECT_EQ(DISP_E_UNKNOWNINTERFACE, dispatch->Invoke(1, IID_IDispatch, 0, DISPATCH_METHOD, &none, &result,
-                                                        nullptr, nullptr));
-    ::Sleep(1000);
-    EXPECT_EQ(1u, record.Lines().size());
-}
-
 TEST(BrevletFile, SucceedsWithoutQuarrowBeside) {
     // A copy of the library under another name in a folder of its own, while the staged
     // Brevlet.dll (with the recorder beside it) is loaded too: the copy's own path counts,
