@@ -164,11 +164,14 @@ constexpr SYSKIND kSysKind = SYS_WIN32;
 constexpr char kTypeLibPlatform[] = "win32";
 #endif
 
+// The path in the ANSI code page, or empty when that code page cannot spell it: a
+// registered path with "?" in it would name no file.
 std::string AnsiPath(const std::wstring& path) {
-    int size = ::WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return {};
+    BOOL lossy = FALSE;
+    int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, nullptr, 0, nullptr, &lossy);
+    if (size <= 1 || lossy) return {};
     std::string ansi(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, ansi.data(), size, nullptr, nullptr);
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, ansi.data(), size, nullptr, nullptr);
     ansi.resize(static_cast<size_t>(size - 1));
     return ansi;
 }
@@ -184,9 +187,12 @@ HRESULT RunModuleScript(bool registering) {
 }
 
 HRESULT RunClassScript(bool registering) {
+    const std::string module = AnsiPath(Module().ModulePath());
+    // Removal needs only the key names.
+    if (module.empty() && registering) return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
     const Replacements replacements = {
         {"FriendlyName", "CQuarrowBrevlet Object"},
-        {"MODULE", AnsiPath(Module().ModulePath())},
+        {"MODULE", module},
         {"MODULETYPE", "InprocServer32"},
         {"APPID", kAppIdText},
         {"MODULEGUID", kAppIdText},
