@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "protocol/Protocol.h"
+#include "tools/ctl_table.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ int RunDiscoverCommand(int argc, char** argv) {
 
     const auto found = owner.Found();
     for (const auto& s : found) {
-        std::printf("%s  %s  %s  %s\n", s.name.c_str(), mgmt::FormatIpv4(s.address).c_str(),
+        std::printf("%s  %s  %s  %s\n", ctl::PrintableText(s.name).c_str(), mgmt::FormatIpv4(s.address).c_str(),
                     mgmt::FormatMac(s.mac).c_str(), StatusText(s.status));
     }
     std::fflush(stdout);

@@ -373,7 +373,7 @@ Action Prepare(const std::string& command, const std::vector<std::string>& raw) 
         return [](CDeviceClient& d, std::string& out) {
             std::string path;
             int result = d.GetDefaultPath(path);
-            if (result == client::kResultOk) out = path + "\n";
+            if (result == client::kResultOk) out = ctl::PrintableText(path) + "\n";
             return result;
         };
     }
@@ -388,7 +388,7 @@ Action Prepare(const std::string& command, const std::vector<std::string>& raw) 
         return [](CDeviceClient& d, std::string& out) {
             std::vector<std::string> disks;
             int result = d.OpenRoot(disks);
-            for (const auto& disk : disks) out += disk + "\n";
+            for (const auto& disk : disks) out += ctl::PrintableText(disk) + "\n";
             return result;
         };
     }
@@ -399,7 +399,7 @@ Action Prepare(const std::string& command, const std::vector<std::string>& raw) 
         return [folder](CDeviceClient& d, std::string& out) {
             std::vector<std::string> names;
             int result = d.OpenSubCatalog(folder, names);
-            for (const auto& name : names) out += name + "\n";
+            for (const auto& name : names) out += ctl::PrintableText(name) + "\n";
             return result;
         };
     }

@@ -301,6 +301,19 @@ class WebJobsTest(ConsoleCase):
             self.ok("web", "ON")
         self.assertTrue(self.status()["web_on"])
 
+    def test_hostile_job_name_is_cut_and_cleaned(self):
+        # A C1 control (the 8-bit command introducer) and a name of 1200 letters.
+        name = "\u009d" + "long" * 300 + ".bin"
+        self.ok("add-url", "http://files.example.com/dl/%C2%9D" + "long" * 300 + ".bin", "--save", "[HDD1]download\\")
+        raw = self.net.run_pc([EXE, "-u", USER, "-p", PASSWORD, "status"], capture_output=True, timeout=120).stdout
+        self.assertNotIn(b"\x9d", raw)
+        self.assertLessEqual(max(len(line) for line in raw.splitlines()), 7 * 102)
+        def cells():
+            return [r["File name"] for r in self.status()["web"] if r["File name"].startswith("long")]
+        self.assertEqual(cells(), ["long" * 24 + "l..."])
+        self.ok("remove", "web", "[HDD1]download\\", name)
+        self.assertEqual(cells(), [])
+
     def test_invalid_link(self):
         self.fails(["add-url", "mailto:someone@example.com"], "Invalid URL address.", 5036)
         self.fails(["add-url", "http://x.example/a.bin", "--save", "[HDD4]x\\"], "The save path does not exist.", 5007)
