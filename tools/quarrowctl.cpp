@@ -189,6 +189,10 @@ int CodePageOfCharset(const std::string& name) {
     if (!table.LoadCharsetFile(file)) throw UsageError{"cannot read " + file + " for --charset " + name};
     int codePage = table.CodePageFromName(name);
     if (codePage == 0) throw UsageError{"unknown character set \"" + name + "\" (see " + file + ")"};
+    // Without the code page every character would drop out of the link.
+    if (!client::CCSConvertor::CanEncodeTo(codePage))
+        throw UsageError{"character set \"" + name + "\" (code page " + std::to_string(codePage) +
+                         ") cannot be converted to on this system"};
     return codePage;
 }
 
@@ -212,6 +216,7 @@ UrlTexts EncodeUrl(const std::string& url, int codePage) {
         texts.chosen = client::CCSConvertor::EncodeWideForCodePage(wide, codePage);
     }
     texts.utf8 = client::CCSConvertor::EncodeForCodePage(url, client::CCSConvertor::GetUtf8CodePage());
+    if (texts.chosen.empty() || texts.utf8.empty()) throw UsageError{"the URL cannot be converted for sending"};
     return texts;
 }
 

@@ -392,6 +392,21 @@ class PathsAndLoginTest(ConsoleCase):
         self.assertIn("no server", err)
         self.assertEqual(len(self.requests()), before)
 
+    def test_character_set_the_system_lacks_sends_nothing(self):
+        # The table lies beside the program: a copy of it with its own table.
+        exe = os.path.join(self.net.dir, "quarrowctl.exe")
+        with open(EXE, "rb") as src, open(exe, "wb") as dst:
+            dst.write(src.read())
+        with open(os.path.join(self.net.dir, "charset.csv"), "w") as f:
+            f.write("Unicode (UTF-8),utf-8,65001\nNowhere,x-nowhere,12345\n")
+        before = len(self.requests())
+        r = self.net.run_pc([exe, "-u", USER, "-p", PASSWORD, "add-url", "http://x.example/a.bin", "--charset",
+                             "x-nowhere"], capture_output=True, timeout=120)
+        self.assertEqual(r.returncode, 2, r)
+        self.assertTrue(r.stderr.decode(ANSI).startswith(
+            'quarrowctl: character set "x-nowhere" (code page 12345) cannot be converted to on this system\n'), r)
+        self.assertEqual(len(self.requests()), before)
+
     def test_discover_needs_no_login(self):
         before = len(self.requests())
         code, out, err = self.ctl("discover", "--wait", "200")
