@@ -66,18 +66,23 @@ int RunDiscoverCommand(int argc, char** argv) {
     DiscoverOwner owner;
     // The listener must be bound before the probe goes out, or early answers are lost.
     win::Handle listener = mgmt::StartListener(mgmt::ListenerKind::Discovery, owner);
-    if (!listener || !owner.listening) {
-        std::fprintf(stderr, "discover: cannot listen on UDP port %u\n", mgmt::kPort);
-        if (listener) mgmt::StopListener(owner, listener);
+    if (!listener) {
+        std::fprintf(stderr, "discover: cannot listen on UDP port %u (is another program using it?)\n",
+                     static_cast<unsigned>(mgmt::kPort));
         return 2;
     }
+    // The listener reports to `owner`, which lives on this stack: it must have
+    // ended before this function returns, whatever happens to the wake-up probe.
+    auto stopListener = [&] {
+        if (!mgmt::StopListener(owner, listener)) ::WaitForSingleObject(listener.Get(), INFINITE);
+    };
     if (!mgmt::SendDiscoveryProbe()) {
         std::fprintf(stderr, "discover: cannot send the probe\n");
-        mgmt::StopListener(owner, listener);
+        stopListener();
         return 2;
     }
     ::Sleep(waitMs);
-    if (!mgmt::StopListener(owner, listener)) std::fprintf(stderr, "discover: listener did not stop\n");
+    stopListener();
 
     const auto found = owner.Found();
     for (const auto& s : found) {
