@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <msxml2.h>
 
+#include <optional>
 #include <unordered_map>
 
 #include "client/CSConvertor.h"
@@ -140,15 +141,18 @@ long long ItemNumber(std::wstring_view name, std::wstring_view prefix) {
     return number;
 }
 
-// One service's part of the document ("BTDownload" and its switch, count and
-// items), gathered in a single walk: for each name the first element of that
-// name among the children of every section element, in document order.
+// One service's part of the document ("BTDownload" with its switch, count and
+// jobs), gathered in a single walk: for each name the first element of that
+// name among the children of every section element, in document order. Jobs
+// are read as the walk meets them, so no element is held on to.
+template <typename Item>
 struct Section {
     win::ComPtr<IXMLDOMNode> enable, count;
-    std::unordered_map<long long, win::ComPtr<IXMLDOMNode>> items;
+    std::unordered_map<long long, std::optional<Item>> items;  // empty: the job could not be read
 
+    template <typename ReadItem>
     bool Gather(IXMLDOMNode* root, std::wstring_view sectionName, std::wstring_view enableName,
-                std::wstring_view countName, std::wstring_view itemPrefix) {
+                std::wstring_view countName, std::wstring_view itemPrefix, ReadItem readItem) {
         bool walked = true;
         return ForEachElement(root, [&](std::wstring_view name, IXMLDOMNode* section) {
                    if (name != sectionName || !walked) return;
@@ -159,38 +163,36 @@ struct Section {
                            if (!count) Keep(count, node);
                        } else if (long long number = ItemNumber(child, itemPrefix)) {
                            auto [slot, added] = items.try_emplace(number);
-                           if (added) Keep(slot->second, node);
+                           Item item;
+                           if (added && readItem(node, item)) slot->second = std::move(item);
                        }
                    });
                }) &&
                walked;
     }
-};
 
-bool ReadEnable(const Section& section, int& enabled) {
-    std::string text;
-    if (!section.enable || !NodeText(section.enable.Get(), text)) return false;
-    // Only a leading "1" switches a service on; "true" does not.
-    enabled = !text.empty() && text[0] == '1' ? 1 : 0;
-    return true;
-}
-
-// Reads the items 1 ... count into `items`, keeping those read before a
-// missing or unreadable one.
-template <typename Item, typename ReadItem>
-bool ReadItems(const Section& section, std::vector<Item>& items, ReadItem readItem) {
-    std::string countText;
-    if (!section.count || !NodeText(section.count.Get(), countText)) return false;
-    const int count = ReadDecimal(countText);
-    for (long long i = 1; i <= count; ++i) {
-        auto element = section.items.find(i);
-        if (element == section.items.end()) return false;
-        Item item;
-        if (!readItem(element->second.Get(), item)) return false;
-        items.push_back(std::move(item));
+    bool ReadEnable(int& enabled) const {
+        std::string text;
+        if (!enable || !NodeText(enable.Get(), text)) return false;
+        // Only a leading "1" switches a service on; "true" does not.
+        enabled = !text.empty() && text[0] == '1' ? 1 : 0;
+        return true;
     }
-    return true;
-}
+
+    // Moves the jobs 1 ... count into `list`, keeping those before a missing
+    // or unreadable one.
+    bool TakeItems(std::vector<Item>& list) {
+        std::string countText;
+        if (!count || !NodeText(count.Get(), countText)) return false;
+        const int total = ReadDecimal(countText);
+        for (long long i = 1; i <= total; ++i) {
+            auto item = items.find(i);
+            if (item == items.end() || !item->second) return false;
+            list.push_back(std::move(*item->second));
+        }
+        return true;
+    }
+};
 
 bool ParseStatusRoot(IXMLDOMDocument* document, ServerStatus& status) {
     // The root must be the very first node: a declaration or comment before it
@@ -215,12 +217,14 @@ bool ParseStatusRoot(IXMLDOMDocument* document, ServerStatus& status) {
 
     // A thousand jobs are a thousand children: looking each one up by name
     // would walk the list once per job.
-    Section bt, web;
-    if (!bt.Gather(root.Get(), L"BTDownload", L"BTEnable", L"BTItemCount", L"BTItem") ||
-        !web.Gather(root.Get(), L"WebFTPDownload", L"WebFTPEnable", L"WebFTPItemCount", L"WebFTPItem"))
+    Section<BTItem> bt;
+    Section<WebFTPItem> web;
+    if (!bt.Gather(root.Get(), L"BTDownload", L"BTEnable", L"BTItemCount", L"BTItem", ReadBtItem) ||
+        !web.Gather(root.Get(), L"WebFTPDownload", L"WebFTPEnable", L"WebFTPItemCount", L"WebFTPItem",
+                    ReadWebFtpItem))
         return false;
-    return ReadEnable(bt, status.btEnabled) && ReadEnable(web, status.webFtpEnabled) &&
-           ReadItems(bt, status.btItems, ReadBtItem) && ReadItems(web, status.webFtpItems, ReadWebFtpItem);
+    return bt.ReadEnable(status.btEnabled) && web.ReadEnable(status.webFtpEnabled) && bt.TakeItems(status.btItems) &&
+           web.TakeItems(status.webFtpItems);
 }
 
 }  // namespace
