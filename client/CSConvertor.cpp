@@ -106,21 +106,32 @@ std::string CCSConvertor::EncodeForCodePage(const std::string& ansiText, int cod
     return EncodeWideForCodePage(ToWide(ansiText, CP_ACP), codePage);
 }
 
+bool CCSConvertor::CanEncodeTo(int codePage) {
+    char byte[8];
+    return codePage > 0 && ::IsValidCodePage(static_cast<UINT>(codePage)) &&
+           ::WideCharToMultiByte(static_cast<UINT>(codePage), 0, L"a", 1, byte, sizeof byte, nullptr, nullptr) > 0;
+}
+
 std::string CCSConvertor::EncodeWideForCodePage(const std::wstring& text, int codePage) {
     // UTF-7 and UTF-8 refuse a substitute character; every other page gets "?".
     const bool noSubstitute = codePage == 65000 || codePage == 65001;
     std::string out;
     out.reserve(text.size());
-    for (wchar_t unit : text) {
-        char bytes[10] = {};
-        int count = ::WideCharToMultiByte(static_cast<UINT>(codePage), 0, &unit, 1, bytes, sizeof bytes,
+    for (size_t i = 0; i < text.size();) {
+        // A character outside the basic plane is a pair of units, converted together.
+        const int units = IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1]) ? 2 : 1;
+        char bytes[16] = {};
+        int count = ::WideCharToMultiByte(static_cast<UINT>(codePage), 0, &text[i], units, bytes, sizeof bytes,
                                           noSubstitute ? nullptr : "?", nullptr);
+        // A link with characters left out would name something else: none at all.
+        if (count <= 0) return {};
+        i += static_cast<size_t>(units);
         if (count == 1) {
             out += bytes[0];
         } else {
-            for (int i = 0; i < count; ++i) {
+            for (int k = 0; k < count; ++k) {
                 char escape[4];
-                std::snprintf(escape, sizeof escape, "%%%02X", static_cast<unsigned char>(bytes[i]));
+                std::snprintf(escape, sizeof escape, "%%%02X", static_cast<unsigned char>(bytes[k]));
                 out += escape;
             }
         }

@@ -23,7 +23,13 @@ public:
     const std::list<stcs>& Entries() const { return entries_; }
 
     static int GetUtf8CodePage() { return 65001; }
-    // ANSI text, for code page 65001 or the system ANSI code page.
+    // Whether this system converts text to `codePage`; a character-set table
+    // may name code pages that it lacks.
+    static bool CanEncodeTo(int codePage);
+    // Percent-encoding of ANSI (or UTF-16) text for a code page: characters of
+    // one byte stay, longer ones become escapes of their bytes. Empty when the
+    // system cannot convert to the code page at all (see CanEncodeTo), never
+    // a text with gaps.
     static std::string EncodeForCodePage(const std::string& ansiText, int codePage);
     static std::string EncodeWideForCodePage(const std::wstring& text, int codePage);
     // Text in `codePage` to the system ANSI code page.

@@ -26,20 +26,26 @@ void ScanRootPage(const std::string& page, std::vector<std::string>& disks) {
     }
 }
 
-void ScanFolderPage(const std::string& page, std::vector<std::string>& folders) {
-    size_t pos = 0;
-    for (;;) {
-        const size_t div = page.find("<div", pos);
-        if (div == std::string::npos) return;
-        const size_t open = page.find("> ", div + 1);
-        const size_t close = page.find(" <", div + 1);
-        if (open != std::string::npos && close != std::string::npos && open < close) {
+bool ScanFolderPage(const std::string& page, std::vector<std::string>& folders) {
+    // Every "<div" takes the first "> " and the first " <" after it. Each of
+    // those is found once and kept for all the "<div"s before it, so a page of
+    // many "<div"s is read in one pass instead of once per "<div".
+    size_t open = 0, close = 0, total = 0;
+    for (size_t div = page.find("<div"); div != std::string::npos; div = page.find("<div", div + 1)) {
+        if (open < div + 1) open = page.find("> ", div + 1);
+        if (close < div + 1) close = page.find(" <", div + 1);
+        if (open == std::string::npos || close == std::string::npos) break;
+        if (open < close) {
             // Only the single spaces beside the tags go; spaces inside a name stay.
             const size_t begin = open + 2;
-            folders.push_back(begin < close ? page.substr(begin, close - begin) : std::string());
+            const size_t length = begin < close ? close - begin : 0;
+            // Nested "<div"s repeat the same name: bounded like a whole page.
+            total += length;
+            if (total > kMaxPageBytes) return false;
+            folders.push_back(page.substr(begin, length));
         }
-        pos = div + 1;
     }
+    return true;
 }
 
 std::string RequestSetDefaultPath(RequestContext& ctx, const std::string& path) {
@@ -92,7 +98,7 @@ std::string RequestOpenSubCatalog(RequestContext& ctx, const std::string& folder
         std::string page;
         std::string code =
             PostMultipart(ctx, "/goform/formNasOpenSubCatalog", body.Finish(), true, ReadMode::Whole, &page);
-        ScanFolderPage(page, folders);
+        if (!ScanFolderPage(page, folders)) return kReplyPageError;
         return code;
     } catch (...) {
         return kReplyException;

@@ -10,6 +10,8 @@ namespace client {
 void ScanRootPage(const std::string& page, std::vector<std::string>& disks);
 
 // Folder names: the text between "> " and " <" after each "<div", in page order.
-void ScanFolderPage(const std::string& page, std::vector<std::string>& folders);
+// False (the names so far kept) when the names would add up to more than a
+// whole page may hold.
+bool ScanFolderPage(const std::string& page, std::vector<std::string>& folders);
 
 }  // namespace client

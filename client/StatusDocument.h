@@ -4,8 +4,20 @@
 #include <string>
 
 #include "client/StatusTypes.h"
+#include "common/Handle.h"
+
+struct IXMLDOMDocument2;
 
 namespace client {
+
+// A new, empty DOM document for text from the server: external entities are
+// not resolved, documents with a DTD are refused and nothing is validated.
+// Empty when the platform has no DOM or refuses one of those settings.
+win::ComPtr<IXMLDOMDocument2> NewServerXmlDocument();
+
+// Applies those settings to a document before it is loaded; false when the
+// document would not take them.
+bool ApplyServerXmlSettings(IXMLDOMDocument2* document);
 
 // Cuts the XML out of a page: from just after the first "<body>" up to the
 // second-to-last "<" (the page ends with the body and html end tags). False

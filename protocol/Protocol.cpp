@@ -97,27 +97,41 @@ void HandleConfiguration(const Datagram& d, IProtocolOwner& owner, win::Socket& 
     }
 }
 
-void RunListener(ListenerKind kind, IProtocolOwner& owner) {
+// How long a receive blocks before the listener looks at its stop flag again:
+// the wake-up probe may never arrive (no route for broadcasts, a lost datagram).
+constexpr DWORD kReceiveTimeoutMs = 200;
+
+struct ListenerStart {
+    ListenerKind kind;
+    IProtocolOwner* owner;
+    win::Handle ready{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};  // set up or given up
+    std::atomic<bool> listening{false};
+};
+
+void RunListener(ListenerStart& start) {
+    const ListenerKind kind = start.kind;
+    IProtocolOwner& owner = *start.owner;
     win::Socket s(::socket(AF_INET, SOCK_DGRAM, 0));
     BOOL on = TRUE;
-    if (!s || ::setsockopt(s.Get(), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on) != 0) {
-        owner.listening = true;  // the starter must not wait for ever
-        return;
-    }
+    const DWORD timeout = kReceiveTimeoutMs;
     sockaddr_in any{};
     any.sin_family = AF_INET;
     any.sin_port = htons(kPort);
     any.sin_addr.s_addr = htonl(INADDR_ANY);
-    // Another program may hold the port; with the reuse option we still get
-    // the broadcasts, so a failing bind is not fatal.
-    ::bind(s.Get(), reinterpret_cast<const sockaddr*>(&any), sizeof any);
     u_long blocking = 0;
-    if (::ioctlsocket(s.Get(), FIONBIO, &blocking) != 0 ||
-        ::setsockopt(s.Get(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on) != 0) {
-        owner.listening = true;
+    // A socket that is not bound receives nothing: when another program holds
+    // the port exclusively, the listener gives up and says so.
+    if (!s || ::setsockopt(s.Get(), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on) != 0 ||
+        ::bind(s.Get(), reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0 ||
+        ::ioctlsocket(s.Get(), FIONBIO, &blocking) != 0 ||
+        ::setsockopt(s.Get(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on) != 0 ||
+        ::setsockopt(s.Get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) != 0) {
+        ::SetEvent(start.ready.Get());
         return;
     }
+    start.listening = true;
     owner.listening = true;
+    ::SetEvent(start.ready.Get());
 
     uint8_t buffer[kReceiveBufferSize];
     while (!owner.stop && s) {
@@ -126,10 +140,12 @@ void RunListener(ListenerKind kind, IProtocolOwner& owner) {
         int fromLength = sizeof from;
         const int n = ::recvfrom(s.Get(), reinterpret_cast<char*>(buffer), sizeof buffer, 0,
                                  reinterpret_cast<sockaddr*>(&from), &fromLength);
-        // Errors (an oversized datagram among them) and empty datagrams are
-        // skipped; so is anything that arrives once the owner wants us gone.
+        // Errors (an oversized datagram among them), time-outs and empty
+        // datagrams are skipped; so is anything that arrives once the owner
+        // wants us gone.
         if (n <= 0) {
-            if (n < 0 && ::WSAGetLastError() != WSAEMSGSIZE) ::Sleep(10);  // no busy loop on a broken socket
+            const int error = n < 0 ? ::WSAGetLastError() : 0;
+            if (n < 0 && error != WSAEMSGSIZE && error != WSAETIMEDOUT) ::Sleep(10);  // no busy loop on a broken socket
             continue;
         }
         if (owner.stop) break;
@@ -148,20 +164,18 @@ void RunListener(ListenerKind kind, IProtocolOwner& owner) {
     }
 }
 
-struct ListenerStart {
-    ListenerKind kind;
-    IProtocolOwner* owner;
-};
-
 DWORD WINAPI ListenerThread(LPVOID parameter) {
-    std::unique_ptr<ListenerStart> start(static_cast<ListenerStart*>(parameter));
+    // Shared with the starter, which may still read it after this thread ends.
+    std::unique_ptr<std::shared_ptr<ListenerStart>> start(static_cast<std::shared_ptr<ListenerStart>*>(parameter));
+    ListenerStart& state = **start;
     try {
-        RunListener(start->kind, *start->owner);
+        RunListener(state);
     } catch (...) {
         // Nothing may leave a thread's entry point; the owner sees the
         // listener end like one that could not set up its socket.
     }
-    start->owner->listening = false;
+    state.owner->listening = false;
+    ::SetEvent(state.ready.Get());
     return 0;
 }
 
@@ -189,15 +203,22 @@ bool SendConfiguration(IProtocolOwner& owner, const ServerConfig& config) {
 win::Handle StartListener(ListenerKind kind, IProtocolOwner& owner) {
     owner.stop = false;
     owner.listening = false;
-    auto* start = new ListenerStart{kind, &owner};
-    win::Handle thread(::CreateThread(nullptr, 0, ListenerThread, start, 0, nullptr));
+    auto start = std::make_shared<ListenerStart>();
+    start->kind = kind;
+    start->owner = &owner;
+    if (!start->ready) return {};
+    auto* parameter = new std::shared_ptr<ListenerStart>(start);
+    win::Handle thread(::CreateThread(nullptr, 0, ListenerThread, parameter, 0, nullptr));
     if (!thread) {
-        delete start;
+        delete parameter;
         return thread;
     }
-    // The listener sets the flag even when it gives up; the thread's end is
-    // checked too because it clears the flag again on its way out.
-    while (!owner.listening && ::WaitForSingleObject(thread.Get(), 0) == WAIT_TIMEOUT) ::Sleep(0);
+    ::WaitForSingleObject(start->ready.Get(), INFINITE);
+    if (!start->listening) {
+        // Given up on its socket: the thread is on its way out.
+        ::WaitForSingleObject(thread.Get(), INFINITE);
+        thread.Close();
+    }
     return thread;
 }
 

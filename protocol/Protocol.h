@@ -82,13 +82,17 @@ bool SendConfiguration(IProtocolOwner& owner, const ServerConfig& config);  // t
 enum class ListenerKind { Discovery, State, Configuration };
 
 // Clears the owner's stop flag, starts the listener thread and returns once it
-// listens (or has given up on its socket), so that no reply can come before the
-// socket is bound. An invalid handle means the thread could not be created.
+// listens, so that no reply can come before the socket is bound. An invalid
+// handle means that no listener runs: the thread could not be created, or its
+// socket could not be set up (another program holds the port exclusively),
+// in which case the thread has already ended.
 win::Handle StartListener(ListenerKind kind, IProtocolOwner& owner);
 
 // Sets the stop flag and wakes the blocking receive with a probe, which the
 // listener receives as its own broadcast; repeats the probe every second in
-// case one is lost. Returns true once the thread has ended (or there was none).
+// case one is lost. Where no probe gets through, the listener still sees the
+// flag within a fraction of a second, as every receive times out.
+// Returns true once the thread has ended (or there was none).
 bool StopListener(IProtocolOwner& owner, win::Handle& thread, DWORD timeoutMs = 5000);
 
 }  // namespace mgmt

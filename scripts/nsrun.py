@@ -36,6 +36,34 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def _prefix_parent(build):
+    parent = os.path.join(build, "netprefixes")
+    os.makedirs(parent, exist_ok=True)
+    return parent
+
+
+# Wine replaces these rather than writing into them, but each test network
+# changes its registry: they are always real copies.
+_REGISTRY_FILES = ("system.reg", "user.reg", "userdef.reg")
+
+
+def clone_prefix(source, prefix):
+    """Copies a Wine prefix (over 1 GB of DLLs) cheaply: hard links where the
+    file system allows them, a plain copy where it does not (another file
+    system, or one without hard links). Symbolic links such as the drive
+    letters stay links."""
+    def link(src, dst):
+        if os.path.basename(src) in _REGISTRY_FILES:
+            shutil.copy2(src, dst)
+        else:
+            os.link(src, dst)
+    try:
+        shutil.copytree(source, prefix, symlinks=True, copy_function=link)
+    except (OSError, shutil.Error):
+        shutil.rmtree(prefix, ignore_errors=True)
+        shutil.copytree(source, prefix, symlinks=True)
+
+
 class TestNetwork:
     """A pc/nas namespace pair; extra hosts can be added with add_host()."""
 
@@ -50,6 +78,7 @@ class TestNetwork:
         self._links = 0
         self._programs = []
         self.wine_prefix = None
+        self._prefix_dir = None
         self._wineserver = None
 
     def __enter__(self):
@@ -133,15 +162,11 @@ class TestNetwork:
         if not os.path.isfile(os.path.join(source, "system.reg")):
             subprocess.run([os.path.join(ROOT, "scripts", "harness"), "prefix", build], check=True,
                            stdout=subprocess.DEVNULL)
-        prefix = os.path.join(self.dir, "wineprefix")
-        # Hard links: quick, and Wine replaces its registry files rather than
-        # writing into them; those are copied all the same.
-        subprocess.run(["cp", "-al", source, prefix], check=True)
-        for name in ("system.reg", "user.reg", "userdef.reg"):
-            path = os.path.join(prefix, name)
-            if os.path.exists(path):
-                os.unlink(path)
-                shutil.copy2(os.path.join(source, name), path)
+        # Beside the build's prefix, on the same file system, so that hard
+        # links work wherever the temporary folder lives (often a tmpfs).
+        self._prefix_dir = tempfile.mkdtemp(prefix=f"net{self.tag}-", dir=_prefix_parent(build))
+        prefix = os.path.join(self._prefix_dir, "wineprefix")
+        clone_prefix(source, prefix)
         env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
         # The desktop process that the services start picks the display driver:
         # it needs the harness's display, or no window can ever be created.
@@ -255,6 +280,8 @@ class TestNetwork:
         for ns in [*self.hosts, self.nas, self.pc]:
             _ip("netns", "del", ns, check=False)
         shutil.rmtree(self.dir, ignore_errors=True)
+        if self._prefix_dir:
+            shutil.rmtree(self._prefix_dir, ignore_errors=True)
 
 
 def main():

@@ -1,17 +1,12 @@
-// quarrowctl discover [--wait MS]: one probe, then every storage server that
-// answers within the wait, one line each:
-//   NAME  ADDRESS  MAC  STATUS
-// Exit code 0 when at least one server answered, 1 when none did, 2 when the
-// sockets could not be set up.
 #include "tools/ctl_discover.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "protocol/Protocol.h"
+#include "tools/ctl_output.h"
+#include "tools/ctl_table.h"
 
 namespace {
 
@@ -47,43 +42,39 @@ const char* StatusText(uint8_t status) {
 
 }  // namespace
 
-int RunDiscoverCommand(int argc, char** argv) {
-    DWORD waitMs = 2000;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--wait") == 0 && i + 1 < argc) {
-            waitMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
-        } else {
-            std::fprintf(stderr, "usage: discover [--wait MS]\n");
-            return 2;
-        }
-    }
+int RunDiscover(DWORD waitMs) {
     mgmt::SocketsScope sockets;
     if (!sockets.Ok()) {
-        std::fprintf(stderr, "discover: sockets unavailable\n");
-        return 2;
+        ctl::Err("discover: sockets unavailable\n");
+        return ctl::kExitUsage;
     }
     DiscoverOwner owner;
     // The listener must be bound before the probe goes out, or early answers are lost.
     win::Handle listener = mgmt::StartListener(mgmt::ListenerKind::Discovery, owner);
-    if (!listener || !owner.listening) {
-        std::fprintf(stderr, "discover: cannot listen on UDP port %u\n", mgmt::kPort);
-        if (listener) mgmt::StopListener(owner, listener);
-        return 2;
+    if (!listener) {
+        ctl::Err("discover: cannot listen on UDP port " + std::to_string(mgmt::kPort) +
+                 " (is another program using it?)\n");
+        return ctl::kExitUsage;
     }
+    // The listener reports to `owner`, which lives on this stack: it must have
+    // ended before this function returns, whatever happens to the wake-up probe.
+    auto stopListener = [&] {
+        if (!mgmt::StopListener(owner, listener)) ::WaitForSingleObject(listener.Get(), INFINITE);
+    };
     if (!mgmt::SendDiscoveryProbe()) {
-        std::fprintf(stderr, "discover: cannot send the probe\n");
-        mgmt::StopListener(owner, listener);
-        return 2;
+        ctl::Err("discover: cannot send the probe\n");
+        stopListener();
+        return ctl::kExitUsage;
     }
     ::Sleep(waitMs);
-    if (!mgmt::StopListener(owner, listener)) std::fprintf(stderr, "discover: listener did not stop\n");
+    stopListener();
 
     const auto found = owner.Found();
-    for (const auto& s : found) {
-        std::printf("%s  %s  %s  %s\n", s.name.c_str(), mgmt::FormatIpv4(s.address).c_str(),
-                    mgmt::FormatMac(s.mac).c_str(), StatusText(s.status));
-    }
-    std::fflush(stdout);
-    std::fprintf(stderr, "%u server(s) found\n", static_cast<unsigned>(found.size()));
-    return found.empty() ? 1 : 0;
+    std::string out;
+    for (const auto& s : found)
+        out += ctl::PrintableText(s.name) + "  " + mgmt::FormatIpv4(s.address) + "  " + mgmt::FormatMac(s.mac) + "  " +
+               StatusText(s.status) + "\n";
+    ctl::Out(out);
+    ctl::Err(std::to_string(found.size()) + " server(s) found\n");
+    return found.empty() ? ctl::kExitFailed : ctl::kExitOk;
 }

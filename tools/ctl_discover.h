@@ -1,5 +1,9 @@
 // The console's "discover" command: one probe, every server that answers.
 #pragma once
+#include <windows.h>
 
-// argv holds the command's own arguments (after "discover"); returns the exit code.
-int RunDiscoverCommand(int argc, char** argv);
+// Lists the servers that answer within `waitMs`, one line each:
+//   NAME  ADDRESS  MAC  STATUS
+// Returns the exit code: 0 when at least one server answered, 1 when none
+// did, 2 when the sockets could not be set up.
+int RunDiscover(DWORD waitMs);

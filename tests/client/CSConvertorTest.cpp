@@ -129,9 +129,20 @@ TEST(PercentEncoding, SingleBytesStayMultiBytesEscapeUpperCase) {
         {L"\u00E9", 1252, "\xE9"},             // one byte in 1252: as is
         {L"\u554A", 1252, "?"},                // unmappable: the substitute
         {L"\u0E01\u3042", 932, "?%82%A0"},     // Thai lacks in 932; hiragana is two bytes
+        {L"a\U0001F600b", 65001, "a%F0%9F%98%80b"},  // a pair of units is one character
+        // Code pages the system cannot convert to give nothing, not a cut link.
+        {L"abc", 12345, ""},
+        {L"abc", 1200, ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.want, CCSConvertor::EncodeWideForCodePage(c.text, c.codePage)) << c.codePage;
+}
+
+TEST(PercentEncoding, CodePagesTheSystemCannotConvertTo) {
+    for (int codePage : {65001, 65000, 1252, 936, 20932, 28591})
+        EXPECT_TRUE(CCSConvertor::CanEncodeTo(codePage)) << codePage;
+    for (int codePage : {0, -1, 1200, 12345, 99999999})
+        EXPECT_FALSE(CCSConvertor::CanEncodeTo(codePage)) << codePage;
 }
 
 TEST(PercentEncoding, AnsiTextUsesTheSystemCodePage) {

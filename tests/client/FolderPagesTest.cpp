@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "client/FolderRequests.h"
+#include "client/HttpTransport.h"
 
 using namespace client;
 using Names = std::vector<std::string>;
@@ -59,4 +61,60 @@ TEST(FolderPage, Scan) {
         ScanFolderPage(c.page, got);
         EXPECT_EQ(c.want, got) << c.what;
     }
+}
+
+namespace {
+
+// The first folder scan, kept as the reference: it searched on from every
+// "<div" to the page's end, which is quadratic in the number of "<div"s.
+Names ReferenceFolderScan(const std::string& page) {
+    Names folders;
+    size_t pos = 0;
+    for (;;) {
+        const size_t div = page.find("<div", pos);
+        if (div == std::string::npos) return folders;
+        const size_t open = page.find("> ", div + 1);
+        const size_t close = page.find(" <", div + 1);
+        if (open != std::string::npos && close != std::string::npos && open < close) {
+            const size_t begin = open + 2;
+            folders.push_back(begin < close ? page.substr(begin, close - begin) : std::string());
+        }
+        pos = div + 1;
+    }
+}
+
+}  // namespace
+
+TEST(FolderPage, AgreesWithTheReferenceOnRandomPages) {
+    const char* const pieces[] = {"<div", "> ", " <", ">", "<", " ", "a", "b c", "<di", "v", "\n", "<div>"};
+    std::mt19937 random(12);
+    size_t names = 0;
+    for (int run = 0; run < 3000; ++run) {
+        std::string page;
+        for (int n = std::uniform_int_distribution<int>(0, 40)(random); n > 0; --n)
+            page += pieces[std::uniform_int_distribution<size_t>(0, std::size(pieces) - 1)(random)];
+        Names got;
+        ASSERT_TRUE(ScanFolderPage(page, got)) << page;
+        ASSERT_EQ(ReferenceFolderScan(page), got) << page;
+        names += got.size();
+    }
+    EXPECT_GT(names, 3000u);  // the pages do hold names
+}
+
+// Several MiB of "<div>": one pass, where the reference takes hours.
+TEST(FolderPage, LongPagesAreScannedOnce) {
+    std::string page;
+    for (int i = 0; i < 1000000; ++i) page += "<div>";
+    page += "<div> last <";
+    Names got;
+    ASSERT_TRUE(ScanFolderPage(page, got));
+    ASSERT_EQ(1000001u, got.size());
+    EXPECT_EQ(Names(2, "last"), Names(got.end() - 2, got.end()));
+
+    // Nested "<div"s that would repeat one long name beyond a page's worth are refused.
+    page = std::string(40000, '<') + "<div> " + std::string(kMaxPageBytes / 500, 'n') + " <";
+    for (size_t i = 0; i < 40000; i += 4) page.replace(i, 4, "<div");
+    got.clear();
+    EXPECT_FALSE(ScanFolderPage(page, got));
+    EXPECT_LE(got.size() * (kMaxPageBytes / 500), kMaxPageBytes);
 }

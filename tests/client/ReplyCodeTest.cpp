@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -101,4 +102,56 @@ TEST(ReplyReading, ZeroByteEndsAChunksContribution) {
 TEST(ReplyReading, ReadFailureIsReported) {
     std::string text, code;
     EXPECT_FALSE(AccumulateReply([](char*, unsigned long) -> long { return -1; }, ReadMode::Whole, text, code));
+}
+
+// A body delivered in chunks of random sizes.
+struct RandomChunks {
+    std::string data;
+    std::mt19937& random;
+    size_t pos = 0, last = 0;
+    long operator()(char* buffer, unsigned long size) {
+        last = std::min<size_t>(std::uniform_int_distribution<size_t>(1, size)(random), data.size() - pos);
+        std::copy(data.begin() + pos, data.begin() + pos + last, buffer);
+        pos += last;
+        return static_cast<long>(last);
+    }
+};
+
+// Searching only the new text finds what searching the whole text would,
+// and stops at the first chunk that completes the marker line.
+TEST(ReplyReading, MarkerSearchOverNewTextAgreesWithWholeText) {
+    const std::string pieces[] = {"Quarrow", "ReturnValue:", "QuarrowReturnValue:", "\n", "ERR_NULL_ITEM",
+                                  "x", "Q", std::string(700, 'y')};
+    std::mt19937 random(5);
+    int found = 0;
+    for (int run = 0; run < 3000; ++run) {
+        RandomChunks body{"", random};
+        for (int n = std::uniform_int_distribution<int>(0, 12)(random); n > 0; --n)
+            body.data += pieces[std::uniform_int_distribution<size_t>(0, std::size(pieces) - 1)(random)];
+        std::string text, code, want;
+        ASSERT_TRUE(AccumulateReply(std::ref(body), ReadMode::UntilMarker, text, code));
+        ASSERT_EQ(body.data.substr(0, body.pos), text);
+        if (FindReplyCode(text, want)) {
+            ++found;
+            ASSERT_EQ(want, code) << body.data;
+            ASSERT_FALSE(FindReplyCode(text.substr(0, text.size() - body.last), want)) << body.data;
+        } else {
+            ASSERT_EQ(kReplyPageError, code) << body.data;
+            ASSERT_EQ(body.data.size(), body.pos) << body.data;
+        }
+    }
+    EXPECT_GT(found, 300);
+}
+
+// A reply without its marker line stops at the page bound. A text of marker
+// beginnings ("Q") made the search over the whole text at every chunk take hours.
+TEST(ReplyReading, ReplyUpToTheMarkerIsBoundedLikeAPage) {
+    for (char fill : {'z', 'Q'}) {
+        FakeBody body;
+        body.data = std::string(kMaxPageBytes + 5000, fill);
+        std::string text, code;
+        ASSERT_TRUE(AccumulateReply(std::ref(body), ReadMode::UntilMarker, text, code));
+        ASSERT_EQ(kReplyPageError, code) << fill;
+        ASSERT_LT(body.pos, body.data.size()) << fill;
+    }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <msxml2.h>
 
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "client/CSConvertor.h"
 #include "client/ReplyCode.h"
 #include "client/StatusDocument.h"
+#include "common/Handle.h"
 
 using namespace client;
 
@@ -211,4 +213,154 @@ TEST(DefaultPathDocument, Table) {
         EXPECT_EQ(c.ok, ParseDefaultPathDocument(c.xml, path)) << c.xml;
         EXPECT_EQ(c.ok ? c.path : "before", path) << c.xml;
     }
+}
+
+// The walk over the children gives what looking each element up by its name
+// gives: the first element of a name wins, across repeated sections too, and
+// the list ends at the first missing number.
+TEST(StatusParse, ChildWalkMatchesLookupByName) {
+    const std::string web0 = "<WebFTPItemCount>0</WebFTPItemCount>";
+    struct Case {
+        const char* what;
+        std::string xml;
+        const char* code;
+        std::vector<std::string> bt;
+    } cases[] = {
+        {"duplicate item: the first wins",
+         Document("<BTItemCount>2</BTItemCount>" + BtItem(2, "b") + BtItem(1, "a") + BtItem(2, "b2"), web0),
+         kReplySuccess, {"a", "b"}},
+        {"duplicate field: the first wins",
+         Document("<BTItemCount>1</BTItemCount><BTItem1><BTName>first</BTName>" + BtItem(1, "a").substr(9), web0),
+         kReplySuccess, {"first"}},
+        {"second section adds items and loses the duplicate count",
+         "<Quarrow version=\"1\"><BTDownload><BTEnable>1</BTEnable><BTItemCount>2</BTItemCount>" + BtItem(1, "a") +
+             "</BTDownload><WebFTPDownload><WebFTPEnable>0</WebFTPEnable>" + web0 +
+             "</WebFTPDownload><BTDownload><BTEnable>0</BTEnable><BTItemCount>9</BTItemCount>" + BtItem(2, "b") +
+             BtItem(1, "late") + "</BTDownload></Quarrow>",
+         kReplySuccess, {"a", "b"}},
+        {"names that only look like numbers are no items",
+         Document("<BTItemCount>2</BTItemCount><!-- c -->x" + BtItem(1, "a") +
+                      "<BTItem02><BTName>z</BTName></BTItem02><x:BTItem2 xmlns:x=\"u\"/><BTItem2x/>",
+                  web0),
+         kReplyPageError, {"a"}},
+        {"an item nested deeper does not count",
+         Document("<BTItemCount>2</BTItemCount>" + BtItem(1, "a") + "<Box>" + BtItem(2, "b") + "</Box>", web0),
+         kReplyPageError, {"a"}},
+        {"a missing number ends the list",
+         Document("<BTItemCount>3</BTItemCount>" + BtItem(1, "a") + BtItem(3, "c"), web0), kReplyPageError, {"a"}},
+        {"huge count, few items", Document("<BTItemCount>2147483647</BTItemCount>" + BtItem(1, "a"), web0),
+         kReplyPageError, {"a"}},
+    };
+    for (const Case& c : cases) {
+        ServerStatus status;
+        EXPECT_EQ(c.code, ParseStatusDocument(c.xml, status)) << c.what;
+        std::vector<std::string> names;
+        for (const BTItem& item : status.btItems) names.push_back(item.name);
+        EXPECT_EQ(c.bt, names) << c.what;
+    }
+}
+
+TEST(StatusParse, ManyJobs) {
+    const int kJobs = 5000;
+    std::string bt = "<BTItemCount>" + std::to_string(kJobs) + "</BTItemCount>";
+    std::string web = "<WebFTPItemCount>" + std::to_string(kJobs) + "</WebFTPItemCount>";
+    for (int n = kJobs; n >= 1; --n) {  // in reverse, as a server may well list them
+        const std::string number = std::to_string(n);
+        bt += BtItem(n, 'b' + number);
+        web += WebItem(n, 'w' + number);
+    }
+    ServerStatus status;
+    ASSERT_EQ(kReplySuccess, ParseStatusDocument(Document(bt, web), status));
+    ASSERT_EQ(size_t{kJobs}, status.btItems.size());
+    ASSERT_EQ(size_t{kJobs}, status.webFtpItems.size());
+    for (int n = 1; n <= kJobs; ++n) {
+        const std::string number = std::to_string(n);
+        ASSERT_EQ('b' + number, status.btItems[n - 1].name);
+        ASSERT_EQ("id" + number, status.btItems[n - 1].itemId);
+        ASSERT_EQ('w' + number, status.webFtpItems[n - 1].fileName);
+    }
+}
+
+namespace {
+
+const CLSID kDomDocument = {0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+const IID kDomDocument2 = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+
+void SetProhibitDtd(IXMLDOMDocument2* document, VARIANT_BOOL value) {
+    VARIANT v;
+    ::VariantInit(&v);
+    v.vt = VT_BOOL;
+    v.boolVal = value;
+    document->setProperty(win::Bstr(L"ProhibitDTD").Get(), v);
+}
+
+// Reads the settings back; ProhibitDTD only where the parser reports it.
+void ExpectSafe(IXMLDOMDocument2* document, const char* what) {
+    VARIANT_BOOL resolve = VARIANT_TRUE, validate = VARIANT_TRUE;
+    ASSERT_EQ(S_OK, document->get_resolveExternals(&resolve)) << what;
+    ASSERT_EQ(S_OK, document->get_validateOnParse(&validate)) << what;
+    EXPECT_EQ(VARIANT_FALSE, resolve) << what;
+    EXPECT_EQ(VARIANT_FALSE, validate) << what;
+    VARIANT prohibit;
+    ::VariantInit(&prohibit);
+    if (SUCCEEDED(document->getProperty(win::Bstr(L"ProhibitDTD").Get(), &prohibit))) {
+        EXPECT_EQ(VT_BOOL, prohibit.vt) << what;
+        EXPECT_EQ(VARIANT_TRUE, prohibit.boolVal) << what;
+    }
+    ::VariantClear(&prohibit);
+}
+
+}  // namespace
+
+TEST(ServerXml, ExternalsDtdAndValidationAreOffBeforeLoading) {
+    win::ComScope com;
+    ASSERT_TRUE(com.Succeeded());
+    win::ComPtr<IXMLDOMDocument2> fresh = NewServerXmlDocument();
+    ASSERT_TRUE(fresh);
+    ExpectSafe(fresh.Get(), "new document");
+
+    // What the platform's parser does by default, switched on by hand.
+    win::ComPtr<IXMLDOMDocument2> risky;
+    ASSERT_EQ(S_OK, ::CoCreateInstance(kDomDocument, nullptr, CLSCTX_INPROC_SERVER, kDomDocument2,
+                                       reinterpret_cast<void**>(risky.Receive())));
+    risky->put_resolveExternals(VARIANT_TRUE);
+    risky->put_validateOnParse(VARIANT_TRUE);
+    SetProhibitDtd(risky.Get(), VARIANT_FALSE);
+    ASSERT_TRUE(ApplyServerXmlSettings(risky.Get()));
+    ExpectSafe(risky.Get(), "settings applied");
+}
+
+// A reply that declares an entity naming a local file: the file's text must
+// never come back as the default path (which would then be sent to the server
+// as a save path) nor into the job list.
+TEST(ServerXml, HostileEntitiesAreRefused) {
+    char dir[MAX_PATH] = {}, secret[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, dir);
+    ::GetTempFileNameA(dir, "xe", 0, secret);
+    win::FileHandle file(::CreateFileA(secret, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    ::WriteFile(file.Get(), "SECRET", 6, &written, nullptr);
+    file.Close();
+    std::string url = std::string("file:///") + secret;
+    for (char& c : url)
+        if (c == '\\') c = '/';
+    const std::string dtds[] = {
+        "<!DOCTYPE DefaultPath [<!ENTITY e SYSTEM \"" + url + "\">]>",
+        "<!DOCTYPE DefaultPath [<!ENTITY e SYSTEM \"" + std::string(secret) + "\">]>",
+        "<!DOCTYPE DefaultPath [<!ENTITY e \"internal\">]>",
+    };
+    for (const std::string& dtd : dtds) {
+        const std::string page = "<html>QuarrowReturnValue:Success\n<body>" + dtd +
+                                 "<DefaultPath>[HDD1]&e;</DefaultPath></body></html>";
+        std::string xml, path = "before";
+        ASSERT_TRUE(CutBodyXml(page, xml));
+        EXPECT_FALSE(ParseDefaultPathDocument(xml, path)) << dtd;
+        EXPECT_EQ("before", path) << dtd;
+
+        ServerStatus status;
+        std::string doc = Document("<BTItemCount>1</BTItemCount>" + BtItem(1, "&e;"), "<WebFTPItemCount>0</WebFTPItemCount>");
+        EXPECT_EQ(kReplyPageError, ParseStatusDocument(dtd + doc, status)) << dtd;
+        EXPECT_TRUE(status.btItems.empty()) << dtd;
+    }
+    ::DeleteFileA(secret);
 }

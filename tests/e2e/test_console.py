@@ -301,6 +301,19 @@ class WebJobsTest(ConsoleCase):
             self.ok("web", "ON")
         self.assertTrue(self.status()["web_on"])
 
+    def test_hostile_job_name_is_cut_and_cleaned(self):
+        # A C1 control (the 8-bit command introducer) and a name of 1200 letters.
+        name = "\u009d" + "long" * 300 + ".bin"
+        self.ok("add-url", "http://files.example.com/dl/%C2%9D" + "long" * 300 + ".bin", "--save", "[HDD1]download\\")
+        raw = self.net.run_pc([EXE, "-u", USER, "-p", PASSWORD, "status"], capture_output=True, timeout=120).stdout
+        self.assertNotIn(b"\x9d", raw)
+        self.assertLessEqual(max(len(line) for line in raw.splitlines()), 7 * 102)
+        def cells():
+            return [r["File name"] for r in self.status()["web"] if r["File name"].startswith("long")]
+        self.assertEqual(cells(), ["long" * 24 + "l..."])
+        self.ok("remove", "web", "[HDD1]download\\", name)
+        self.assertEqual(cells(), [])
+
     def test_invalid_link(self):
         self.fails(["add-url", "mailto:someone@example.com"], "Invalid URL address.", 5036)
         self.fails(["add-url", "http://x.example/a.bin", "--save", "[HDD4]x\\"], "The save path does not exist.", 5007)
@@ -377,6 +390,21 @@ class PathsAndLoginTest(ConsoleCase):
         code, _, err = self.ctl("status", login=False, env=["QUARROW_TEST_SERVER="])
         self.assertEqual(code, 2)
         self.assertIn("no server", err)
+        self.assertEqual(len(self.requests()), before)
+
+    def test_character_set_the_system_lacks_sends_nothing(self):
+        # The table lies beside the program: a copy of it with its own table.
+        exe = os.path.join(self.net.dir, "quarrowctl.exe")
+        with open(EXE, "rb") as src, open(exe, "wb") as dst:
+            dst.write(src.read())
+        with open(os.path.join(self.net.dir, "charset.csv"), "w") as f:
+            f.write("Unicode (UTF-8),utf-8,65001\nNowhere,x-nowhere,12345\n")
+        before = len(self.requests())
+        r = self.net.run_pc([exe, "-u", USER, "-p", PASSWORD, "add-url", "http://x.example/a.bin", "--charset",
+                             "x-nowhere"], capture_output=True, timeout=120)
+        self.assertEqual(r.returncode, 2, r)
+        self.assertTrue(r.stderr.decode(ANSI).startswith(
+            'quarrowctl: character set "x-nowhere" (code page 12345) cannot be converted to on this system\n'), r)
         self.assertEqual(len(self.requests()), before)
 
     def test_discover_needs_no_login(self):

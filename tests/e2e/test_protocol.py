@@ -147,6 +147,29 @@ class DiscoveryTest(ProtocolTestCase):
         self.assertEqual(1, r.returncode)
         self.assertEqual("", r.stdout)
 
+    def test_without_a_route_the_listener_still_stops(self):
+        # No broadcast leaves the PC: neither the probe nor the wake-up probe.
+        net = self.env.net
+        net.sh(net.pc, "ip route del default")
+        try:
+            r = self.env.run("ctl-discover", "--wait", "300")
+        finally:
+            net.sh(net.pc, "ip route add default dev br0")
+        self.assertEqual((1, "", "0 server(s) found\n"), (r.returncode, r.stdout, r.stderr))
+
+    def test_a_port_held_by_another_program_is_not_no_servers(self):
+        net = self.env.net
+        holder = net.start_program(net.pc, [sys.executable, "-c", "import socket, time\n"
+                                            "s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)\n"
+                                            "s.bind(('', 13365)); print('listening', flush=True); time.sleep(60)"])
+        try:
+            r = self.env.run("ctl-discover", "--wait", "300")
+        finally:
+            holder.kill()
+            holder.wait(5)
+        self.assertEqual(2, r.returncode, r.stderr)
+        self.assertIn("discover: cannot listen on UDP port 13365", r.stderr)
+
     def test_each_listener_stops_on_its_flag_and_a_probe(self):
         for kind in ("discovery", "state", "config"):
             out = self.env.run("listen-stop", kind).stdout

@@ -131,7 +131,8 @@ int Usage() {
 int Run(int argc, char** argv) {
     if (argc < 2) return Usage();
     const std::string command = argv[1];
-    if (command == "ctl-discover") return RunDiscoverCommand(argc - 2, argv + 2);
+    if (command == "ctl-discover")  // [--wait MS], as the console takes it
+        return RunDiscover(argc >= 4 ? static_cast<DWORD>(std::atoi(argv[3])) : 2000);
 
     mgmt::SocketsScope sockets;
     if (command == "probe") {

@@ -1,0 +1,134 @@
+#include "tools/ctl_output.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <string_view>
+
+#include "tools/ctl_table.h"
+
+namespace ctl {
+
+const char kUsage[] =
+    "usage: quarrowctl [-s ADDRESS] [-u USER] [-p PASSWORD] COMMAND [ARGS]\n"
+    "\n"
+    "ADDRESS, USER and PASSWORD default to the environment variables\n"
+    "QUARROW_SERVER, QUARROW_USER and QUARROW_PASSWORD.\n"
+    "\n"
+    "commands:\n"
+    "  status                                    job lists and service switches\n"
+    "  bt on|off                                 switch the BT service\n"
+    "  web on|off                                switch the Web/FTP service\n"
+    "  priority ITEMID high|normal|low           set a BT job's priority\n"
+    "  pause|resume|remove bt ITEMID             act on a BT job\n"
+    "  pause|resume|remove web SAVEPATH FILENAME act on a Web/FTP job\n"
+    "  add-torrent FILE [--save PATH] [--priority high|normal|low]\n"
+    "  add-torrent-url URL [--save PATH] [--priority high|normal|low] [--charset NAME]\n"
+    "  add-url URL [--save PATH] [--user U] [--password P] [--charset NAME]\n"
+    "  get-path                                  the server's default save path\n"
+    "  set-path PATH                             set the default save path\n"
+    "  disks                                     the server's disks\n"
+    "  folders PATH                              the folders inside PATH, e.g. [HDD1]Movies\\\n"
+    "  connect                                   log in only (checks address and credentials)\n"
+    "  discover [--wait MS]                      find storage servers on the LAN\n"
+    "\n"
+    "Adds without --save use the server's default save path. --charset names an\n"
+    "entry of charset.csv beside this program; Default (or none) is the built-in rule.\n"
+    "Exit status: 0 done, 1 the server or the operation failed, 2 bad command line.\n";
+
+namespace {
+
+void WriteText(DWORD stream, const std::string& text) {
+    HANDLE out = ::GetStdHandle(stream);
+    if (!out || out == INVALID_HANDLE_VALUE || text.empty()) return;
+    DWORD mode = 0, written = 0;
+    if (::GetConsoleMode(out, &mode)) {
+        int count = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        std::wstring wide(static_cast<size_t>(count), L'\0');
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
+        ::WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    ::WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::string OnOff(int flag) { return flag ? "on" : "off"; }
+
+std::string PriorityName(int priority) {
+    switch (priority) {
+    case 1: return "High";
+    case 0: return "Normal";
+    case -1: return "Low";
+    default: return std::to_string(priority);
+    }
+}
+
+}  // namespace
+
+void Out(const std::string& text) { WriteText(STD_OUTPUT_HANDLE, text); }
+void Err(const std::string& text) { WriteText(STD_ERROR_HANDLE, text); }
+
+std::string MessageText(int code) {
+    char buffer[1024] = {};
+    if (::LoadStringA(::GetModuleHandleA(nullptr), static_cast<UINT>(code), buffer, sizeof buffer) > 0) return buffer;
+    return "Undefined error!";
+}
+
+int ReportFailure(int code) {
+    Err("quarrowctl: " + MessageText(code) + " (" + std::to_string(code) + ")\n");
+    return kExitFailed;
+}
+
+int ReportUsage(const std::string& message) {
+    if (message.empty()) {
+        Err(kUsage);
+    } else {
+        Err("quarrowctl: " + message + "\n" + std::string(kUsage, std::string_view(kUsage).find('\n') + 1) +
+            "Run \"quarrowctl help\" for the list of commands.\n");
+    }
+    return kExitUsage;
+}
+
+std::string FormatStatus(const client::ServerStatus& status) {
+    std::string out = "BT service: " + OnOff(status.btEnabled) + "\n";
+    out += "Web/FTP service: " + OnOff(status.webFtpEnabled) + "\n";
+
+    out += "\nBT jobs: " + std::to_string(status.btItems.size()) + "\n";
+    if (!status.btItems.empty()) {
+        std::vector<TableRow> rows;
+        int number = 0;
+        for (const auto& item : status.btItems)
+            rows.push_back({std::to_string(++number), CellText(item.itemId), CellText(item.name),
+                            CellText(item.totalSize), CellText(item.schedule), CellText(item.throughput),
+                            CellText(item.status), PriorityName(item.priority)});
+        out += FormatTable({"#", "Item ID", "Name", "Size", "Progress", "Speed", "Status", "Priority"}, rows);
+    }
+
+    out += "\nWeb/FTP jobs: " + std::to_string(status.webFtpItems.size()) + "\n";
+    if (!status.webFtpItems.empty()) {
+        std::vector<TableRow> rows;
+        int number = 0;
+        for (const auto& item : status.webFtpItems)
+            rows.push_back({std::to_string(++number), CellText(item.fileName), CellText(item.size),
+                            CellText(item.loadedSize), CellText(item.status), CellText(item.savePath),
+                            CellText(item.url)});
+        out += FormatTable({"#", "File name", "Size", "Loaded", "Status", "Save path", "URL"}, rows);
+    }
+    return out;
+}
+
+std::string FormatLines(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const auto& text : texts) out += PrintableText(text) + "\n";
+    return out;
+}
+
+std::string MemoryReport() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) return "memory: unavailable\n";
+    return "memory: peak_working_set=" + std::to_string(counters.PeakWorkingSetSize) +
+           " peak_pagefile=" + std::to_string(counters.PeakPagefileUsage) + "\n";
+}
+
+}  // namespace ctl

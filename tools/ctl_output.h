@@ -1,0 +1,42 @@
+// What quarrowctl prints: the usage text, results, messages and exit codes.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "client/StatusTypes.h"
+
+namespace ctl {
+
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitFailed = 1,  // the server or an operation reported an error
+    kExitUsage = 2,   // the command line was wrong; nothing was sent
+};
+
+extern const char kUsage[];
+
+// Text is ANSI throughout. A real console gets it as UTF-16, so that it shows
+// right whatever the console's own code page; a pipe or file gets the ANSI bytes.
+void Out(const std::string& text);
+void Err(const std::string& text);
+
+// The message of a result code, from the string table this program embeds.
+std::string MessageText(int code);
+
+// "quarrowctl: MESSAGE (CODE)" on stderr; returns kExitFailed.
+int ReportFailure(int code);
+
+// A mistake gets one line about what is wrong and the synopsis; "help" has
+// the rest. An empty message prints the whole usage. Returns kExitUsage.
+int ReportUsage(const std::string& message);
+
+// The service switches and both job tables.
+std::string FormatStatus(const client::ServerStatus& status);
+
+// One text per line (disk and folder names, the default path), made safe to print.
+std::string FormatLines(const std::vector<std::string>& texts);
+
+// The process's peak memory, for the benchmark script.
+std::string MemoryReport();
+
+}  // namespace ctl
