@@ -45,11 +45,15 @@ public:
     int OpenRoot(std::vector<std::string>& disks);
     int OpenSubCatalog(const std::string& folder, std::vector<std::string>& folders);
 
-    // Runs one filled-in operation record (what every entry point does).
-    int Run(DeviceOperation& operation, UINT statusTextId);
+    // Runs one filled-in operation record behind its status text (what every
+    // entry point does). The argument record receives the outputs of an
+    // operation that finished.
+    int Run(DeviceOperation& operation);
 
 private:
-    int RunKind(OperationKind kind, OperationArgument& argument, UINT statusTextId);
+    // Runs `kind` on `argument`, which holds the outputs afterwards.
+    template <typename Argument>
+    int RunOn(OperationKind kind, Argument& argument);
 
     win::InternetHandle session_;
     win::InternetHandle connection_;
