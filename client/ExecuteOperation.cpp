@@ -48,51 +48,32 @@ constexpr OperationRow Row(OperationKind kind, UINT statusText, UINT statusTextO
             &Execute<Request>};
 }
 
-// Status texts shown while an operation runs (string-table IDs).
-enum StatusText : UINT {
-    kStatusAddBt = 107,
-    kStatusAddWebFtp = 108,
-    kStatusRefresh = 109,
-    kStatusEnableBt = 110,
-    kStatusDisableBt = 111,
-    kStatusEnableWebFtp = 112,
-    kStatusDisableWebFtp = 113,
-    kStatusBtPriority = 114,
-    kStatusPauseBt = 115,
-    kStatusResumeBt = 116,
-    kStatusRemoveBt = 117,
-    kStatusPauseWebFtp = 118,
-    kStatusResumeWebFtp = 119,
-    kStatusRemoveWebFtp = 120,
-    kStatusSetDefaultPath = 138,
-    kStatusConnecting = 139,
-    kStatusGetDefaultPath = 140,
-    kStatusFolders = 141,
-};
-
 using K = OperationKind;
+// Status lines are string IDs from the program's resource header.
 constexpr OperationRow kOperations[] = {
-    Row<&RequestSetBtEnable>(K::SetBtEnable, kStatusEnableBt, kStatusDisableBt),
-    Row<&RequestSetBtPriority>(K::SetBtPriority, kStatusBtPriority),
-    Row<&RequestPauseBtItem>(K::PauseBtItem, kStatusPauseBt),
-    Row<&RequestResumeBtItem>(K::ResumeBtItem, kStatusResumeBt),
-    Row<&RequestRemoveBtItem>(K::RemoveBtItem, kStatusRemoveBt),
-    Row<&RequestSetWebFtpEnable>(K::SetWebFtpEnable, kStatusEnableWebFtp, kStatusDisableWebFtp),
-    Row<&RequestPauseWebFtpItem>(K::PauseWebFtpItem, kStatusPauseWebFtp),
-    Row<&RequestResumeWebFtpItem>(K::ResumeWebFtpItem, kStatusResumeWebFtp),
-    Row<&RequestRemoveWebFtpItem>(K::RemoveWebFtpItem, kStatusRemoveWebFtp),
-    Row<&RequestAddWebFtpItem>(K::AddWebFtpItem, kStatusAddWebFtp),
-    Row<&AddBtItemFromFileOperation>(K::AddBtItemFromFile, kStatusAddBt),
-    Row<&RequestAddBtItemFromUrl>(K::AddBtItemFromUrl, kStatusAddBt),
-    Row<&RefreshStatusOperation>(K::RefreshStatus, kStatusRefresh),
-    Row<&RequestSetDefaultPath>(K::SetDefaultPath, kStatusSetDefaultPath),
-    Row<&RequestGetDefaultPath>(K::GetDefaultPath, kStatusGetDefaultPath),
-    Row<&ConnectOperation>(K::Connect, kStatusConnecting),
-    Row<&OpenRootOperation>(K::OpenRoot, kStatusFolders),
-    Row<&RequestOpenSubCatalog>(K::OpenSubCatalog, kStatusFolders),
+    Row<&RequestSetBtEnable>(K::SetBtEnable, IDS_STATUS_ENABLE_BT, IDS_STATUS_DISABLE_BT),
+    Row<&RequestSetBtPriority>(K::SetBtPriority, IDS_STATUS_SET_BT_PRIORITY),
+    Row<&RequestPauseBtItem>(K::PauseBtItem, IDS_STATUS_PAUSE_BT),
+    Row<&RequestResumeBtItem>(K::ResumeBtItem, IDS_STATUS_RESUME_BT),
+    Row<&RequestRemoveBtItem>(K::RemoveBtItem, IDS_STATUS_REMOVE_BT),
+    Row<&RequestSetWebFtpEnable>(K::SetWebFtpEnable, IDS_STATUS_ENABLE_WEBFTP, IDS_STATUS_DISABLE_WEBFTP),
+    Row<&RequestPauseWebFtpItem>(K::PauseWebFtpItem, IDS_STATUS_PAUSE_WEBFTP),
+    Row<&RequestResumeWebFtpItem>(K::ResumeWebFtpItem, IDS_STATUS_RESUME_WEBFTP),
+    Row<&RequestRemoveWebFtpItem>(K::RemoveWebFtpItem, IDS_STATUS_REMOVE_WEBFTP),
+    Row<&RequestAddWebFtpItem>(K::AddWebFtpItem, IDS_STATUS_ADD_WEBFTP),
+    Row<&AddBtItemFromFileOperation>(K::AddBtItemFromFile, IDS_STATUS_ADD_BT),
+    Row<&RequestAddBtItemFromUrl>(K::AddBtItemFromUrl, IDS_STATUS_ADD_BT),
+    Row<&RefreshStatusOperation>(K::RefreshStatus, IDS_STATUS_GET_STATUS),
+    Row<&RequestSetDefaultPath>(K::SetDefaultPath, IDS_STATUS_SET_DEFAULT_PATH),
+    Row<&RequestGetDefaultPath>(K::GetDefaultPath, IDS_STATUS_GET_DEFAULT_PATH),
+    Row<&ConnectOperation>(K::Connect, IDS_STATUS_CONNECTING),
+    Row<&OpenRootOperation>(K::OpenRoot, IDS_STATUS_OPEN_FOLDER),
+    Row<&RequestOpenSubCatalog>(K::OpenSubCatalog, IDS_STATUS_OPEN_FOLDER),
 };
 
 }  // namespace
+
+std::span<const OperationRow> OperationTable() { return kOperations; }
 
 const OperationRow* FindOperation(OperationKind kind) {
     for (const OperationRow& row : kOperations)

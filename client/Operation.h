@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -99,6 +100,7 @@ struct OperationRow {
     int (*execute)(OperationJob& job);                    // worker side; returns a result code
 };
 
+std::span<const OperationRow> OperationTable();
 // The row of `kind`; nullptr for a kind without one.
 const OperationRow* FindOperation(OperationKind kind);
 // The status text to show for this operation on this argument.
