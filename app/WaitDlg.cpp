@@ -70,9 +70,11 @@ void CWaitDlg::RunOperation(const std::shared_ptr<client::OperationJob>& job, UI
     job_ = job;
     statusText_ = win::LoadResString(statusTextId);
     if (DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, nullptr) == -1) job_->GiveUp(client::kResultThreadFailed);
-    // The worker may finish just as the dialog ends; wait until the job is settled
-    // one way or the other before the caller reads the result.
-    while (!job_->Settled()) ::Sleep(0);
+    // The loop also ends, without the worker's close request, for a WM_QUIT
+    // posted by someone else (the dialog passes it on to the outer loop).
+    // Nobody would wait for the job any more: it is given up now. A job that
+    // finished or was given up already keeps its result.
+    job_->GiveUp(client::kResultTimeout);
     // A finished worker returns at once; waiting for it keeps it from racing the
     // end of the process. A given-up one may still be blocked and is left alone.
     if (job_->Finished() && thread_) ::WaitForSingleObject(thread_.Get(), INFINITE);

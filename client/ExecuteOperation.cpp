@@ -31,7 +31,7 @@ int Execute(OperationJob& job) {
     if constexpr (Signature::kTakesJob) {
         outcome = Request(job, argument);
     } else {
-        RequestContext ctx{job.connection, job.abort};
+        RequestContext ctx = job.Context();
         outcome = Request(ctx, argument);
     }
     if constexpr (std::is_same_v<typename Signature::Result, std::string>)
@@ -96,11 +96,11 @@ int ExecuteOperation(OperationJob& job) {
 }
 
 int ConnectOperation(OperationJob& job, ConnectArg& arg) {
-    win::InternetHandle connection(::InternetConnectA(job.session, arg.address.c_str(), INTERNET_DEFAULT_HTTP_PORT,
-                                                      arg.user.c_str(), arg.password.c_str(),
-                                                      INTERNET_SERVICE_HTTP, 0, 1));
+    SharedInternetHandle connection = ShareInternetHandle(
+        ::InternetConnectA(static_cast<HINTERNET>(job.session.get()), arg.address.c_str(), INTERNET_DEFAULT_HTTP_PORT,
+                           arg.user.c_str(), arg.password.c_str(), INTERNET_SERVICE_HTTP, 0, 1));
     if (!connection) return kResultConnectError;
-    RequestContext ctx{connection.Get(), job.abort};
+    RequestContext ctx{static_cast<HINTERNET>(connection.get()), job.givenUp};
     DWORD status = ProbeStatusPage(ctx);
     if (status == 0 || status == 404) return kResultConnectError;
     // Until the login dialog exists, a refused login counts as a cancelled prompt.

@@ -24,8 +24,9 @@ bool OperationJob::GiveUp(int result) {
         notify_ = nullptr;
         ::SetEvent(done_.Get());
     }
-    // Unblocks a worker that waits in WinINet; it finds the job given up and leaves.
-    abort->Abandon();
+    // A worker inside WinINet finishes that call, finds the flag and leaves,
+    // closing only what it opened itself.
+    givenUp->Set();
     return true;
 }
 
@@ -37,11 +38,6 @@ void OperationJob::SetNotifyWindow(HWND window) {
 bool OperationJob::Finished() {
     std::lock_guard<std::mutex> lock(mutex_);
     return finished_;
-}
-
-bool OperationJob::Settled() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return finished_ || abandoned_;
 }
 
 int OperationJob::Result() {

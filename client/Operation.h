@@ -107,18 +107,21 @@ const OperationRow* FindOperation(OperationKind kind);
 UINT StatusTextOf(const OperationRow& row, const OperationArgument& argument);
 
 // What the worker thread works on. It is reference-counted and owns copies of
-// the inputs, so a worker that has been given up never touches the caller's
-// record, the client or the dialog: the window thread copies the outputs back
-// only for a job that finished.
+// the inputs and shares of the session and connection, so a worker that has
+// been given up never touches the caller's record, the client or the dialog,
+// and the handles it uses stay open until it ends: the window thread copies
+// the outputs back only for a job that finished.
 class OperationJob {
 public:
     OperationKind kind = OperationKind::RefreshStatus;
     OperationArgument argument;
-    HINTERNET session = nullptr;
-    HINTERNET connection = nullptr;
-    std::shared_ptr<AbortSlot> abort = std::make_shared<AbortSlot>();
-    win::Handle fileCopy;                  // torrent upload: duplicate of the caller's file
-    win::InternetHandle newConnection;     // connect: the connection opened by the worker
+    SharedInternetHandle session;
+    SharedInternetHandle connection;
+    std::shared_ptr<GiveUpFlag> givenUp = std::make_shared<GiveUpFlag>();
+    win::Handle fileCopy;                // torrent upload: duplicate of the caller's file
+    SharedInternetHandle newConnection;  // connect: the connection opened by the worker
+
+    RequestContext Context() const { return {static_cast<HINTERNET>(connection.get()), givenUp}; }
 
     // Worker side: store the result and tell the host, unless given up.
     void Finish(int result);
@@ -127,7 +130,6 @@ public:
     // Host side: where the worker posts WM_CLOSE when it finishes.
     void SetNotifyWindow(HWND window);
     bool Finished();
-    bool Settled();
     int Result();
     HANDLE DoneEvent() const { return done_.Get(); }
 
