@@ -45,6 +45,7 @@ int CDeviceClient::Run(DeviceOperation& operation) {
     job->argument = *operation.argument;
     job->session = session_;
     job->connection = connection_;
+    job->authorization = authorization_;
     if (auto* add = std::get_if<AddBtFileArg>(&job->argument)) {
         // The worker reads its own duplicate, so a given-up worker never reads a
         // handle the caller has closed.
@@ -59,7 +60,9 @@ int CDeviceClient::Run(DeviceOperation& operation) {
     }
     if (operation.kind == OperationKind::Connect) {
         connection_.reset();
+        authorization_.clear();
         job->connection.reset();
+        job->authorization.clear();
     }
 
     {
@@ -72,7 +75,10 @@ int CDeviceClient::Run(DeviceOperation& operation) {
     operation.result = job->Result();
     if (job->Finished()) {
         if (operation.kind == OperationKind::Connect) {
-            if (operation.result == kResultOk) connection_ = std::move(job->newConnection);
+            if (operation.result == kResultOk) {
+                connection_ = std::move(job->newConnection);
+                authorization_ = std::move(job->authorization);
+            }
         } else {
             if (auto* add = std::get_if<AddBtFileArg>(&job->argument)) add->file = INVALID_HANDLE_VALUE;
             if (!std::holds_alternative<AddBtFileArg>(job->argument)) *operation.argument = std::move(job->argument);

@@ -58,6 +58,7 @@ private:
 
     SharedInternetHandle session_;
     SharedInternetHandle connection_;
+    std::string authorization_;  // sent from the first request on once the connection authenticated
     CRITICAL_SECTION lock_;
     std::atomic<DWORD> lockOwner_{0};  // thread that runs an operation now, 0 for none
     std::shared_ptr<IOperationHost> host_;

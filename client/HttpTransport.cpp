@@ -26,6 +26,14 @@ std::string RunExchange(RequestContext& ctx, const HttpExchange& ex, std::string
     // Only this worker closes its request, also when the operation is given up.
     win::InternetHandle request(OpenRequest(ctx, ex.verb, ex.object, ex.flags));
     if (!request.Get()) return kReplyException;
+    // Once the connection has authenticated, the credentials go with the first
+    // request instead of after a 401. Where that fails the HTTP layer still
+    // answers the challenge itself, so the result is not judged.
+    if (!ctx.authorization.empty()) {
+        std::string header = "Authorization: " + ctx.authorization + "\r\n";
+        ::HttpAddRequestHeadersA(request.Get(), header.c_str(), static_cast<DWORD>(header.size()),
+                                 HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+    }
 
     // Some HTTP layers refuse to replace a header that is not there yet; the
     // header travels with the send below either way, so the answer is not judged.
@@ -75,14 +83,26 @@ std::string PostMultipart(RequestContext& ctx, const char* object, const std::st
     return RunExchange(ctx, ex, page);
 }
 
-DWORD ProbeStatusPage(RequestContext& ctx) {
+DWORD ProbeStatusPage(RequestContext& ctx, std::string* authorization) {
     win::InternetHandle request(OpenRequest(ctx, "GET", "Quarrow.asp", INTERNET_FLAG_RELOAD));
     if (!request.Get()) return 0;
     if (!::HttpSendRequestA(request.Get(), nullptr, 0, nullptr, 0)) return 0;
     DWORD status = 0, size = sizeof status;
     if (!::HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
         return 0;
+    if (authorization) *authorization = SentAuthorization(request.Get());
     return status;
+}
+
+std::string SentAuthorization(HINTERNET request) {
+    char value[1024];
+    DWORD size = sizeof value;
+    if (!::HttpQueryInfoA(request, HTTP_QUERY_AUTHORIZATION | HTTP_QUERY_FLAG_REQUEST_HEADERS, value, &size, nullptr))
+        return std::string();
+    std::string text(value, size);
+    // Only the Basic scheme can be sent again as it is; the text must stay one header line.
+    if (text.compare(0, 6, "Basic ") != 0 || text.find_first_of("\r\n") != std::string::npos) return std::string();
+    return text;
 }
 
 }  // namespace client

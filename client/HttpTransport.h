@@ -35,10 +35,13 @@ private:
 using SharedInternetHandle = std::shared_ptr<void>;
 SharedInternetHandle ShareInternetHandle(HINTERNET h);
 
-// What a request function gets: the connection and its operation's give-up flag.
+// What a request function gets: the connection, its operation's give-up flag
+// and, once the connection has authenticated, the value of the Authorization
+// header that succeeded.
 struct RequestContext {
     HINTERNET connection = nullptr;
     std::shared_ptr<GiveUpFlag> givenUp;
+    std::string authorization;
 };
 
 enum class ReadMode {
@@ -73,8 +76,13 @@ std::string PostMultipart(RequestContext& ctx, const char* object, const std::st
                           ReadMode read = ReadMode::UntilMarker, std::string* page = nullptr);
 
 // Opens the status page uncached and returns its HTTP status code without
-// reading the body; 0 on a platform failure.
-DWORD ProbeStatusPage(RequestContext& ctx);
+// reading the body; 0 on a platform failure. `authorization` receives the
+// Basic credentials the HTTP layer sent, if it had to.
+DWORD ProbeStatusPage(RequestContext& ctx, std::string* authorization = nullptr);
+
+// The value of the Basic Authorization header sent with `request`; empty when
+// none was sent (or another scheme).
+std::string SentAuthorization(HINTERNET request);
 
 // Reads a response into accumulated text in 1000-byte chunks. Exposed for tests:
 // `readChunk` fills at most 1000 bytes and returns the count, 0 at the end, -1 on failure.

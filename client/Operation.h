@@ -120,8 +120,9 @@ public:
     std::shared_ptr<GiveUpFlag> givenUp = std::make_shared<GiveUpFlag>();
     win::Handle fileCopy;                // torrent upload: duplicate of the caller's file
     SharedInternetHandle newConnection;  // connect: the connection opened by the worker
+    std::string authorization;           // credentials the connection authenticated with (see RequestContext)
 
-    RequestContext Context() const { return {static_cast<HINTERNET>(connection.get()), givenUp}; }
+    RequestContext Context() const { return {static_cast<HINTERNET>(connection.get()), givenUp, authorization}; }
 
     // Worker side: store the result and tell the host, unless given up.
     void Finish(int result);

@@ -231,3 +231,26 @@ TEST_F(NetTest, GivenUpWorkerNeverTouchesTheNextOperations) {
     EXPECT_EQ(0, g_foreignRequest.load());
     EXPECT_GE(g_ownRequest.load(), rounds);
 }
+
+// After the login the credentials travel with the first request of every
+// operation: one exchange instead of a 401 and a second try. A password that
+// stops working still ends as a refused request does today.
+TEST(Auth, AfterTheLoginCredentialsGoWithTheFirstRequest) {
+    auto c = std::make_unique<client::CDeviceClient>(std::make_shared<client::BlockingOperationHost>());
+    ASSERT_EQ(0, c->Connect("", Server(), "admin", "secret"));
+    for (int run = 0; run < 2; ++run) {
+        size_t before = Requests().size();
+        ASSERT_EQ(0, c->SetBtEnable(1));
+        auto all = Requests();
+        ASSERT_EQ(before + 1, all.size()) << "run " << run;
+        EXPECT_NE(std::string::npos, Head(all.back()).find("\r\nAuthorization: Basic YWRtaW46c2VjcmV0\r\n"))
+            << all.back();
+        EXPECT_EQ(Head(all.back()).find("Authorization"), Head(all.back()).rfind("Authorization"));
+    }
+    // The server refuses from now on, as after a password change.
+    nettest::SetFaults(R"({"status": 401, "reply_code": "ERR_SYSTEM_BUSY"})");
+    size_t before = Requests().size();
+    EXPECT_EQ(5004, c->SetBtEnable(1));
+    EXPECT_LE(Requests().size(), before + 2);
+    nettest::SetFaults("");
+}
