@@ -124,8 +124,9 @@ public:
 
     RequestContext Context() const { return {static_cast<HINTERNET>(connection.get()), givenUp, authorization}; }
 
-    // Worker side: store the result and tell the host, unless given up.
-    void Finish(int result);
+    // Worker side: store the result and tell the host, unless given up. False
+    // when the job had been given up.
+    bool Finish(int result);
     // Host side: give the job up with `result` unless it finished first. True when given up.
     bool GiveUp(int result);
     // Host side: where the worker posts WM_CLOSE when it finishes.
@@ -133,6 +134,9 @@ public:
     bool Finished();
     int Result();
     HANDLE DoneEvent() const { return done_.Get(); }
+    // Set by the worker once it has let go of a finished job; a host waits for
+    // it before it returns, so no worker still holds the job as the process ends.
+    HANDLE ReleasedEvent() const { return released_.Get(); }
 
     OperationJob();
 
@@ -143,10 +147,16 @@ private:
     bool abandoned_ = false;
     int result_ = 0;
     win::Handle done_;
+    win::Handle released_;
 };
 
-// Starts the worker thread for a job; nullptr when no thread can be started.
-HANDLE StartOperationThread(const std::shared_ptr<OperationJob>& job);
+// Hands the job to a worker thread: an idle one kept from an earlier
+// operation, or a new one. False when no thread can be started.
+bool StartOperationWorker(const std::shared_ptr<OperationJob>& job);
+
+// Host side, after the job is settled: waits until a worker that finished the
+// job has let go of it (a given-up worker is not waited for).
+void WaitForWorkerRelease(OperationJob& job);
 
 // Runs the job's row on the calling thread and returns its result code.
 int ExecuteOperation(OperationJob& job);
