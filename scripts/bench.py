@@ -29,7 +29,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from nsrun import NAS_ADDR, ROOT, TestNetwork  # noqa: E402
 
 USER, PASSWORD = "admin", "bench"
-ROUNDS = 5
+ROUNDS = 10
 
 # Runs in the pc namespace: sends the captured request bytes on a fresh
 # connection per run (HTTP/1.0, the server closes), reads to the end, and
@@ -147,6 +147,12 @@ class Bench:
         return statistics.median(sets), statistics.median(files)
 
 
+def low(values):
+    """10th percentile."""
+    v = sorted(values)
+    return v[len(v) // 10]
+
+
 def after_login(sent):
     """The requests after the login probe (the first authenticated status page)."""
     for i, r in enumerate(sent):
@@ -216,15 +222,17 @@ def main():
     info = machine()
     a = (statistics.median(ctl_a), statistics.median(bare_a), statistics.median(floor_a))
     b = (statistics.median(ctl_b), statistics.median(bare_b), statistics.median(floor_b))
+    a10 = (low(ctl_a), low(floor_a))
+    b10 = (low(ctl_b), low(floor_b))
     aim_a, aim_b, aim_mem = 1.2, 1.5, 5 * 1048576
 
-    def row(label, t, aim):
+    def row(label, t, t10, aim):
         return (label, ms(t[0]), ms(t[2]), "%.2f (aim %.1f: %s)" % (t[0] / t[2], aim, "met" if t[0] / t[2] <= aim
                                                                        else "not met"),
-                ms(t[1]), "%.1f" % (t[0] / t[1]))
+                "%.2f" % (t10[0] / t10[1]), ms(t[1]), "%.1f" % (t[0] / t[1]))
     rows = [
-        row("(a) `bt on` (one control request)", a, aim_a),
-        row("(b) status, 32 BT + 1000 Web/FTP jobs (%d-byte page)" % page_bytes, b, aim_b),
+        row("(a) `bt on` (one control request)", a, a10, aim_a),
+        row("(b) status, 32 BT + 1000 Web/FTP jobs (%d-byte page)" % page_bytes, b, b10, aim_b),
     ]
     lines = [
         "# Performance of the device client",
@@ -248,9 +256,14 @@ def main():
         "header at once, the document cut at `<body>`/`</body>`, loaded into MSXML and every field read",
         "once walking the children in order), both x86_64 under the same `wine64`.",
         "",
-        "| operation | quarrowctl | WinINet floor | ratio to floor | bare socket client | ratio to bare |",
-        "|---|---|---|---|---|---|",
-    ] + ["| %s | %s | %s | %s | %s | %s |" % r for r in rows] + [
+        "| operation | quarrowctl | WinINet floor | ratio to floor | same, 10th percentiles | bare socket client "
+        "| ratio to bare |",
+        "|---|---|---|---|---|---|---|",
+    ] + ["| %s | %s | %s | %s | %s | %s | %s |" % r for r in rows] + [
+        "",
+        "On a machine shared with other work the medians of the short operation (a) swing with the load",
+        "(ratios between about 0.6 and 2 from one run to the next were seen); the ratio of the 10th",
+        "percentiles, the runs that the load touched least, is the steadier figure for it.",
         "",
         "Status floor, fetch part alone (1000-byte reads): median %s, min %s, max %s over %d runs."
         % (ms(statistics.median(floor_fetch)), ms(min(floor_fetch)), ms(max(floor_fetch)), len(floor_fetch)),
