@@ -76,7 +76,7 @@ void CWaitDlg::RunOperation(const std::shared_ptr<client::OperationJob>& job, UI
     job_->GiveUp(client::kResultTimeout);
     // A worker that finished lets go of the job at once; waiting for that keeps
     // it from racing the end of the process. A given-up one is left alone.
-    client::WaitForWorkerRelease(*job_);
+    job_->WaitReleased();
 }
 
 void WaitDialogHost::Run(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) {

@@ -6,27 +6,40 @@
 
 namespace client {
 
-OperationJob::OperationJob()
-    : done_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), released_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+namespace {
+
+// Exclusive hold of an SRW lock for one scope.
+class SrwHold {
+public:
+    explicit SrwHold(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
+    ~SrwHold() { ::ReleaseSRWLockExclusive(&lock_); }
+    SrwHold(const SrwHold&) = delete;
+    SrwHold& operator=(const SrwHold&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
+}  // namespace
 
 bool OperationJob::Finish(int result) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    SrwHold hold(lock_);
     if (abandoned_) return false;
     finished_ = true;
     result_ = result;
     if (notify_) ::PostMessageA(notify_, WM_CLOSE, 0, 0);
-    ::SetEvent(done_.Get());
+    ::WakeAllConditionVariable(&changed_);
     return true;
 }
 
 bool OperationJob::GiveUp(int result) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        SrwHold hold(lock_);
         if (finished_ || abandoned_) return false;
         abandoned_ = true;
         result_ = result;
         notify_ = nullptr;
-        ::SetEvent(done_.Get());
+        ::WakeAllConditionVariable(&changed_);
     }
     // A worker inside WinINet finishes that call, finds the flag and leaves,
     // closing only what it opened itself.
@@ -35,18 +48,40 @@ bool OperationJob::GiveUp(int result) {
 }
 
 void OperationJob::SetNotifyWindow(HWND window) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    SrwHold hold(lock_);
     notify_ = window;
 }
 
 bool OperationJob::Finished() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    SrwHold hold(lock_);
     return finished_;
 }
 
 int OperationJob::Result() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    SrwHold hold(lock_);
     return result_;
+}
+
+bool OperationJob::WaitSettled(DWORD ms) {
+    const ULONGLONG deadline = ::GetTickCount64() + ms;
+    SrwHold hold(lock_);
+    while (!finished_ && !abandoned_) {
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= deadline) return false;
+        ::SleepConditionVariableSRW(&changed_, &lock_, static_cast<DWORD>(deadline - now), 0);
+    }
+    return true;
+}
+
+void OperationJob::WaitReleased() {
+    SrwHold hold(lock_);
+    while (finished_ && !released_) ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+}
+
+void OperationJob::MarkReleased() {
+    SrwHold hold(lock_);
+    released_ = true;
+    ::WakeAllConditionVariable(&changed_);
 }
 
 namespace {
@@ -58,12 +93,12 @@ namespace {
 // The pool lives as long as the process (never destroyed, so a worker never
 // outlives it).
 struct Worker {
-    win::Handle wake{::CreateEventA(nullptr, FALSE, FALSE, nullptr)};
-    std::shared_ptr<OperationJob> job;
+    std::shared_ptr<OperationJob> job;  // under the pool's lock while the worker is idle
 };
 
 struct WorkerPool {
-    std::mutex mutex;
+    SRWLOCK lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE handedOver = CONDITION_VARIABLE_INIT;
     Worker* idle = nullptr;
 };
 
@@ -84,20 +119,20 @@ int RunJob(OperationJob& job) {
 
 unsigned __stdcall WorkerThread(void* parameter) {
     std::unique_ptr<Worker> self(static_cast<Worker*>(parameter));
+    WorkerPool& pool = Pool();
+    std::shared_ptr<OperationJob> job = std::move(self->job);
     for (;;) {
-        std::shared_ptr<OperationJob> job = std::move(self->job);
+        OperationJob* raw = job.get();
         const bool finished = job->Finish(RunJob(*job));
-        HANDLE released = job->ReleasedEvent();
-        // A finished job's host holds it until `released` is set, so this is
-        // never its last reference; a given-up job may end here.
+        // A finished job's host holds it until it is marked released, so this
+        // is never its last reference; a given-up job may end here.
         job.reset();
-        if (finished) ::SetEvent(released);
-        {
-            std::lock_guard<std::mutex> lock(Pool().mutex);
-            if (Pool().idle) return 0;  // one idle worker is enough
-            Pool().idle = self.get();
-        }
-        ::WaitForSingleObject(self->wake.Get(), INFINITE);
+        if (finished) raw->MarkReleased();
+        SrwHold hold(pool.lock);
+        if (pool.idle) return 0;  // one idle worker is enough
+        pool.idle = self.get();
+        while (!self->job) ::SleepConditionVariableSRW(&pool.handedOver, &pool.lock, INFINITE, 0);
+        job = std::move(self->job);
     }
 }
 
@@ -105,15 +140,17 @@ unsigned __stdcall WorkerThread(void* parameter) {
 
 bool StartOperationWorker(const std::shared_ptr<OperationJob>& job) {
     {
-        std::lock_guard<std::mutex> lock(Pool().mutex);
-        if (Worker* idle = Pool().idle) {
-            Pool().idle = nullptr;
+        WorkerPool& pool = Pool();
+        SrwHold hold(pool.lock);
+        if (Worker* idle = pool.idle) {
+            pool.idle = nullptr;
             idle->job = job;
-            return ::SetEvent(idle->wake.Get()) != FALSE;
+            // Only idle workers wait on it, and there is at most one.
+            ::WakeAllConditionVariable(&pool.handedOver);
+            return true;
         }
     }
     auto worker = std::make_unique<Worker>();
-    if (!worker->wake) return false;
     worker->job = job;
     uintptr_t thread = ::_beginthreadex(nullptr, 0, &WorkerThread, worker.get(), 0, nullptr);
     if (!thread) return false;
@@ -122,17 +159,13 @@ bool StartOperationWorker(const std::shared_ptr<OperationJob>& job) {
     return true;
 }
 
-void WaitForWorkerRelease(OperationJob& job) {
-    if (job.Finished()) ::WaitForSingleObject(job.ReleasedEvent(), INFINITE);
-}
-
 void BlockingOperationHost::Run(const std::shared_ptr<OperationJob>& job, UINT) {
     if (!StartOperationWorker(job)) {
         job->GiveUp(kResultThreadFailed);
         return;
     }
-    if (::WaitForSingleObject(job->DoneEvent(), timeoutMs_) != WAIT_OBJECT_0) job->GiveUp(kResultTimeout);
-    WaitForWorkerRelease(*job);
+    if (!job->WaitSettled(timeoutMs_)) job->GiveUp(kResultTimeout);
+    job->WaitReleased();
 }
 
 }  // namespace client

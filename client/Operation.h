@@ -4,7 +4,6 @@
 #include <wininet.h>
 
 #include <memory>
-#include <mutex>
 #include <span>
 #include <string>
 #include <variant>
@@ -133,30 +132,33 @@ public:
     void SetNotifyWindow(HWND window);
     bool Finished();
     int Result();
-    HANDLE DoneEvent() const { return done_.Get(); }
-    // Set by the worker once it has let go of a finished job; a host waits for
-    // it before it returns, so no worker still holds the job as the process ends.
-    HANDLE ReleasedEvent() const { return released_.Get(); }
-
-    OperationJob();
+    // Host side: waits until the job finished or was given up, at most `ms`. True when it was.
+    bool WaitSettled(DWORD ms);
+    // Host side: waits until a worker that finished the job has let go of it,
+    // so that no worker still holds the job as the process ends (a given-up
+    // worker is not waited for).
+    void WaitReleased();
+    // Worker side, its last touch of the job, after dropping its own reference.
+    void MarkReleased();
 
 private:
-    std::mutex mutex_;
+    // In-process locking and waiting (no kernel objects): every operation
+    // passes through them, and under Wine a kernel event costs a round trip to
+    // the wine server for each set and wait.
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
     HWND notify_ = nullptr;
     bool finished_ = false;
     bool abandoned_ = false;
+    bool released_ = false;
     int result_ = 0;
-    win::Handle done_;
-    win::Handle released_;
 };
 
 // Hands the job to a worker thread: an idle one kept from an earlier
 // operation, or a new one. False when no thread can be started.
 bool StartOperationWorker(const std::shared_ptr<OperationJob>& job);
 
-// Host side, after the job is settled: waits until a worker that finished the
-// job has let go of it (a given-up worker is not waited for).
-void WaitForWorkerRelease(OperationJob& job);
+
 
 // Runs the job's row on the calling thread and returns its result code.
 int ExecuteOperation(OperationJob& job);
