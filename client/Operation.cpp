@@ -2,91 +2,170 @@
 
 #include <process.h>
 
+#include "client/ReplyCode.h"
+
 namespace client {
 
-OperationJob::OperationJob() : done_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+namespace {
 
-void OperationJob::Finish(int result) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (abandoned_) return;
+// Exclusive hold of an SRW lock for one scope.
+class SrwHold {
+public:
+    explicit SrwHold(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
+    ~SrwHold() { ::ReleaseSRWLockExclusive(&lock_); }
+    SrwHold(const SrwHold&) = delete;
+    SrwHold& operator=(const SrwHold&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
+}  // namespace
+
+bool OperationJob::Finish(int result) {
+    SrwHold hold(lock_);
+    if (abandoned_) return false;
     finished_ = true;
     result_ = result;
     if (notify_) ::PostMessageA(notify_, WM_CLOSE, 0, 0);
-    ::SetEvent(done_.Get());
+    ::WakeAllConditionVariable(&changed_);
+    return true;
 }
 
 bool OperationJob::GiveUp(int result) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        SrwHold hold(lock_);
         if (finished_ || abandoned_) return false;
         abandoned_ = true;
         result_ = result;
         notify_ = nullptr;
-        ::SetEvent(done_.Get());
+        ::WakeAllConditionVariable(&changed_);
     }
-    // Unblocks a worker that waits in WinINet; it finds the job given up and leaves.
-    abort->Abandon();
+    // A worker inside WinINet finishes that call, finds the flag and leaves,
+    // closing only what it opened itself.
+    givenUp->Set();
     return true;
 }
 
 void OperationJob::SetNotifyWindow(HWND window) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    SrwHold hold(lock_);
     notify_ = window;
 }
 
 bool OperationJob::Finished() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    SrwHold hold(lock_);
     return finished_;
 }
 
-bool OperationJob::Settled() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return finished_ || abandoned_;
+int OperationJob::Result() {
+    SrwHold hold(lock_);
+    return result_;
 }
 
-int OperationJob::Result() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return result_;
+bool OperationJob::WaitSettled(DWORD ms) {
+    const ULONGLONG deadline = ::GetTickCount64() + ms;
+    SrwHold hold(lock_);
+    while (!finished_ && !abandoned_) {
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= deadline) return false;
+        ::SleepConditionVariableSRW(&changed_, &lock_, static_cast<DWORD>(deadline - now), 0);
+    }
+    return true;
+}
+
+void OperationJob::WaitReleased() {
+    SrwHold hold(lock_);
+    while (finished_ && !released_) ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+}
+
+void OperationJob::MarkReleased() {
+    SrwHold hold(lock_);
+    released_ = true;
+    ::WakeAllConditionVariable(&changed_);
 }
 
 namespace {
 
-unsigned __stdcall OperationThread(void* parameter) {
-    // The thread owns one reference to the job for as long as it runs.
-    std::unique_ptr<std::shared_ptr<OperationJob>> job(static_cast<std::shared_ptr<OperationJob>*>(parameter));
-    int result = kResultConnectError;
+// Worker threads are kept for the next operation: under Wine starting a thread
+// costs about as much as a whole exchange with the server. One idle worker
+// waits for the next job; a worker still inside a given-up operation is never
+// handed another, so the next operation gets a thread of its own meanwhile.
+// The pool lives as long as the process (never destroyed, so a worker never
+// outlives it).
+struct Worker {
+    std::shared_ptr<OperationJob> job;  // under the pool's lock while the worker is idle
+};
+
+struct WorkerPool {
+    SRWLOCK lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE handedOver = CONDITION_VARIABLE_INIT;
+    Worker* idle = nullptr;
+};
+
+WorkerPool& Pool() {
+    static WorkerPool* pool = new WorkerPool;
+    return *pool;
+}
+
+int RunJob(OperationJob& job) {
     try {
-        result = ExecuteOperation(**job);
+        return ExecuteOperation(job);
     } catch (...) {
-        result = kResultConnectError;
+        // The one place where a failure inside a request (no memory, a platform
+        // exception) becomes the transport failure the user is shown.
+        return kResultConnectError;
     }
-    (*job)->Finish(result);
-    return 0;
+}
+
+unsigned __stdcall WorkerThread(void* parameter) {
+    std::unique_ptr<Worker> self(static_cast<Worker*>(parameter));
+    WorkerPool& pool = Pool();
+    std::shared_ptr<OperationJob> job = std::move(self->job);
+    for (;;) {
+        OperationJob* raw = job.get();
+        const bool finished = job->Finish(RunJob(*job));
+        // A finished job's host holds it until it is marked released, so this
+        // is never its last reference; a given-up job may end here.
+        job.reset();
+        if (finished) raw->MarkReleased();
+        SrwHold hold(pool.lock);
+        if (pool.idle) return 0;  // one idle worker is enough
+        pool.idle = self.get();
+        while (!self->job) ::SleepConditionVariableSRW(&pool.handedOver, &pool.lock, INFINITE, 0);
+        job = std::move(self->job);
+    }
 }
 
 }  // namespace
 
-HANDLE StartOperationThread(const std::shared_ptr<OperationJob>& job) {
-    auto* reference = new (std::nothrow) std::shared_ptr<OperationJob>(job);
-    if (!reference) return nullptr;
-    uintptr_t thread = ::_beginthreadex(nullptr, 0, &OperationThread, reference, 0, nullptr);
-    if (!thread) {
-        delete reference;
-        return nullptr;
+bool StartOperationWorker(const std::shared_ptr<OperationJob>& job) {
+    {
+        WorkerPool& pool = Pool();
+        SrwHold hold(pool.lock);
+        if (Worker* idle = pool.idle) {
+            pool.idle = nullptr;
+            idle->job = job;
+            // Only idle workers wait on it, and there is at most one.
+            ::WakeAllConditionVariable(&pool.handedOver);
+            return true;
+        }
     }
-    return reinterpret_cast<HANDLE>(thread);
+    auto worker = std::make_unique<Worker>();
+    worker->job = job;
+    uintptr_t thread = ::_beginthreadex(nullptr, 0, &WorkerThread, worker.get(), 0, nullptr);
+    if (!thread) return false;
+    worker.release();  // the thread owns it now
+    ::CloseHandle(reinterpret_cast<HANDLE>(thread));
+    return true;
 }
 
 void BlockingOperationHost::Run(const std::shared_ptr<OperationJob>& job, UINT) {
-    win::Handle thread(StartOperationThread(job));
-    if (!thread) {
+    if (!StartOperationWorker(job)) {
         job->GiveUp(kResultThreadFailed);
         return;
     }
-    if (::WaitForSingleObject(job->DoneEvent(), timeoutMs_) != WAIT_OBJECT_0) job->GiveUp(kResultTimeout);
-    // A finished worker is about to return: let it, so that it never races the
-    // end of the process. A given-up one may still be blocked and is left alone.
-    if (job->Finished()) ::WaitForSingleObject(thread.Get(), INFINITE);
+    if (!job->WaitSettled(timeoutMs_)) job->GiveUp(kResultTimeout);
+    job->WaitReleased();
 }
 
 }  // namespace client

@@ -4,7 +4,7 @@
 #include <wininet.h>
 
 #include <memory>
-#include <mutex>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -38,6 +38,10 @@ enum class OperationKind : int {
     OpenSubCatalog = 18,
 };
 
+// Argument records: what each operation carries in and, for the lookups, out.
+struct SwitchArg {
+    int on = 0;  // 1 switches the service on, 0 off
+};
 struct ItemKeyArg {
     std::string key;
 };
@@ -60,17 +64,17 @@ struct AddBtUrlArg {
     int priority = 0;
 };
 struct PathArg {
-    std::string path;  // input of kinds 14 and 18, output of kind 15
+    std::string path;  // the path to set, or the server's default path read back
 };
 struct FolderListArg {
-    std::string folder;               // kind 18
-    std::vector<std::string> names;   // output of kinds 17 and 18
+    std::string folder;               // the folder to list; empty for the disks
+    std::vector<std::string> names;   // what the server listed
 };
 struct ConnectArg {
     std::string displayText, address, user, password;
 };
 
-using OperationArgument = std::variant<std::monostate, int, ItemKeyArg, PriorityArg, AddWebFtpArg, AddBtFileArg,
+using OperationArgument = std::variant<std::monostate, SwitchArg, ItemKeyArg, PriorityArg, AddWebFtpArg, AddBtFileArg,
                                        AddBtUrlArg, ServerStatus, PathArg, FolderListArg, ConnectArg>;
 
 // The caller's record; lives on the window thread's stack while the operation runs.
@@ -82,46 +86,81 @@ struct DeviceOperation {
     int result = 0;
 };
 
+class OperationJob;
+
+// One row per operation: the argument record it takes, the status line the
+// wait dialog shows, and what the worker does. Adding an operation is one row
+// here and one request function.
+struct OperationRow {
+    OperationKind kind;
+    UINT statusText;     // string ID shown while it runs
+    UINT statusTextOff;  // for a service switch turned off; 0 for the others
+    bool (*accepts)(const OperationArgument& argument);  // holds the row's argument record
+    int (*execute)(OperationJob& job);                    // worker side; returns a result code
+};
+
+std::span<const OperationRow> OperationTable();
+// The row of `kind`; nullptr for a kind without one.
+const OperationRow* FindOperation(OperationKind kind);
+// The status text to show for this operation on this argument.
+UINT StatusTextOf(const OperationRow& row, const OperationArgument& argument);
+
 // What the worker thread works on. It is reference-counted and owns copies of
-// the inputs, so a worker that has been given up never touches the caller's
-// record, the client or the dialog: the window thread copies the outputs back
-// only for a job that finished.
+// the inputs and shares of the session and connection, so a worker that has
+// been given up never touches the caller's record, the client or the dialog,
+// and the handles it uses stay open until it ends: the window thread copies
+// the outputs back only for a job that finished.
 class OperationJob {
 public:
     OperationKind kind = OperationKind::RefreshStatus;
     OperationArgument argument;
-    HINTERNET session = nullptr;
-    HINTERNET connection = nullptr;
-    std::shared_ptr<AbortSlot> abort = std::make_shared<AbortSlot>();
-    win::Handle fileCopy;                  // duplicate of the caller's file for kind 11
-    win::InternetHandle newConnection;     // kind 16: the connection opened by the worker
+    SharedInternetHandle session;
+    SharedInternetHandle connection;
+    std::shared_ptr<GiveUpFlag> givenUp = std::make_shared<GiveUpFlag>();
+    win::Handle fileCopy;                // torrent upload: duplicate of the caller's file
+    SharedInternetHandle newConnection;  // connect: the connection opened by the worker
+    std::string authorization;           // credentials the connection authenticated with (see RequestContext)
 
-    // Worker side: store the result and tell the host, unless given up.
-    void Finish(int result);
+    RequestContext Context() const { return {static_cast<HINTERNET>(connection.get()), givenUp, authorization}; }
+
+    // Worker side: store the result and tell the host, unless given up. False
+    // when the job had been given up.
+    bool Finish(int result);
     // Host side: give the job up with `result` unless it finished first. True when given up.
     bool GiveUp(int result);
     // Host side: where the worker posts WM_CLOSE when it finishes.
     void SetNotifyWindow(HWND window);
     bool Finished();
-    bool Settled();
     int Result();
-    HANDLE DoneEvent() const { return done_.Get(); }
-
-    OperationJob();
+    // Host side: waits until the job finished or was given up, at most `ms`. True when it was.
+    bool WaitSettled(DWORD ms);
+    // Host side: waits until a worker that finished the job has let go of it,
+    // so that no worker still holds the job as the process ends (a given-up
+    // worker is not waited for).
+    void WaitReleased();
+    // Worker side, its last touch of the job, after dropping its own reference.
+    void MarkReleased();
 
 private:
-    std::mutex mutex_;
+    // In-process locking and waiting (no kernel objects): every operation
+    // passes through them, and under Wine a kernel event costs a round trip to
+    // the wine server for each set and wait.
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
     HWND notify_ = nullptr;
     bool finished_ = false;
     bool abandoned_ = false;
+    bool released_ = false;
     int result_ = 0;
-    win::Handle done_;
 };
 
-// Starts the worker thread for a job; nullptr when no thread can be started.
-HANDLE StartOperationThread(const std::shared_ptr<OperationJob>& job);
+// Hands the job to a worker thread: an idle one kept from an earlier
+// operation, or a new one. False when no thread can be started.
+bool StartOperationWorker(const std::shared_ptr<OperationJob>& job);
 
-// Runs the request of the job's kind on the calling thread and returns its result code.
+
+
+// Runs the job's row on the calling thread and returns its result code.
 int ExecuteOperation(OperationJob& job);
 
 // How an operation is carried out: behind the wait dialog in the program, on a
