@@ -5,6 +5,8 @@
 #include "app/SharedState.h"
 #include "app/WaitDlg.h"
 #include "app/resource.h"
+#include "dialogs/LogInDlg.h"
+#include "dialogs/SearchServerDlg.h"
 
 namespace app {
 
@@ -13,21 +15,6 @@ namespace {
 constexpr UINT kConnectMessage = WM_APP + 1;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 60000;
-
-std::string ReadSetting(const std::string& subkey, const char* value) {
-    std::string path = win::LoadResString(IDS_REGISTRY_KEY);
-    if (!subkey.empty()) path += "\\" + subkey;
-    char data[1000] = {};
-    DWORD size = sizeof data - 1;
-    win::RegKey key;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
-        key.Detach();
-        return std::string();
-    }
-    if (::RegQueryValueExA(key.Get(), value, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
-        return std::string();
-    return data;
-}
 
 void AddColumns(HWND list, std::initializer_list<std::pair<UINT, int>> columns) {
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
@@ -59,6 +46,8 @@ void AddRow(HWND list, std::initializer_list<std::string> cells) {
 }  // namespace
 
 CQuarrowDlg::CQuarrowDlg() : client_(std::make_shared<WaitDialogHost>()) {
+    client_.SetLoginHooks({std::make_shared<client::RegistryLoginStore>(win::LoadResString(IDS_REGISTRY_KEY)),
+                           dialogs::LogInDialogFactory()});
     OnMessage(kConnectMessage, [this](WPARAM, LPARAM) {
         ConnectAndRefresh();
         return 0;
@@ -110,15 +99,22 @@ void CQuarrowDlg::ConnectAndRefresh() {
     // The window is up before the first message box can appear over it.
     ::ShowWindow(Hwnd(), SW_SHOW);
     ::UpdateWindow(Hwnd());
-    server_ = ReadSetting("", "DefaultServer");
-    std::string display = ReadSetting("", "DefaultServerDisplayName");
-    std::string user = ReadSetting(server_, "User");
-    std::string password = ReadSetting(server_, "Password");
-    int result = server_.empty() ? client::kResultConnectError : client_.Connect(display, server_, user, password);
-    if (result != 0) {
+    // The remembered server, or the user's choice; giving up the choice ends the program.
+    dialogs::CSearchServerDlg selection;
+    server_ = selection.GetServer(Hwnd());
+    std::string display = selection.DisplayText();
+    for (;;) {
+        if (server_.empty()) {
+            End(IDOK);
+            return;
+        }
+        int result = client_.Connect(display, server_);
+        if (result == 0) break;
         SetItemText(IDC_MAIN_STATE, win::LoadResString(IDS_STATE_DISCONNECTED));
         ShowResult(result);
-        return;
+        dialogs::CSearchServerDlg again;
+        server_ = again.AskServer(Hwnd());
+        display = again.DisplayText();
     }
     Refresh();
 }
