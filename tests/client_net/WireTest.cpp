@@ -197,8 +197,8 @@ struct ScriptedLogin {
             ScriptedLogin& s;
             explicit Prompt(ScriptedLogin& s) : s(s) {}
             bool Ask(std::string& u, std::string& p, bool& remember) override {
-                if (s.prompts >= static_cast<int>(s.answers.size())) return false;
-                const Answer& a = s.answers[static_cast<size_t>(s.prompts++)];
+                if (++s.prompts > static_cast<int>(s.answers.size())) return false;  // cancel
+                const Answer& a = s.answers[static_cast<size_t>(s.prompts - 1)];
                 u = a.user;
                 p = a.password;
                 remember = a.remember;
@@ -224,14 +224,15 @@ TEST(Auth, TheLoginLoopAsksUntilTheServerAcceptsOrTheUserCancels) {
         int result, prompts;
         std::vector<std::string> storeCalls;
     };
+    // WinINet keeps accepted credentials for the rest of the process, even
+    // across sessions: the one success comes last.
     const Case cases[] = {
-        {"remembered credentials need no prompt", "admin", "secret", {}, 0, 0, {}},
         {"cancel at the first prompt", "", "", {}, 5501, 1, {}},
+        {"remembered but wrong, then wrong again, then cancel", "admin", "old", {{"admin", "nope", false}}, 5501, 2,
+         {"forget " + address}},
         // Stored when confirmed, before the server has judged them.
-        {"wrong, then right", "", "",
-         {{"admin", "nope", true}, {"admin", "secret", false}}, 0, 2,
+        {"wrong, then right", "", "", {{"admin", "nope", true}, {"admin", "secret", false}}, 0, 2,
          {"remember " + address + " admin:nope", "forget " + address}},
-        {"wrong, then cancel", "admin", "old", {{"admin", "nope", false}}, 5501, 2, {"forget " + address}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -239,7 +240,6 @@ TEST(Auth, TheLoginLoopAsksUntilTheServerAcceptsOrTheUserCancels) {
         login.rememberedUser = c.rememberedUser;
         login.rememberedPassword = c.rememberedPassword;
         login.answers = c.answers;
-        // A fresh client each time: WinINet remembers accepted credentials per session.
         auto client = std::make_unique<client::CDeviceClient>(std::make_shared<client::BlockingOperationHost>());
         client->SetLoginHooks(login.Hooks());
         EXPECT_EQ(c.result, client->Connect("NAS (10.77.0.2)", address));
