@@ -39,7 +39,10 @@ int FindServer(const std::vector<mgmt::stserver>& servers, const mgmt::Ipv4& add
 
 std::string ServerPath(const std::vector<std::string>& textsFromRoot) {
     if (textsFromRoot.empty()) return std::string();
-    std::string path = "[" + textsFromRoot.front() + "]";
+    // A disk listed already in brackets is not bracketed twice.
+    const std::string& disk = textsFromRoot.front();
+    const bool bracketed = disk.size() >= 2 && disk.front() == '[' && disk.back() == ']';
+    std::string path = bracketed ? disk : "[" + disk + "]";
     for (size_t i = 1; i < textsFromRoot.size(); ++i) path += textsFromRoot[i] + "\\";
     return path;
 }

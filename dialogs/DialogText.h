@@ -21,7 +21,8 @@ bool SelectFirstAfterAppend(int currentSelection, int count);
 int FindServer(const std::vector<mgmt::stserver>& servers, const mgmt::Ipv4& address);
 
 // Server path of a tree item given the texts from its disk down to it:
-// "[HDD1]" for a disk, "[HDD1]Movies\New\" two folders further down.
+// "[HDD1]" for a disk, "[HDD1]Movies\New\" two folders further down. A disk
+// whose name already comes in brackets keeps them as they are.
 std::string ServerPath(const std::vector<std::string>& textsFromRoot);
 
 // "Log in %s" and the like: a string-table format with one text inserted.

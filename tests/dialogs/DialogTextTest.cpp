@@ -38,6 +38,8 @@ TEST(DialogText, ServerPathsAndCaptions) {
         {{}, ""},
         {{"HDD1"}, "[HDD1]"},
         {{"HDD1", "Movies"}, "[HDD1]Movies\\"},
+        {{"[RAID]", "Movies"}, "[RAID]Movies\\"},
+        {{"[x", "y]"}, "[[x]y]\\"},
         {{"HDD2", "Shared Files", "a", "b"}, "[HDD2]Shared Files\\a\\b\\"},
     };
     for (const Case& c : cases) EXPECT_EQ(c.path, dialogs::ServerPath(c.texts));

@@ -13,7 +13,10 @@
 //                                        the expand-button mark (1, 0)
 //   uidriver tree-select HWND ID PATH    selects the item PATH ("HDD1/Movies")
 //   uidriver tree-expand HWND ID PATH    selects it and presses the right arrow key, as a user would
+//   uidriver tree-collapse HWND ID PATH  selects it and presses the left arrow key
+//   uidriver list-select HWND ID N       selects row N of a list box
 //   uidriver rect HWND                   left top width height of the window
+// ID 0 names the window itself (its caption for "get").
 #include <windows.h>
 #include <commctrl.h>
 
@@ -161,7 +164,7 @@ int DialogCommand(const std::string& command, int argc, char** argv) {
         return 0;
     }
     if (argc < 4) return 2;
-    HWND control = ::GetDlgItem(window, std::atoi(argv[3]));
+    HWND control = std::atoi(argv[3]) ? ::GetDlgItem(window, std::atoi(argv[3])) : window;
     if (!control) return 1;
     if (command == "list") {
         int count = static_cast<int>(::SendMessageW(control, LB_GETCOUNT, 0, 0));
@@ -193,13 +196,17 @@ int DialogCommand(const std::string& command, int argc, char** argv) {
         PrintTree(control, TreeNext(control, nullptr, TVGN_ROOT), 0);
         return 0;
     }
-    if ((command == "tree-select" || command == "tree-expand") && argc >= 5) {
+    if ((command == "tree-select" || command == "tree-expand" || command == "tree-collapse") && argc >= 5) {
         HTREEITEM item = FindTreePath(control, argv[4]);
         if (!item) return 1;
         ::SendMessageW(control, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
         // Posted: the expansion may run a device operation behind a modal wait dialog.
         if (command == "tree-expand") ::PostMessageW(control, WM_KEYDOWN, VK_RIGHT, 0);
+        if (command == "tree-collapse") ::PostMessageW(control, WM_KEYDOWN, VK_LEFT, 0);
         return 0;
+    }
+    if (command == "list-select" && argc >= 5) {
+        return ::SendMessageW(control, LB_SETCURSEL, std::atoi(argv[4]), 0) == LB_ERR ? 1 : 0;
     }
     return 2;
 }
