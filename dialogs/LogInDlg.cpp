@@ -9,15 +9,17 @@ CLogInDlg::CLogInDlg(std::string displayText) : displayText_(std::move(displayTe
     OnCommand(IDOK, [this] { OnOk(); });
     OnCommand(IDCANCEL, [this] { End(IDCANCEL); });
     // Minimised, the dialog shows the program's icon.
+    // A handled WM_PAINT must validate the window in either state, or it comes back for ever.
     OnMessage(WM_PAINT, [this](WPARAM, LPARAM) -> INT_PTR {
-        if (!::IsIconic(Hwnd())) return FALSE;
         PAINTSTRUCT paint;
         HDC dc = ::BeginPaint(Hwnd(), &paint);
-        RECT rc;
-        ::GetClientRect(Hwnd(), &rc);
-        int x = (rc.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
-        int y = (rc.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
-        ::DrawIcon(dc, x, y, icon_);
+        if (::IsIconic(Hwnd())) {
+            RECT rc;
+            ::GetClientRect(Hwnd(), &rc);
+            int x = (rc.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+            int y = (rc.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+            ::DrawIcon(dc, x, y, icon_);
+        }
         ::EndPaint(Hwnd(), &paint);
         return TRUE;
     });
@@ -38,6 +40,9 @@ BOOL CLogInDlg::OnInitDialog() {
     SetItemText(IDC_LOGIN_USER, user);
     SetItemText(IDC_LOGIN_PASSWORD, password);
     ::CheckDlgButton(Hwnd(), IDC_LOGIN_REMEMBER, remember ? BST_CHECKED : BST_UNCHECKED);
+    // Shown from the worker thread over the wait dialog: bring it to the front
+    // so that typing goes to it at once.
+    ::SetForegroundWindow(Hwnd());
     ::SetFocus(Item(IDC_LOGIN_USER));
     return FALSE;  // the focus is set
 }

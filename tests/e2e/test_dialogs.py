@@ -72,8 +72,10 @@ class DialogDesktop(Desktop):
         folder = os.environ.get("QUARROW_SHOTS")
         if not folder:
             return
+        time.sleep(0.5)  # let it paint
         left, top, width, height = self.ui("rect", hwnd)[1].split()
-        display = open(os.path.join(BUILD, "harness", "display")).read().strip()
+        with open(os.path.join(BUILD, "harness", "display")) as f:
+            display = f.read().strip()
         subprocess.run(["import", "-display", display, "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
                         "+repage", os.path.join(folder, name + ".png")], check=True)
 
@@ -169,6 +171,16 @@ class DialogTests(unittest.TestCase):
         self.assertIsNone(self.desk.find("Rescan", 1000))
         self.assertEqual(probes, self.probes(WEB[0]))
 
+    def test_closing_while_replies_pour_in(self):
+        # Each probe brings a flood of made-up servers, so the receive thread is
+        # busy handing entries to the window when the dialog closes.
+        self.simulate(self.net.nas, WEB, flood=1500)
+        proc = self.desk.start(QUARROW)
+        dialog = self.desk.find("Rescan")
+        self.assertTrue(until(lambda: len(self.desk.rows(dialog)[1]) > 50))
+        self.desk.click(dialog, "Cancel")
+        self.assertEqual(0, wait_exit(proc, 60), "the program did not end after Cancel")
+
     def test_login_prompts_retries_remembers_and_cancels(self):
         self.net.start_standin("--user", "admin", "--password", "secret")
         self.desk.reg_add(SETTINGS, "DefaultServer", WEB[1])
@@ -182,9 +194,9 @@ class DialogTests(unittest.TestCase):
         self.assertIsNotNone(self.desk.find("Connecting server...", 2000), "the wait dialog went away")
         self.assertEqual(["", "", "0"], [self.desk.get(login, USER), self.desk.get(login, PASSWORD),
                                          self.desk.ui("checked", login, REMEMBER_LOGIN)[1].strip()])
-        self.desk.shot(login, "login")
         for control, text in ((USER, "admin"), (PASSWORD, "nope")):
             self.desk.ui("set", login, control, text)
+        self.desk.shot(login, "login")
         self.desk.click(login, "Remember my password")
         self.desk.click(login, "OK")
 
