@@ -1,31 +1,16 @@
 #include "client/LogIn.h"
 
 #include "client/ReplyCode.h"
+#include "common/WinUtil.h"
 
 namespace client {
 
 namespace {
 
-constexpr DWORD kValueBufferSize = 1000;
-
 // The address names a subkey: one that would name a deeper key (or none) is
 // not used for remembering.
 bool UsableSubkeyName(const std::string& address) {
     return !address.empty() && address.find('\\') == std::string::npos;
-}
-
-std::string ReadValue(HKEY key, const char* name) {
-    char data[kValueBufferSize + 1] = {};
-    DWORD size = kValueBufferSize, type = 0;
-    if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return std::string();
-    return std::string(data);
-}
-
-void WriteValue(HKEY key, const char* name, const std::string& text) {
-    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                     static_cast<DWORD>(text.size() + 1));
 }
 
 }  // namespace
@@ -34,32 +19,28 @@ void RegistryLoginStore::Read(const std::string& address, std::string& user, std
     user.clear();
     password.clear();
     if (!UsableSubkeyName(address)) return;
-    win::RegKey key;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, (key_ + "\\" + address).c_str(), 0, KEY_READ, key.Receive()) !=
-        ERROR_SUCCESS)
-        return;
-    user = ReadValue(key.Get(), "User");
-    password = ReadValue(key.Get(), "Password");
+    win::RegKey key = win::OpenRegKey(HKEY_CURRENT_USER, key_ + "\\" + address, KEY_READ);
+    user = win::ReadRegString(key.Get(), "User");
+    password = win::ReadRegString(key.Get(), "Password");
 }
 
 void RegistryLoginStore::Remember(const std::string& address, const std::string& user, const std::string& password) {
     if (!UsableSubkeyName(address)) return;
-    win::RegKey main, sub;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_ALL_ACCESS, main.Receive()) != ERROR_SUCCESS) return;
-    if (::RegCreateKeyExA(main.Get(), address.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, sub.Receive(),
-                          nullptr) != ERROR_SUCCESS)
-        return;
-    WriteValue(sub.Get(), "User", user);
-    WriteValue(sub.Get(), "Password", password);
+    // Only below the program's own key, never creating it.
+    win::RegKey main = win::OpenRegKey(HKEY_CURRENT_USER, key_, KEY_ALL_ACCESS);
+    if (!main) return;
+    win::RegKey sub = win::CreateRegKey(main.Get(), address, KEY_ALL_ACCESS);
+    win::WriteRegString(sub.Get(), "User", user);
+    win::WriteRegString(sub.Get(), "Password", password);
 }
 
 void RegistryLoginStore::Forget(const std::string& address) {
     if (!UsableSubkeyName(address)) return;
-    win::RegKey main;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_ALL_ACCESS, main.Receive()) != ERROR_SUCCESS) return;
+    win::RegKey main = win::OpenRegKey(HKEY_CURRENT_USER, key_, KEY_ALL_ACCESS);
+    if (!main) return;
     {
-        win::RegKey sub;
-        if (::RegOpenKeyExA(main.Get(), address.c_str(), 0, KEY_ALL_ACCESS, sub.Receive()) != ERROR_SUCCESS) return;
+        win::RegKey sub = win::OpenRegKey(main.Get(), address, KEY_ALL_ACCESS);
+        if (!sub) return;
         ::RegDeleteValueA(sub.Get(), "User");
         ::RegDeleteValueA(sub.Get(), "Password");
     }

@@ -4,18 +4,16 @@
 
 #include "app/resource.h"
 #include "common/Dialog.h"
-#include "common/Handle.h"
+#include "common/WinUtil.h"
 
 namespace dialogs {
 
 namespace {
 
-constexpr DWORD kValueBufferSize = 1000;
-
-bool OpenSettingsKey(const std::string& subkey, REGSAM access, win::RegKey& key) {
+win::RegKey OpenSettingsKey(const std::string& subkey, REGSAM access) {
     std::string path = win::LoadResString(IDS_REGISTRY_KEY);
     if (!subkey.empty()) path += "\\" + subkey;
-    return ::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, access, key.Receive()) == ERROR_SUCCESS;
+    return win::OpenRegKey(HKEY_CURRENT_USER, path, access);
 }
 
 }  // namespace
@@ -54,28 +52,17 @@ std::string FormatWithText(const std::string& format, const std::string& text) {
 }
 
 std::string ReadSetting(const std::string& subkey, const char* value) {
-    win::RegKey key;
-    if (!OpenSettingsKey(subkey, KEY_READ, key)) return std::string();
-    char data[kValueBufferSize + 1] = {};
-    DWORD size = kValueBufferSize;
-    DWORD type = 0;
-    if (::RegQueryValueExA(key.Get(), value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return std::string();
-    return std::string(data);  // the buffer stays terminated even for a value without its NUL
+    return win::ReadRegString(OpenSettingsKey(subkey, KEY_READ).Get(), value);
 }
 
 void WriteSettings(const std::vector<std::pair<const char*, std::string>>& values) {
-    win::RegKey key;
-    if (!OpenSettingsKey("", KEY_ALL_ACCESS, key)) return;
-    for (const auto& [name, text] : values)
-        ::RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                         static_cast<DWORD>(text.size() + 1));
+    win::RegKey key = OpenSettingsKey("", KEY_ALL_ACCESS);
+    for (const auto& [name, text] : values) win::WriteRegString(key.Get(), name, text);
 }
 
 void DeleteSettings(const std::vector<const char*>& values) {
-    win::RegKey key;
-    if (!OpenSettingsKey("", KEY_ALL_ACCESS, key)) return;
+    win::RegKey key = OpenSettingsKey("", KEY_ALL_ACCESS);
+    if (!key) return;
     for (const char* name : values) ::RegDeleteValueA(key.Get(), name);
 }
 

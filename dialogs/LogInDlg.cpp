@@ -6,8 +6,8 @@
 namespace dialogs {
 
 CLogInDlg::CLogInDlg(std::string displayText) : displayText_(std::move(displayText)) {
-    OnCommand(IDOK, [this] { OnOk(); });
-    OnCommand(IDCANCEL, [this] { End(IDCANCEL); });
+    OnClicked(IDOK, [this] { OnOk(); });
+    OnClicked(IDCANCEL, [this] { End(IDCANCEL); });
     // Minimised, the dialog shows the program's icon.
     // A handled WM_PAINT must validate the window in either state, or it comes back for ever.
     OnMessage(WM_PAINT, [this](WPARAM, LPARAM) -> INT_PTR {

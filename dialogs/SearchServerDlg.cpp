@@ -83,12 +83,12 @@ DWORD WINAPI ReceiveThread(LPVOID parameter) {
 }  // namespace
 
 CSearchServerDlg::CSearchServerDlg() {
-    OnCommand(IDOK, [this] { OnOk(); });
-    OnCommand(IDCANCEL, [this] {
+    OnClicked(IDOK, [this] { OnOk(); });
+    OnClicked(IDCANCEL, [this] {
         address_.clear();
         End(IDCANCEL);
     });
-    OnCommand(IDC_SERVER_RESCAN, [this] { SendProbe(); });
+    OnClicked(IDC_SERVER_RESCAN, [this] { SendProbe(); });
     OnMessage(kServerFound, [this](WPARAM, LPARAM lp) {
         AddServer(*reinterpret_cast<const mgmt::stserver*>(lp));
         return TRUE;

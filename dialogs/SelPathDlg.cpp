@@ -13,19 +13,18 @@ constexpr int kFolderImage = 1;
 }  // namespace
 
 CSelPathDlg::CSelPathDlg(client::CDeviceClient& client) : client_(client) {
-    OnCommand(IDOK, [this] { OnOk(); });
-    OnCommand(IDCANCEL, [this] { End(IDCANCEL); });
+    OnClicked(IDOK, [this] { OnOk(); });
+    OnClicked(IDCANCEL, [this] { End(IDCANCEL); });
     // The tree sends the ANSI or the wide form depending on how it was asked
     // to talk to us; only the item handle and the action are read.
     for (UINT code : {TVN_ITEMEXPANDINGA, TVN_ITEMEXPANDINGW})
-        OnNotify(IDC_PATH_TREE, code, [this](NMHDR* header) -> INT_PTR {
-            auto* view = reinterpret_cast<NMTREEVIEWA*>(header);
-            OnExpanding(view->itemNew.hItem, view->action);
+        OnNotifyAs<NMTREEVIEWA>(IDC_PATH_TREE, code, [this](NMTREEVIEWA& view) -> INT_PTR {
+            OnExpanding(view.itemNew.hItem, view.action);
             return FALSE;  // the expansion itself is always allowed
         });
     for (UINT code : {TVN_SELCHANGEDA, TVN_SELCHANGEDW})
-        OnNotify(IDC_PATH_TREE, code, [this](NMHDR* header) -> INT_PTR {
-            OnSelChanged(reinterpret_cast<NMTREEVIEWA*>(header)->itemNew.hItem);
+        OnNotifyAs<NMTREEVIEWA>(IDC_PATH_TREE, code, [this](NMTREEVIEWA& view) -> INT_PTR {
+            OnSelChanged(view.itemNew.hItem);
             return 0;
         });
 }
