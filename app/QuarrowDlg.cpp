@@ -8,6 +8,7 @@
 #include "app/SharedState.h"
 #include "app/resource.h"
 #include "common/WinUtil.h"
+#include "dialogs/SearchServerDlg.h"
 
 namespace app {
 
@@ -300,35 +301,25 @@ INT_PTR CQuarrowDlg::KeepActionColumns(NMHDR* header) {
     return 0;
 }
 
-// Until the server selection dialog is here: the remembered server, at the
-// first connection of the run only; nobody to ask after a failure.
-std::string CQuarrowDlg::ServerToUse(bool ask, std::string& displayText) {
-    static bool first = true;
-    if (ask || !first) return std::string();
-    first = false;
-    win::RegKey key = win::OpenRegKey(HKEY_CURRENT_USER, win::LoadResString(IDS_REGISTRY_KEY), KEY_READ);
-    displayText = win::ReadRegString(key.Get(), "DefaultServerDisplayName");
-    return win::ReadRegString(key.Get(), "DefaultServer");
-}
-
 void CQuarrowDlg::ConnectToServer() {
     EnterBusy();
-    std::string display;
-    std::string address = ServerToUse(false, display);
+    // The remembered server at the first connection of the run, else the
+    // user's choice; giving up the choice ends the program.
+    dialogs::CSearchServerDlg selection;
+    std::string address = selection.GetServer(Hwnd());
+    std::string display = selection.DisplayText();
     while (!address.empty()) {
-        win::RegKey key = win::OpenRegKey(HKEY_CURRENT_USER, win::LoadResString(IDS_REGISTRY_KEY) + "\\" + address,
-                                          KEY_READ);
-        int result = client_.Connect(display, address, win::ReadRegString(key.Get(), "User"),
-                                     win::ReadRegString(key.Get(), "Password"));
+        int result = client_.Connect(display, address);
         if (result == 0) {
             ::SetWindowTextA(Hwnd(), Format(IDS_MAIN_CAPTION_FMT, display).c_str());
             RefreshAfterOperation();
             break;
         }
         ShowMessage(result);
-        address = ServerToUse(true, display);
+        dialogs::CSearchServerDlg again;
+        address = again.AskServer(Hwnd());
+        display = again.DisplayText();
     }
-    // No server to use: the program ends.
     if (address.empty()) End(IDOK);
     LeaveBusy();
 }

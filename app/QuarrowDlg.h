@@ -50,7 +50,6 @@ private:
     void ShowMessage(int resultCode);
     void PaintIcon();
     INT_PTR KeepActionColumns(NMHDR* header);
-    std::string ServerToUse(bool ask, std::string& displayText);
     void SetToggleTexts(bool btOn, bool webFtpOn);
 
     std::shared_ptr<WaitDialogHost> host_;

@@ -70,6 +70,29 @@
 #define IDC_WAIT_STATUS                 1053    /* operation status text */
 #define IDC_WAIT_TEXT                   1054    /* "Please wait" with moving dots */
 
+/* Select Server dialog */
+#define IDD_SELECT_SERVER               130
+#define IDC_SERVER_LIST                 1000
+#define IDC_SERVER_RESCAN               1001
+#define IDC_SERVER_REMEMBER             1002
+#define IDC_SERVER_PROMPT               1022
+
+/* Log in dialog */
+#define IDD_LOGIN                       131
+#define IDC_LOGIN_USER                  1003
+#define IDC_LOGIN_PASSWORD              1004
+#define IDC_LOGIN_REMEMBER              1005
+#define IDC_LOGIN_USER_LABEL            1020
+#define IDC_LOGIN_PASSWORD_LABEL        1021
+
+/* Select Path on Server dialog */
+#define IDD_SELECT_PATH                 132
+#define IDC_PATH_TREE                   1007
+#define IDC_PATH_FOLDER                 1008
+#define IDC_PATH_PROMPT                 1023
+#define IDC_PATH_FOLDER_LABEL           1024
+#define IDB_FOLDER_IMAGES               1034    /* two 16x16 images: disk, folder */
+
 /* ------------------------------------------------------------------------
  * Strings: application, registry and notification icon
  * ------------------------------------------------------------------------ */
