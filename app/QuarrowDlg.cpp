@@ -8,6 +8,7 @@
 #include "app/SharedState.h"
 #include "app/resource.h"
 #include "common/WinUtil.h"
+#include "dialogs/LogInDlg.h"
 #include "dialogs/SearchServerDlg.h"
 
 namespace app {
@@ -80,6 +81,9 @@ CQuarrowDlg::CQuarrowDlg()
       client_(host_),
       btScroll_(*this, IDC_MAIN_BT_SCROLL),
       webScroll_(*this, IDC_MAIN_WEB_SCROLL) {
+    // The login asks with the login dialog and remembers per server address.
+    client_.SetLoginHooks({std::make_shared<client::RegistryLoginStore>(win::LoadResString(IDS_REGISTRY_KEY)),
+                           dialogs::LogInDialogFactory()});
     OnTimer([this](UINT_PTR id) {
         if (id == kRefreshTimer && client_.IsConnected()) Refresh();
         PassToDefault();
