@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "app/SharedState.h"
 #include "app/resource.h"
@@ -16,6 +17,7 @@ namespace app {
 namespace {
 
 UINT g_refreshMs = 0;  // 0: the real period
+void (*g_firstList)(HWND) = nullptr;
 
 constexpr int kRows = CMyListCtrl::kRows;
 constexpr int kBtColumns = 7, kWebColumns = 6;
@@ -75,6 +77,7 @@ void SetMenuText(HMENU menu, UINT id, UINT textId) {
 }  // namespace
 
 void CQuarrowDlg::SetRefreshIntervalForTesting(UINT ms) { g_refreshMs = ms; }
+void CQuarrowDlg::SetFirstListObserverForTesting(void (*observer)(HWND)) { g_firstList = observer; }
 
 CQuarrowDlg::CQuarrowDlg()
     : host_(std::make_shared<WaitDialogHost>()),
@@ -351,6 +354,10 @@ void CQuarrowDlg::RefreshAfterOperation() {
     EnableControls();
     ShowRows();
     ApplyStatus();
+    if (g_firstList && current_.connected) {
+        ::UpdateWindow(Hwnd());
+        std::exchange(g_firstList, nullptr)(Hwnd());
+    }
 }
 
 void CQuarrowDlg::SetDisconnected() {
