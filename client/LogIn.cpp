@@ -64,7 +64,8 @@ LoginOutcome LogIn(const std::string& displayText, const std::string& address, H
             return status == 404 ? LoginOutcome::NotFound : LoginOutcome::Error;
         }
         slot.Close();
-        if (!prompt && hooks.prompt) prompt = hooks.prompt(displayText);
+        if (!prompt && hooks.prompt)
+            prompt = hooks.prompt(displayText, [abort] { return abort && abort->Abandoned(); });
         bool remember = false;
         if (!prompt || !prompt->Ask(user, password, remember)) return LoginOutcome::Cancelled;
         // Given up (time-out) while the prompt was open: nobody waits for this login any more.

@@ -32,8 +32,11 @@ public:
     virtual bool Ask(std::string& user, std::string& password, bool& remember) = 0;
 };
 
-// Makes the prompt of one login, given the server's display text.
-using LoginPromptFactory = std::function<std::unique_ptr<ILoginPrompt>(const std::string& displayText)>;
+// Makes the prompt of one login, given the server's display text and a test
+// that tells whether the operation has been given up (its time-out), so that
+// an open prompt can close itself then.
+using LoginPromptFactory =
+    std::function<std::unique_ptr<ILoginPrompt>(const std::string& displayText, std::function<bool()> givenUp)>;
 
 // Where remembered credentials live, per server address.
 class ILoginStore {

@@ -205,7 +205,8 @@ struct ScriptedLogin {
                 return true;
             }
         };
-        return {std::make_shared<Store>(*this), [this](const std::string& display) {
+        return {std::make_shared<Store>(*this), [this](const std::string& display, std::function<bool()> givenUp) {
+                    EXPECT_FALSE(givenUp());
                     EXPECT_EQ("NAS (10.77.0.2)", display);
                     ++promptObjects;
                     return std::make_unique<Prompt>(*this);

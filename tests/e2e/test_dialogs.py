@@ -244,6 +244,15 @@ class DialogTests(unittest.TestCase):
         self.assertEqual(0, wait_exit(proc, 20))
         self.assertEqual(sent, len(self.requests()))
 
+    def test_a_login_prompt_closes_when_the_operation_times_out(self):
+        self.net.start_standin("--user", "admin", "--password", "secret")
+        out = os.path.join(self.net.dir, "driver.txt")
+        proc = self.desk.start(DRIVER, WEB[1], nsrun.windows_path(out), "3000")
+        self.assertIsNotNone(self.desk.find("Remember my password"), "no login prompt")
+        self.assertEqual(0, wait_exit(proc, 30))
+        with open(out) as f:
+            self.assertEqual(["connect 5516", "login-open 0"], f.read().splitlines())
+
     def test_folder_dialog_loads_each_level_once_and_returns_the_path(self):
         self.net.start_standin()
         out = os.path.join(self.net.dir, "driver.txt")
