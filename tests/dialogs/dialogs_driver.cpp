@@ -28,16 +28,20 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     device.SetLoginHooks({std::make_shared<client::RegistryLoginStore>(win::LoadResString(IDS_REGISTRY_KEY)),
                           dialogs::LogInDialogFactory()});
     int result = device.Connect(__argv[1], __argv[1]);
-    std::string out = "connect " + std::to_string(result) + "\n";
+    std::string out;
+    auto line = [&out](const char* key, const std::string& value) {
+        out.append(key).append(" ").append(value).append("\n");
+    };
+    line("connect", std::to_string(result));
     if (result != 0) {
         ::Sleep(1500);
-        std::string caption = "Log in " + std::string(__argv[1]);
-        out += "login-open " + std::to_string(::FindWindowA(nullptr, caption.c_str()) ? 1 : 0) + "\n";
+        std::string caption = std::string("Log in ").append(__argv[1]);
+        line("login-open", ::FindWindowA(nullptr, caption.c_str()) ? "1" : "0");
     } else {
         dialogs::CSelPathDlg dialog(device);
         INT_PTR ended = dialog.Show(nullptr);
-        out += "result " + std::to_string(static_cast<int>(ended)) + "\n";
-        if (ended == IDOK) out += "path " + dialog.SelectedPath() + "\n";
+        line("result", std::to_string(static_cast<int>(ended)));
+        if (ended == IDOK) line("path", dialog.SelectedPath());
     }
     if (FILE* f = std::fopen(__argv[2], "wb")) {
         std::fputs(out.c_str(), f);
