@@ -83,10 +83,12 @@ struct LoginHooks {
     LoginPromptFactory prompt;
 };
 
-// Runs the login loop. On Connected the open connection is in `slot`; on any
+// Runs the login loop. On Connected the open connection is in `slot` and the
+// Authorization header it succeeded with (if any) in `authorization`; on any
 // other outcome `slot` is empty.
 LoginOutcome LogIn(const std::string& displayText, const std::string& address, HINTERNET session,
-                   const std::shared_ptr<AbortSlot>& abort, const LoginHooks& hooks, win::InternetHandle& slot);
+                   const std::shared_ptr<GiveUpFlag>& givenUp, const LoginHooks& hooks, SharedInternetHandle& slot,
+                   std::string& authorization);
 
 // Connect's result code for an outcome: 0, 5501 for a cancel, else 5502.
 int ConnectResult(LoginOutcome outcome);
