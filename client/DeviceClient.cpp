@@ -198,4 +198,10 @@ int CDeviceClient::OpenSubCatalog(const std::string& folder, std::vector<std::st
     return result;
 }
 
+void CDeviceClient::Disconnect() {
+    win::CriticalSectionLock lock(lock_);
+    connection_.reset();
+    authorization_.clear();
+}
+
 }  // namespace client
