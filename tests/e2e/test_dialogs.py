@@ -293,10 +293,10 @@ class DialogTests(unittest.TestCase):
             else:
                 time.sleep(0.5)
         self.assertEqual([b'fileType"\r\n\r\nfolder\r\n' in b for b in folder_requests()], [True] * 3)
+        self.desk.shot(dialog, "select-path")
 
         self.desk.ui("tree-select", dialog, TREE, "[HDD1]/Movies/New")
         self.assertTrue(until(lambda: self.desk.get(dialog, FOLDER) == "[HDD1]Movies\\New\\"))
-        self.desk.shot(dialog, "select-path")
         self.desk.click(dialog, "OK")
         self.assertEqual(0, wait_exit(proc, 20))
         with open(out) as f:
