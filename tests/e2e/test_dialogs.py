@@ -44,7 +44,7 @@ def until(probe, timeout=20, step=0.2):
 
 class DialogDesktop(Desktop):
     def ui(self, *args, timeout=30):
-        r = self.net.run_pc([UIDRIVER, *args], timeout=timeout, capture_output=True)
+        r = self.run(UIDRIVER, *args, timeout=timeout, text=False)
         return r.returncode, r.stdout.decode("cp1252").replace("\r", "")
 
     def rows(self, hwnd):
