@@ -40,8 +40,7 @@ BOOL CWaitDlg::OnInitDialog() {
     ::SetTimer(Hwnd(), kTimeoutTimer, g_timeoutMs ? g_timeoutMs : kOperationTimeoutMs, nullptr);
 
     job_->SetNotifyWindow(Hwnd());
-    thread_.Attach(client::StartOperationThread(job_));
-    if (!thread_) {
+    if (!client::StartOperationWorker(job_)) {
         job_->GiveUp(client::kResultThreadFailed);
         End(IDCANCEL);
         return TRUE;
@@ -70,12 +69,14 @@ void CWaitDlg::RunOperation(const std::shared_ptr<client::OperationJob>& job, UI
     job_ = job;
     statusText_ = win::LoadResString(statusTextId);
     if (DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, owner) == -1) job_->GiveUp(client::kResultThreadFailed);
-    // The worker may finish just as the dialog ends; wait until the job is settled
-    // one way or the other before the caller reads the result.
-    while (!job_->Settled()) ::Sleep(0);
-    // A finished worker returns at once; waiting for it keeps it from racing the
-    // end of the process. A given-up one may still be blocked and is left alone.
-    if (job_->Finished() && thread_) ::WaitForSingleObject(thread_.Get(), INFINITE);
+    // The loop also ends, without the worker's close request, for a WM_QUIT
+    // posted by someone else (the dialog passes it on to the outer loop).
+    // Nobody would wait for the job any more: it is given up now. A job that
+    // finished or was given up already keeps its result.
+    job_->GiveUp(client::kResultTimeout);
+    // A worker that finished lets go of the job at once; waiting for that keeps
+    // it from racing the end of the process. A given-up one is left alone.
+    client::WaitForWorkerRelease(*job_);
 }
 
 void WaitDialogHost::Run(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) {

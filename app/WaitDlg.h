@@ -33,7 +33,6 @@ private:
     std::string statusText_;
     std::string waitText_;
     int dots_ = 0;
-    win::Handle thread_;
 };
 
 // The program's operation host: every operation behind a wait dialog, owned by

@@ -7,20 +7,30 @@ namespace client {
 
 CDeviceClient::CDeviceClient(std::shared_ptr<IOperationHost> host) : host_(std::move(host)) {
     // No agent string of our own: the program's name, as the framework would send it.
-    session_.Attach(::InternetOpenA("Quarrow", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    session_ = ShareInternetHandle(::InternetOpenA("Quarrow", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     ::InitializeCriticalSection(&lock_);
     DWORD noTimeout = 0xFFFFFFFF;
-    if (session_) ::InternetSetOptionA(session_.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &noTimeout, sizeof noTimeout);
+    if (session_)
+        ::InternetSetOptionA(session_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &noTimeout, sizeof noTimeout);
 }
 
+// A worker still running after a give-up keeps its own shares of the session
+// and the connection; they close when it ends.
 CDeviceClient::~CDeviceClient() {
-    connection_.Close();
+    connection_.reset();
     ::DeleteCriticalSection(&lock_);
-    session_.Close();
+    session_.reset();
 }
 
 int CDeviceClient::Run(DeviceOperation& operation) {
     operation.client = this;
+    // The lock is re-entrant, but an operation must not start inside another
+    // one on the same thread (a message handled by the wait dialog's loop):
+    // both would use the connection at once. Other threads wait their turn.
+    if (lockOwner_ == ::GetCurrentThreadId()) {
+        operation.result = kResultBusy;
+        return operation.result;
+    }
     const OperationRow* row = FindOperation(operation.kind);
     if (!row || !operation.argument || !row->accepts(*operation.argument)) {
         operation.result = kResultUndefinedError;
@@ -33,8 +43,9 @@ int CDeviceClient::Run(DeviceOperation& operation) {
     auto job = std::make_shared<OperationJob>();
     job->kind = operation.kind;
     job->argument = *operation.argument;
-    job->session = session_.Get();
-    job->connection = connection_.Get();
+    job->session = session_;
+    job->connection = connection_;
+    job->authorization = authorization_;
     if (auto* add = std::get_if<AddBtFileArg>(&job->argument)) {
         // The worker reads its own duplicate, so a given-up worker never reads a
         // handle the caller has closed.
@@ -47,17 +58,27 @@ int CDeviceClient::Run(DeviceOperation& operation) {
         job->fileCopy.Attach(copy);
         add->file = copy;
     }
-    if (operation.kind == OperationKind::Connect) connection_.Close();
+    if (operation.kind == OperationKind::Connect) {
+        connection_.reset();
+        authorization_.clear();
+        job->connection.reset();
+        job->authorization.clear();
+    }
 
     {
         win::CriticalSectionLock hold(lock_);
+        lockOwner_ = ::GetCurrentThreadId();
         host_->Run(job, StatusTextOf(*row, job->argument));
+        lockOwner_ = 0;
     }
 
     operation.result = job->Result();
     if (job->Finished()) {
         if (operation.kind == OperationKind::Connect) {
-            if (operation.result == kResultOk) connection_ = std::move(job->newConnection);
+            if (operation.result == kResultOk) {
+                connection_ = std::move(job->newConnection);
+                authorization_ = std::move(job->authorization);
+            }
         } else {
             if (auto* add = std::get_if<AddBtFileArg>(&job->argument)) add->file = INVALID_HANDLE_VALUE;
             if (!std::holds_alternative<AddBtFileArg>(job->argument)) *operation.argument = std::move(job->argument);
@@ -179,7 +200,8 @@ int CDeviceClient::OpenSubCatalog(const std::string& folder, std::vector<std::st
 
 void CDeviceClient::Disconnect() {
     win::CriticalSectionLock lock(lock_);
-    connection_.Close();
+    connection_.reset();
+    authorization_.clear();
 }
 
 }  // namespace client

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,7 +23,7 @@ public:
     CDeviceClient(const CDeviceClient&) = delete;
     CDeviceClient& operator=(const CDeviceClient&) = delete;
 
-    bool IsConnected() const { return connection_.Valid(); }
+    bool IsConnected() const { return connection_ != nullptr; }
     // Closes the connection; every operation but Connect then answers 5501.
     void Disconnect();
     CRITICAL_SECTION& Lock() { return lock_; }
@@ -59,9 +60,11 @@ private:
     template <typename Argument>
     int RunOn(OperationKind kind, Argument& argument);
 
-    win::InternetHandle session_;
-    win::InternetHandle connection_;
+    SharedInternetHandle session_;
+    SharedInternetHandle connection_;
+    std::string authorization_;  // sent from the first request on once the connection authenticated
     CRITICAL_SECTION lock_;
+    std::atomic<DWORD> lockOwner_{0};  // thread that runs an operation now, 0 for none
     std::shared_ptr<IOperationHost> host_;
     LoginHooks login_;
 };

@@ -31,7 +31,7 @@ int Execute(OperationJob& job) {
     if constexpr (Signature::kTakesJob) {
         outcome = Request(job, argument);
     } else {
-        RequestContext ctx{job.connection, job.abort};
+        RequestContext ctx = job.Context();
         outcome = Request(ctx, argument);
     }
     if constexpr (std::is_same_v<typename Signature::Result, std::string>)
@@ -96,7 +96,8 @@ int ExecuteOperation(OperationJob& job) {
 }
 
 int ConnectOperation(OperationJob& job, ConnectArg& arg) {
-    return ConnectResult(LogIn(arg.displayText, arg.address, job.session, job.abort, arg.login, job.newConnection));
+    return ConnectResult(LogIn(arg.displayText, arg.address, static_cast<HINTERNET>(job.session.get()), job.givenUp,
+                               arg.login, job.newConnection, job.authorization));
 }
 
 }  // namespace client

@@ -4,9 +4,9 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
-#include <mutex>
 #include <string>
 
 namespace client {
@@ -15,28 +15,33 @@ namespace client {
 // as a page error instead of being held in memory.
 inline constexpr size_t kMaxPageBytes = 16u * 1024u * 1024u;
 
-// The request handle currently in flight for one operation. When the operation
-// is given up, the window thread closes that handle, which makes a blocked
-// WinINet call on the worker return; the worker then closes nothing twice.
-class AbortSlot {
+// Set when an operation is given up. Its worker may still be inside a WinINet
+// call; it opens no further request, stops reading, closes what it opened
+// itself and leaves. Nobody else closes a worker's request handle: a handle
+// closed under a running call has its value handed out again to the next
+// operation's request, which the late worker would then read from.
+class GiveUpFlag {
 public:
-    // False when the operation was already given up (the caller closes h).
-    bool Register(HINTERNET h);
-    // True when h is still registered and so still the caller's to close.
-    bool Unregister(HINTERNET h);
-    void Abandon();
-    bool Abandoned();
+    void Set() { set_ = true; }
+    bool IsSet() const { return set_; }
 
 private:
-    std::mutex mutex_;
-    HINTERNET active_ = nullptr;
-    bool abandoned_ = false;
+    std::atomic<bool> set_{false};
 };
 
-// What a request function gets: the connection and the abort slot.
+// An internet handle shared by the client and the workers that use it, closed
+// by whichever lets it go last: a given-up worker keeps its session and
+// connection open until it ends, whatever the client has done meanwhile.
+using SharedInternetHandle = std::shared_ptr<void>;
+SharedInternetHandle ShareInternetHandle(HINTERNET h);
+
+// What a request function gets: the connection, its operation's give-up flag
+// and, once the connection has authenticated, the value of the Authorization
+// header that succeeded.
 struct RequestContext {
     HINTERNET connection = nullptr;
-    std::shared_ptr<AbortSlot> abort;
+    std::shared_ptr<GiveUpFlag> givenUp;
+    std::string authorization;
 };
 
 enum class ReadMode {
@@ -55,6 +60,10 @@ struct HttpExchange {
     ReadMode read = ReadMode::UntilMarker;
 };
 
+// Test seam: called on the worker right after a request was sent, with the
+// request and whether its operation has been given up meanwhile.
+inline void (*g_afterSendForTesting)(HINTERNET request, bool givenUp) = nullptr;
+
 // Runs the exchange and returns the reply code. With ReadMode::Whole, `page`
 // (if given) receives the whole body as accumulated text.
 std::string RunExchange(RequestContext& ctx, const HttpExchange& exchange, std::string* page = nullptr);
@@ -67,8 +76,13 @@ std::string PostMultipart(RequestContext& ctx, const char* object, const std::st
                           ReadMode read = ReadMode::UntilMarker, std::string* page = nullptr);
 
 // Opens the status page uncached and returns its HTTP status code without
-// reading the body; 0 on a platform failure.
-DWORD ProbeStatusPage(RequestContext& ctx);
+// reading the body; 0 on a platform failure. `authorization` receives the
+// Basic credentials the HTTP layer sent, if it had to.
+DWORD ProbeStatusPage(RequestContext& ctx, std::string* authorization = nullptr);
+
+// The value of the Basic Authorization header sent with `request`; empty when
+// none was sent (or another scheme).
+std::string SentAuthorization(HINTERNET request);
 
 // Reads a response into accumulated text in 1000-byte chunks. Exposed for tests:
 // `readChunk` fills at most 1000 bytes and returns the count, 0 at the end, -1 on failure.

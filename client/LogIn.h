@@ -32,8 +32,11 @@ public:
     virtual bool Ask(std::string& user, std::string& password, bool& remember) = 0;
 };
 
-// Makes the prompt of one login, given the server's display text.
-using LoginPromptFactory = std::function<std::unique_ptr<ILoginPrompt>(const std::string& displayText)>;
+// Makes the prompt of one login, given the server's display text and a test
+// that tells whether the operation has been given up (its time-out), so that
+// an open prompt can close itself then.
+using LoginPromptFactory =
+    std::function<std::unique_ptr<ILoginPrompt>(const std::string& displayText, std::function<bool()> givenUp)>;
 
 // Where remembered credentials live, per server address.
 class ILoginStore {
@@ -80,10 +83,12 @@ struct LoginHooks {
     LoginPromptFactory prompt;
 };
 
-// Runs the login loop. On Connected the open connection is in `slot`; on any
+// Runs the login loop. On Connected the open connection is in `slot` and the
+// Authorization header it succeeded with (if any) in `authorization`; on any
 // other outcome `slot` is empty.
 LoginOutcome LogIn(const std::string& displayText, const std::string& address, HINTERNET session,
-                   const std::shared_ptr<AbortSlot>& abort, const LoginHooks& hooks, win::InternetHandle& slot);
+                   const std::shared_ptr<GiveUpFlag>& givenUp, const LoginHooks& hooks, SharedInternetHandle& slot,
+                   std::string& authorization);
 
 // Connect's result code for an outcome: 0, 5501 for a cancel, else 5502.
 int ConnectResult(LoginOutcome outcome);

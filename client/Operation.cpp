@@ -2,17 +2,21 @@
 
 #include <process.h>
 
+#include "client/ReplyCode.h"
+
 namespace client {
 
-OperationJob::OperationJob() : done_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+OperationJob::OperationJob()
+    : done_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), released_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
-void OperationJob::Finish(int result) {
+bool OperationJob::Finish(int result) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (abandoned_) return;
+    if (abandoned_) return false;
     finished_ = true;
     result_ = result;
     if (notify_) ::PostMessageA(notify_, WM_CLOSE, 0, 0);
     ::SetEvent(done_.Get());
+    return true;
 }
 
 bool OperationJob::GiveUp(int result) {
@@ -24,8 +28,9 @@ bool OperationJob::GiveUp(int result) {
         notify_ = nullptr;
         ::SetEvent(done_.Get());
     }
-    // Unblocks a worker that waits in WinINet; it finds the job given up and leaves.
-    abort->Abandon();
+    // A worker inside WinINet finishes that call, finds the flag and leaves,
+    // closing only what it opened itself.
+    givenUp->Set();
     return true;
 }
 
@@ -39,11 +44,6 @@ bool OperationJob::Finished() {
     return finished_;
 }
 
-bool OperationJob::Settled() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return finished_ || abandoned_;
-}
-
 int OperationJob::Result() {
     std::lock_guard<std::mutex> lock(mutex_);
     return result_;
@@ -51,42 +51,88 @@ int OperationJob::Result() {
 
 namespace {
 
-unsigned __stdcall OperationThread(void* parameter) {
-    // The thread owns one reference to the job for as long as it runs.
-    std::unique_ptr<std::shared_ptr<OperationJob>> job(static_cast<std::shared_ptr<OperationJob>*>(parameter));
-    int result = kResultConnectError;
+// Worker threads are kept for the next operation: under Wine starting a thread
+// costs about as much as a whole exchange with the server. One idle worker
+// waits for the next job; a worker still inside a given-up operation is never
+// handed another, so the next operation gets a thread of its own meanwhile.
+// The pool lives as long as the process (never destroyed, so a worker never
+// outlives it).
+struct Worker {
+    win::Handle wake{::CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    std::shared_ptr<OperationJob> job;
+};
+
+struct WorkerPool {
+    std::mutex mutex;
+    Worker* idle = nullptr;
+};
+
+WorkerPool& Pool() {
+    static WorkerPool* pool = new WorkerPool;
+    return *pool;
+}
+
+int RunJob(OperationJob& job) {
     try {
-        result = ExecuteOperation(**job);
+        return ExecuteOperation(job);
     } catch (...) {
-        result = kResultConnectError;
+        // The one place where a failure inside a request (no memory, a platform
+        // exception) becomes the transport failure the user is shown.
+        return kResultConnectError;
     }
-    (*job)->Finish(result);
-    return 0;
+}
+
+unsigned __stdcall WorkerThread(void* parameter) {
+    std::unique_ptr<Worker> self(static_cast<Worker*>(parameter));
+    for (;;) {
+        std::shared_ptr<OperationJob> job = std::move(self->job);
+        const bool finished = job->Finish(RunJob(*job));
+        HANDLE released = job->ReleasedEvent();
+        // A finished job's host holds it until `released` is set, so this is
+        // never its last reference; a given-up job may end here.
+        job.reset();
+        if (finished) ::SetEvent(released);
+        {
+            std::lock_guard<std::mutex> lock(Pool().mutex);
+            if (Pool().idle) return 0;  // one idle worker is enough
+            Pool().idle = self.get();
+        }
+        ::WaitForSingleObject(self->wake.Get(), INFINITE);
+    }
 }
 
 }  // namespace
 
-HANDLE StartOperationThread(const std::shared_ptr<OperationJob>& job) {
-    auto* reference = new (std::nothrow) std::shared_ptr<OperationJob>(job);
-    if (!reference) return nullptr;
-    uintptr_t thread = ::_beginthreadex(nullptr, 0, &OperationThread, reference, 0, nullptr);
-    if (!thread) {
-        delete reference;
-        return nullptr;
+bool StartOperationWorker(const std::shared_ptr<OperationJob>& job) {
+    {
+        std::lock_guard<std::mutex> lock(Pool().mutex);
+        if (Worker* idle = Pool().idle) {
+            Pool().idle = nullptr;
+            idle->job = job;
+            return ::SetEvent(idle->wake.Get()) != FALSE;
+        }
     }
-    return reinterpret_cast<HANDLE>(thread);
+    auto worker = std::make_unique<Worker>();
+    if (!worker->wake) return false;
+    worker->job = job;
+    uintptr_t thread = ::_beginthreadex(nullptr, 0, &WorkerThread, worker.get(), 0, nullptr);
+    if (!thread) return false;
+    worker.release();  // the thread owns it now
+    ::CloseHandle(reinterpret_cast<HANDLE>(thread));
+    return true;
+}
+
+void WaitForWorkerRelease(OperationJob& job) {
+    if (job.Finished()) ::WaitForSingleObject(job.ReleasedEvent(), INFINITE);
 }
 
 void BlockingOperationHost::Run(const std::shared_ptr<OperationJob>& job, UINT) {
-    win::Handle thread(StartOperationThread(job));
-    if (!thread) {
+    if (!StartOperationWorker(job)) {
         job->GiveUp(kResultThreadFailed);
         return;
     }
     if (::WaitForSingleObject(job->DoneEvent(), timeoutMs_) != WAIT_OBJECT_0) job->GiveUp(kResultTimeout);
-    // A finished worker is about to return: let it, so that it never races the
-    // end of the process. A given-up one may still be blocked and is left alone.
-    if (job->Finished()) ::WaitForSingleObject(thread.Get(), INFINITE);
+    WaitForWorkerRelease(*job);
 }
 
 }  // namespace client

@@ -109,29 +109,36 @@ const OperationRow* FindOperation(OperationKind kind);
 UINT StatusTextOf(const OperationRow& row, const OperationArgument& argument);
 
 // What the worker thread works on. It is reference-counted and owns copies of
-// the inputs, so a worker that has been given up never touches the caller's
-// record, the client or the dialog: the window thread copies the outputs back
-// only for a job that finished.
+// the inputs and shares of the session and connection, so a worker that has
+// been given up never touches the caller's record, the client or the dialog,
+// and the handles it uses stay open until it ends: the window thread copies
+// the outputs back only for a job that finished.
 class OperationJob {
 public:
     OperationKind kind = OperationKind::RefreshStatus;
     OperationArgument argument;
-    HINTERNET session = nullptr;
-    HINTERNET connection = nullptr;
-    std::shared_ptr<AbortSlot> abort = std::make_shared<AbortSlot>();
-    win::Handle fileCopy;                  // torrent upload: duplicate of the caller's file
-    win::InternetHandle newConnection;     // connect: the connection opened by the worker
+    SharedInternetHandle session;
+    SharedInternetHandle connection;
+    std::shared_ptr<GiveUpFlag> givenUp = std::make_shared<GiveUpFlag>();
+    win::Handle fileCopy;                // torrent upload: duplicate of the caller's file
+    SharedInternetHandle newConnection;  // connect: the connection opened by the worker
+    std::string authorization;           // credentials the connection authenticated with (see RequestContext)
 
-    // Worker side: store the result and tell the host, unless given up.
-    void Finish(int result);
+    RequestContext Context() const { return {static_cast<HINTERNET>(connection.get()), givenUp, authorization}; }
+
+    // Worker side: store the result and tell the host, unless given up. False
+    // when the job had been given up.
+    bool Finish(int result);
     // Host side: give the job up with `result` unless it finished first. True when given up.
     bool GiveUp(int result);
     // Host side: where the worker posts WM_CLOSE when it finishes.
     void SetNotifyWindow(HWND window);
     bool Finished();
-    bool Settled();
     int Result();
     HANDLE DoneEvent() const { return done_.Get(); }
+    // Set by the worker once it has let go of a finished job; a host waits for
+    // it before it returns, so no worker still holds the job as the process ends.
+    HANDLE ReleasedEvent() const { return released_.Get(); }
 
     OperationJob();
 
@@ -142,10 +149,16 @@ private:
     bool abandoned_ = false;
     int result_ = 0;
     win::Handle done_;
+    win::Handle released_;
 };
 
-// Starts the worker thread for a job; nullptr when no thread can be started.
-HANDLE StartOperationThread(const std::shared_ptr<OperationJob>& job);
+// Hands the job to a worker thread: an idle one kept from an earlier
+// operation, or a new one. False when no thread can be started.
+bool StartOperationWorker(const std::shared_ptr<OperationJob>& job);
+
+// Host side, after the job is settled: waits until a worker that finished the
+// job has let go of it (a given-up worker is not waited for).
+void WaitForWorkerRelease(OperationJob& job);
 
 // Runs the job's row on the calling thread and returns its result code.
 int ExecuteOperation(OperationJob& job);

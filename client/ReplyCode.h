@@ -27,6 +27,9 @@ enum ResultCode : int {
     kResultNoDisk = IDS_NO_DISK,
     kResultThreadFailed = IDS_THREAD_FAILED,
     kResultTimeout = IDS_TIMEOUT,
+    // An operation asked for while another one runs on the same thread (from
+    // the wait dialog's message loop): refused, nothing is sent.
+    kResultBusy = IDS_ERR_SYSTEM_BUSY,
 };
 
 struct ReplyEntry {

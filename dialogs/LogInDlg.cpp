@@ -5,7 +5,17 @@
 
 namespace dialogs {
 
-CLogInDlg::CLogInDlg(std::string displayText) : displayText_(std::move(displayText)) {
+namespace {
+constexpr UINT_PTR kGivenUpTimer = 1;
+constexpr UINT kGivenUpPollMs = 500;
+}  // namespace
+
+CLogInDlg::CLogInDlg(std::string displayText, std::function<bool()> givenUp)
+    : displayText_(std::move(displayText)), givenUp_(std::move(givenUp)) {
+    // Nobody waits for the answer any more once the operation has timed out.
+    OnTimer([this](UINT_PTR id) {
+        if (id == kGivenUpTimer && givenUp_ && givenUp_()) End(IDCANCEL);
+    });
     OnClicked(IDOK, [this] { OnOk(); });
     OnClicked(IDCANCEL, [this] { End(IDCANCEL); });
     // Minimised, the dialog shows the program's icon.
@@ -40,6 +50,7 @@ BOOL CLogInDlg::OnInitDialog() {
     SetItemText(IDC_LOGIN_USER, user);
     SetItemText(IDC_LOGIN_PASSWORD, password);
     ::CheckDlgButton(Hwnd(), IDC_LOGIN_REMEMBER, remember ? BST_CHECKED : BST_UNCHECKED);
+    if (givenUp_) ::SetTimer(Hwnd(), kGivenUpTimer, kGivenUpPollMs, nullptr);
     // Shown from the worker thread over the wait dialog: bring it to the front
     // so that typing goes to it at once.
     ::SetForegroundWindow(Hwnd());
@@ -65,8 +76,8 @@ bool CLogInPrompt::Ask(std::string& user, std::string& password, bool& remember)
 }
 
 client::LoginPromptFactory LogInDialogFactory() {
-    return [](const std::string& displayText) -> std::unique_ptr<client::ILoginPrompt> {
-        return std::make_unique<CLogInPrompt>(displayText);
+    return [](const std::string& displayText, std::function<bool()> givenUp) -> std::unique_ptr<client::ILoginPrompt> {
+        return std::make_unique<CLogInPrompt>(displayText, std::move(givenUp));
     };
 }
 

@@ -1,5 +1,6 @@
 // The login prompt: user name, password and "remember", for one server.
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -10,7 +11,9 @@ namespace dialogs {
 
 class CLogInDlg : public win::CDialog {
 public:
-    explicit CLogInDlg(std::string displayText);
+    // `givenUp` (optional) is polled while the dialog is open; once it says
+    // so, the dialog closes as cancelled.
+    explicit CLogInDlg(std::string displayText, std::function<bool()> givenUp = nullptr);
 
     // Modal; on OK the members hold what the user confirmed. Every showing
     // starts from the members, so a second prompt shows the first input.
@@ -24,6 +27,7 @@ private:
     BOOL OnInitDialog() override;
     void OnOk();
     std::string displayText_;
+    std::function<bool()> givenUp_;
     HICON icon_ = nullptr;
 };
 
@@ -31,7 +35,8 @@ private:
 // that asks (the operation worker).
 class CLogInPrompt : public client::ILoginPrompt {
 public:
-    explicit CLogInPrompt(const std::string& displayText) : dialog_(displayText) {}
+    CLogInPrompt(const std::string& displayText, std::function<bool()> givenUp)
+        : dialog_(displayText, std::move(givenUp)) {}
     bool Ask(std::string& user, std::string& password, bool& remember) override;
 
 private:

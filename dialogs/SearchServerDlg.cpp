@@ -10,8 +10,9 @@ namespace dialogs {
 
 namespace {
 
-// Sent (not posted) by the receive thread with a parsed reply: the server
-// array and the list box change only on the window thread, in arrival order.
+// Sent (not posted) by the receive thread after each reply it queued: the
+// server array and the list box change only on the window thread, in arrival
+// order, while the receive thread waits.
 constexpr UINT kServerFound = WM_APP + 0x30;
 
 constexpr const char* kDefaultServer = "DefaultServer";
@@ -57,8 +58,13 @@ DWORD ReceiveLoop(CSearchServerDlg::Receiver& receiver) {
             continue;
         }
         // Datagrams shorter than a reply read as zeros beyond their end and fail the test.
-        if (auto server = mgmt::ParseQuarrowDiscoveryReply(mgmt::Datagram(buffer, static_cast<size_t>(n))))
-            ::SendMessageA(receiver.dialog, kServerFound, 0, reinterpret_cast<LPARAM>(&*server));
+        if (auto server = mgmt::ParseQuarrowDiscoveryReply(mgmt::Datagram(buffer, static_cast<size_t>(n)))) {
+            {
+                std::lock_guard<std::mutex> lock(receiver.mutex);
+                receiver.arrived.push_back(std::move(*server));
+            }
+            ::SendMessageA(receiver.dialog, kServerFound, 0, 0);
+        }
     }
     return 1;
 }
@@ -89,8 +95,8 @@ CSearchServerDlg::CSearchServerDlg() {
         End(IDCANCEL);
     });
     OnClicked(IDC_SERVER_RESCAN, [this] { SendProbe(); });
-    OnMessage(kServerFound, [this](WPARAM, LPARAM lp) {
-        AddServer(*reinterpret_cast<const mgmt::stserver*>(lp));
+    OnMessage(kServerFound, [this](WPARAM, LPARAM) {
+        TakeArrivedServers();
         return TRUE;
     });
     OnMessage(WM_DESTROY, [this](WPARAM, LPARAM) {
@@ -149,9 +155,19 @@ void CSearchServerDlg::SendProbe() {
     mgmt::SendDiscoveryProbes(3);
 }
 
-void CSearchServerDlg::AddServer(const mgmt::stserver& server) {
+void CSearchServerDlg::TakeArrivedServers() {
+    if (!receiver_) return;
+    std::vector<mgmt::stserver> arrived;
+    {
+        std::lock_guard<std::mutex> lock(receiver_->mutex);
+        arrived.swap(receiver_->arrived);
+    }
     // Replies that arrive while the dialog closes are of no use any more.
-    if (!receiver_ || receiver_->stop) return;
+    if (receiver_->stop) return;
+    for (const mgmt::stserver& server : arrived) AddServer(server);
+}
+
+void CSearchServerDlg::AddServer(const mgmt::stserver& server) {
     if (FindServer(servers_, server.address) >= 0) return;
     servers_.push_back(server);
     HWND list = Item(IDC_SERVER_LIST);

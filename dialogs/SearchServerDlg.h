@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ public:
         std::atomic<bool> stop{false};     // set by the dialog
         std::atomic<SOCKET> socket{INVALID_SOCKET};
         HWND dialog = nullptr;
+        // Replies on their way to the window thread. The message that announces
+        // them carries no pointer, so a message from elsewhere finds nothing.
+        std::mutex mutex;
+        std::vector<mgmt::stserver> arrived;
     };
 
 private:
@@ -43,6 +48,7 @@ private:
     void SendProbe();
     void OnOk();
     void OnDestroy();
+    void TakeArrivedServers();
     void AddServer(const mgmt::stserver& server);
     void WaitForReceiver();
 

@@ -35,14 +35,6 @@ CSelPathDlg::~CSelPathDlg() {
 
 INT_PTR CSelPathDlg::Show(HWND parent) { return DoModal(::GetModuleHandleA(nullptr), IDD_SELECT_PATH, parent); }
 
-template <typename Call>
-int CSelPathDlg::Guarded(Call&& call) {
-    ::EnableWindow(Hwnd(), FALSE);
-    int result = call();
-    ::EnableWindow(Hwnd(), TRUE);
-    return result;
-}
-
 BOOL CSelPathDlg::OnInitDialog() {
     HWND tree = Item(IDC_PATH_TREE);
     images_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 2);
@@ -65,7 +57,8 @@ BOOL CSelPathDlg::OnInitDialog() {
     SetItemText(IDCANCEL, win::LoadResString(IDS_SELPATH_CANCEL));
 
     std::vector<std::string> disks;
-    int result = Guarded([&] { return client_.OpenRoot(disks); });
+    // The wait dialog of each operation disables the active window meanwhile.
+    int result = client_.OpenRoot(disks);
     if (result != 0) {
         ShowMessage(Hwnd(), static_cast<UINT>(result));
         End(IDCANCEL);
@@ -108,7 +101,7 @@ void CSelPathDlg::OnExpanding(HTREEITEM item, UINT action) {
     HWND tree = Item(IDC_PATH_TREE);
     if (!item || (action & TVE_EXPAND) == 0 || TreeView_GetChild(tree, item)) return;
     std::vector<std::string> folders;
-    int result = Guarded([&] { return client_.OpenSubCatalog(PathOf(item), folders); });
+    int result = client_.OpenSubCatalog(PathOf(item), folders);
     if (result != 0) {
         ShowMessage(Hwnd(), static_cast<UINT>(result));
         End(IDCANCEL);

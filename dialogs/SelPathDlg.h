@@ -27,10 +27,6 @@ private:
     void OnSelChanged(HTREEITEM item);
     std::string PathOf(HTREEITEM item) const;
     HTREEITEM Insert(HTREEITEM parent, const std::string& text, int image);
-    // Runs a device operation with this dialog disabled, so that nothing in it
-    // starts a second one meanwhile.
-    template <typename Call>
-    int Guarded(Call&& call);
 
     client::CDeviceClient& client_;
     HIMAGELIST images_ = nullptr;

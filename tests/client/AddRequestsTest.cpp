@@ -70,7 +70,7 @@ TEST(AddBodies, TorrentUploadFrame) {
 // Without a connection the exchange fails at once, which shows whether the
 // request got as far as sending.
 TEST(AddTorrentFile, RefusedBeforeSending) {
-    RequestContext ctx{nullptr, std::make_shared<AbortSlot>()};
+    RequestContext ctx{nullptr, std::make_shared<GiveUpFlag>(), {}};
     AddBtFileArg arg;
     arg.file = INVALID_HANDLE_VALUE;
     EXPECT_EQ(kReplyTorrentRefused, RequestAddBtItemFromFile(ctx, arg));

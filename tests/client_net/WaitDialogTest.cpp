@@ -135,3 +135,41 @@ TEST_F(WaitDialogTest, TimeOutGivesUpAndTheNextOperationWorks) {
     ::Sleep(2500);
     EXPECT_EQ(0, c->SetWebFtpEnable(0));
 }
+
+namespace {
+
+client::CDeviceClient* g_client = nullptr;
+int g_nestedResult = -1;
+void NestOperation(HWND) { g_nestedResult = g_client->SetWebFtpEnable(0); }
+void PostQuit(HWND) { ::PostQuitMessage(7); }
+
+}  // namespace
+
+// What may happen on the window thread while the dialog's loop runs: a second
+// operation is refused without a byte sent, and a WM_QUIT from elsewhere ends
+// the operation at once and is passed on to the outer loop.
+TEST_F(WaitDialogTest, NestedOperationIsRefusedAndQuitGivesUpAtOnce) {
+    auto c = DialogClient();
+    ASSERT_EQ(0, c->Connect("", Server()));
+    g_client = c.get();
+    app::CWaitDlg::SetObserverForTesting(&NestOperation);
+    SetFaults(R"({"delay": 0.5})");
+    size_t before = Requests().size();
+    EXPECT_EQ(5022, c->PauseBtItem("1"));
+    EXPECT_EQ(5004, g_nestedResult);  // "System is busy now, Please test later."
+    auto all = Requests();
+    ASSERT_EQ(before + 1, all.size());
+    EXPECT_EQ(0u, all.back().find("POST /goform/formBtListTable ")) << all.back();
+
+    app::CWaitDlg::SetObserverForTesting(&PostQuit);
+    SetFaults(R"({"delay": 2})");
+    DWORD start = ::GetTickCount();
+    EXPECT_EQ(5516, c->PauseBtItem("1"));
+    EXPECT_LT(::GetTickCount() - start, 1500u);
+    MSG msg;
+    ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(7u, msg.wParam);
+    app::CWaitDlg::SetObserverForTesting(&Observe);
+    SetFaults("");
+    EXPECT_EQ(0, c->SetBtEnable(1));  // the client is free again
+}

@@ -135,6 +135,7 @@ class ConsoleCase(unittest.TestCase):
         head, _, body = raw.partition(b"\r\n\r\n")
         lines = head.decode("latin-1").split("\r\n")
         headers = {k.lower(): v.strip() for k, _, v in (l.partition(":") for l in lines[1:])}
+        self.assertEqual(len(headers), len(lines) - 1, "a header travelled twice: %r" % head)
         self.assertEqual(int(headers["content-length"]), len(body))
         return lines[0], headers, body
 

@@ -44,7 +44,7 @@ def until(probe, timeout=20, step=0.2):
 
 class DialogDesktop(Desktop):
     def ui(self, *args, timeout=30):
-        r = self.net.run_pc([UIDRIVER, *args], timeout=timeout, capture_output=True)
+        r = self.run(UIDRIVER, *args, timeout=timeout, text=False)
         return r.returncode, r.stdout.decode("cp1252").replace("\r", "")
 
     def rows(self, hwnd):
@@ -244,6 +244,15 @@ class DialogTests(unittest.TestCase):
         self.assertEqual(0, wait_exit(proc, 20))
         self.assertEqual(sent, len(self.requests()))
 
+    def test_a_login_prompt_closes_when_the_operation_times_out(self):
+        self.net.start_standin("--user", "admin", "--password", "secret")
+        out = os.path.join(self.net.dir, "driver.txt")
+        proc = self.desk.start(DRIVER, WEB[1], nsrun.windows_path(out), "3000")
+        self.assertIsNotNone(self.desk.find("Remember my password"), "no login prompt")
+        self.assertEqual(0, wait_exit(proc, 30))
+        with open(out) as f:
+            self.assertEqual(["connect 5516", "login-open 0"], f.read().splitlines())
+
     def test_folder_dialog_loads_each_level_once_and_returns_the_path(self):
         self.net.start_standin()
         out = os.path.join(self.net.dir, "driver.txt")
@@ -284,10 +293,10 @@ class DialogTests(unittest.TestCase):
             else:
                 time.sleep(0.5)
         self.assertEqual([b'fileType"\r\n\r\nfolder\r\n' in b for b in folder_requests()], [True] * 3)
+        self.desk.shot(dialog, "select-path")
 
         self.desk.ui("tree-select", dialog, TREE, "[HDD1]/Movies/New")
         self.assertTrue(until(lambda: self.desk.get(dialog, FOLDER) == "[HDD1]Movies\\New\\"))
-        self.desk.shot(dialog, "select-path")
         self.desk.click(dialog, "OK")
         self.assertEqual(0, wait_exit(proc, 20))
         with open(out) as f:

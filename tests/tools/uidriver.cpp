@@ -39,15 +39,11 @@ namespace {
 
 std::string TextOf(HWND window) {
     wchar_t wide[512] = {};
-    // Sent as wide text: some controls of other processes answer A requests in
-    // UTF-16. A window whose thread does not answer reads as empty (and is named).
-    DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXT, 511, reinterpret_cast<LPARAM>(wide), SMTO_BLOCK, 2000, &result)) {
-        char name[64] = {};
-        ::GetClassNameA(window, name, sizeof name);
-        std::fprintf(stderr, "uidriver: window %p (%s) does not answer\n", static_cast<void*>(window), name);
-        return std::string();
-    }
+    // Sent as wide text: some controls of other processes answer A requests in UTF-16.
+    // With a time-out: a window whose thread is busy elsewhere (a program still
+    // starting, a blocking call) must not stall the whole search.
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(window, WM_GETTEXT, 511, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 2000, &ignored);
     char text[1024] = {};
     ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
     return text;
