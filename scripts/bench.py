@@ -207,7 +207,7 @@ def window_figures(build, runs):
                                  (SETTINGS + "\\" + NAS_ADDR, "Password", PASSWORD)):
             net.run_pc(["/usr/lib/wine/wine64", "reg", "add", key, "/v", value, "/d", data, "/f"], check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        bench = Bench(net, os.path.join(build, "tools", "quarrowctl.exe"))
+        bench = Bench(net, os.path.join(build, "tools", "quarrowctl.exe"), os.path.join(build, "bench"))
         fetch_us = statistics.median(bench.client_times(max(runs, 5), "status")[0])
         startup_report(net, [floor, "{report}"])  # warm-up of both programs' files
         startup_report(net, [quarrow])

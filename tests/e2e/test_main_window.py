@@ -13,7 +13,7 @@ import time
 import unittest
 
 import nsrun
-from apphelpers import BUILD, UIDRIVER, WINE64, Desktop
+from apphelpers import BUILD, UIDRIVER, Desktop
 
 SEAMS = os.path.join(BUILD, "app", "QuarrowSeams.exe")
 CTL = os.path.join(BUILD, "tools", "quarrowctl.exe")
@@ -63,8 +63,7 @@ class MainWindow(unittest.TestCase):
         self.net.close()
 
     def ui(self, *args):
-        r = self.net.run_pc([UIDRIVER, *args], timeout=60, capture_output=True)
-        return r.stdout.decode("cp1252").replace("\r", "")
+        return self.desk.run(UIDRIVER, *args, text=False).stdout.decode("cp1252").replace("\r", "")
 
     def cells(self, control):
         return [line.split("|") for line in self.ui("cells", self.main, control).splitlines()]
@@ -97,9 +96,9 @@ class MainWindow(unittest.TestCase):
             self.desk.reg_add(KEY, value, data)
         for value, data in (("User", USER), ("Password", PASSWORD)):
             self.desk.reg_add(KEY + "\\" + nsrun.NAS_ADDR, value, data)
-        added = self.net.run_pc([CTL, "-s", nsrun.NAS_ADDR, "-u", USER, "-p", PASSWORD, "add-url",
-                                 "http://files.example.com/" + LONG_NAME], capture_output=True, timeout=120)
-        self.assertEqual(0, added.returncode, added.stderr)
+        added = self.desk.run(CTL, "-s", nsrun.NAS_ADDR, "-u", USER, "-p", PASSWORD, "add-url",
+                              "http://files.example.com/" + LONG_NAME, timeout=120)
+        self.assertEqual(0, added.returncode, added.stdout)
 
         env = dict(self.net.pc_env(), QUARROW_REFRESH_MS=str(REFRESH_MS))
         self.desk.procs.append(subprocess.Popen(["ip", "netns", "exec", self.net.pc, nsrun.WINE_RUN, SEAMS], env=env,
