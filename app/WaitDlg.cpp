@@ -65,10 +65,10 @@ void CWaitDlg::OnTimer(UINT_PTR id) {
     }
 }
 
-void CWaitDlg::RunOperation(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) {
+void CWaitDlg::RunOperation(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId, HWND owner) {
     job_ = job;
     statusText_ = win::LoadResString(statusTextId);
-    if (DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, nullptr) == -1) job_->GiveUp(client::kResultThreadFailed);
+    if (DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, owner) == -1) job_->GiveUp(client::kResultThreadFailed);
     // The loop also ends, without the worker's close request, for a WM_QUIT
     // posted by someone else (the dialog passes it on to the outer loop).
     // Nobody would wait for the job any more: it is given up now. A job that
@@ -80,8 +80,13 @@ void CWaitDlg::RunOperation(const std::shared_ptr<client::OperationJob>& job, UI
 }
 
 void WaitDialogHost::Run(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) {
+    // A hidden main window (closed to the tray) is not active; it still owns
+    // the dialog so that it cannot start a second operation.
+    HWND owner = ::GetActiveWindow();
+    if (!owner || !::IsWindowEnabled(owner)) owner = fallbackOwner_;
+    if (owner && !::IsWindow(owner)) owner = nullptr;
     CWaitDlg dialog;
-    dialog.RunOperation(job, statusTextId);
+    dialog.RunOperation(job, statusTextId, owner);
 }
 
 }  // namespace app

@@ -179,9 +179,8 @@ int CDeviceClient::GetDefaultPath(std::string& path) {
     return result;
 }
 
-int CDeviceClient::Connect(const std::string& displayText, const std::string& address, const std::string& user,
-                           const std::string& password) {
-    ConnectArg arg{displayText, address, user, password};
+int CDeviceClient::Connect(const std::string& displayText, const std::string& address) {
+    ConnectArg arg{displayText, address, login_};
     return RunOn(OperationKind::Connect, arg);
 }
 
@@ -197,6 +196,12 @@ int CDeviceClient::OpenSubCatalog(const std::string& folder, std::vector<std::st
     int result = RunOn(OperationKind::OpenSubCatalog, arg);
     folders.insert(folders.end(), arg.names.begin(), arg.names.end());
     return result;
+}
+
+void CDeviceClient::Disconnect() {
+    win::CriticalSectionLock lock(lock_);
+    connection_.reset();
+    authorization_.clear();
 }
 
 }  // namespace client

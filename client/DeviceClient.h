@@ -24,6 +24,8 @@ public:
     CDeviceClient& operator=(const CDeviceClient&) = delete;
 
     bool IsConnected() const { return connection_ != nullptr; }
+    // Closes the connection; every operation but Connect then answers 5501.
+    void Disconnect();
     CRITICAL_SECTION& Lock() { return lock_; }
 
     int SetBtEnable(int on);
@@ -41,8 +43,10 @@ public:
     int RefreshStatus(ServerStatus& status);
     int SetDefaultPath(const std::string& path);
     int GetDefaultPath(std::string& path);
-    int Connect(const std::string& displayText, const std::string& address, const std::string& user,
-                const std::string& password);
+    // Logs in to `address` with the installed login hooks (remembered
+    // credentials, prompt); `displayText` names the server in the prompt.
+    int Connect(const std::string& displayText, const std::string& address);
+    void SetLoginHooks(LoginHooks hooks) { login_ = std::move(hooks); }
     int OpenRoot(std::vector<std::string>& disks);
     int OpenSubCatalog(const std::string& folder, std::vector<std::string>& folders);
 
@@ -62,6 +66,7 @@ private:
     CRITICAL_SECTION lock_;
     std::atomic<DWORD> lockOwner_{0};  // thread that runs an operation now, 0 for none
     std::shared_ptr<IOperationHost> host_;
+    LoginHooks login_;
 };
 
 }  // namespace client

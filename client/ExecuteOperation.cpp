@@ -96,19 +96,8 @@ int ExecuteOperation(OperationJob& job) {
 }
 
 int ConnectOperation(OperationJob& job, ConnectArg& arg) {
-    SharedInternetHandle connection = ShareInternetHandle(
-        ::InternetConnectA(static_cast<HINTERNET>(job.session.get()), arg.address.c_str(), INTERNET_DEFAULT_HTTP_PORT,
-                           arg.user.c_str(), arg.password.c_str(), INTERNET_SERVICE_HTTP, 0, 1));
-    if (!connection) return kResultConnectError;
-    RequestContext ctx{static_cast<HINTERNET>(connection.get()), job.givenUp, {}};
-    std::string authorization;
-    DWORD status = ProbeStatusPage(ctx, &authorization);
-    if (status == 0 || status == 404) return kResultConnectError;
-    // Until the login dialog exists, a refused login counts as a cancelled prompt.
-    if (status == 401) return kResultNotConnected;
-    job.newConnection = std::move(connection);
-    job.authorization = std::move(authorization);
-    return kResultOk;
+    return ConnectResult(LogIn(arg.displayText, arg.address, static_cast<HINTERNET>(job.session.get()), job.givenUp,
+                               arg.login, job.newConnection, job.authorization));
 }
 
 }  // namespace client

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "client/HttpTransport.h"
+#include "client/LogIn.h"
 #include "client/StatusTypes.h"
 #include "common/Handle.h"
 
@@ -71,7 +72,8 @@ struct FolderListArg {
     std::vector<std::string> names;   // what the server listed
 };
 struct ConnectArg {
-    std::string displayText, address, user, password;
+    std::string displayText, address;
+    LoginHooks login;  // remembered credentials and the prompt
 };
 
 using OperationArgument = std::variant<std::monostate, SwitchArg, ItemKeyArg, PriorityArg, AddWebFtpArg, AddBtFileArg,

@@ -47,8 +47,8 @@ std::string RequestOpenSubCatalog(RequestContext& ctx, FolderListArg& list);
 // The disk list as an operation: a server that lists no disk gives 5513.
 int OpenRootOperation(RequestContext& ctx, FolderListArg& list);
 
-// Opens a connection to `address` with the credentials and probes it with the
-// status page. Returns a result code; on success `job.newConnection` holds it.
+// The login loop (LogIn) on the worker: returns a result code; on success
+// `job.newConnection` holds the connection.
 int ConnectOperation(OperationJob& job, ConnectArg& arg);
 
 }  // namespace client

@@ -162,7 +162,9 @@ int Main(int argc, char** argv) {
     if (v.command == Command::Discover) return RunDiscover(v.waitMs);
 
     client::CDeviceClient device(std::make_shared<client::BlockingOperationHost>());
-    int result = device.Connect(v.address, v.address, v.user, v.password);
+    // The credentials of the command line, never stored; a refused login ends the command.
+    device.SetLoginHooks({std::make_shared<client::FixedLoginStore>(v.user, v.password), nullptr});
+    int result = device.Connect(v.address, v.address);
     if (result == client::kResultOk) {
         if (v.repeat > 0) {
             result = RunTimed(device, v);

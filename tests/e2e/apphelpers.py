@@ -1,6 +1,7 @@
 """Helpers for tests that run Quarrow.exe itself under Wine in a private test network."""
 import os
 import subprocess
+import tempfile
 import time
 
 import nsrun
@@ -25,8 +26,17 @@ class Desktop:
         self.procs.append(proc)
         return proc
 
-    def run(self, exe, *args, timeout=60):
-        return self.net.run_pc([exe, *args], timeout=timeout, capture_output=True, text=True)
+    def run(self, exe, *args, timeout=60, text=True):
+        # Output through a file, not a pipe: a Wine service process that this
+        # program happens to start (the desktop, when no other program runs)
+        # inherits the handles and would keep a pipe open long after the end.
+        with tempfile.TemporaryFile() as out:
+            r = self.net.run_pc([exe, *args], timeout=timeout, stdin=subprocess.DEVNULL, stdout=out,
+                                stderr=subprocess.DEVNULL)
+            out.seek(0)
+            data = out.read()
+        r.stdout = data.decode("utf-8", "replace") if text else data
+        return r
 
     def find(self, text, timeout_ms=20000):
         """Handle of the visible top-level window one of whose children shows `text`, or None."""
@@ -41,14 +51,15 @@ class Desktop:
 
     def reg_query(self, key):
         """`reg query KEY /s` in the network's prefix, as a list of stripped lines (empty if absent)."""
-        r = self.net.run_pc([WINE64, "reg", "query", key, "/s"], capture_output=True, text=True, timeout=60)
+        r = self.run(WINE64, "reg", "query", key, "/s")
         if r.returncode != 0:
             return []
         return [line.strip() for line in r.stdout.replace("\r", "").splitlines() if line.strip()]
 
     def reg_add(self, key, value, data):
-        self.net.run_pc([WINE64, "reg", "add", key, "/v", value, "/d", data, "/f"], capture_output=True,
-                        timeout=60, check=True)
+        r = self.run(WINE64, "reg", "add", key, "/v", value, "/d", data, "/f")
+        if r.returncode != 0:
+            raise RuntimeError(f"reg add {key} {value} failed")
 
     def close(self):
         for proc in self.procs:
