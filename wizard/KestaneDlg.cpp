@@ -524,6 +524,7 @@ void CKestaneDlg::EnsureDiscoveryListener() {
 void CKestaneDlg::RefreshAdapters() {
     netutil::PcNetValues values;
     netutil::QueryAdapters(values);
+    values.dhcp = PcUsesDhcp(values.dhcp);
     std::lock_guard<std::mutex> lock(pcLock_);
     pc_ = std::move(values);
 }

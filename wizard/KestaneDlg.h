@@ -48,8 +48,10 @@ enum Timer : UINT_PTR {
     kSearchTimeout = 5,
     kRestartWait = 6,
 };
-// The period of each timer; see TimerPeriods.cpp.
+// The period of each timer, and the PC's DHCP state from the adapter query's
+// report; see TestSeams.cpp.
 UINT TimerPeriod(UINT_PTR timer);
+bool PcUsesDhcp(bool reported);
 
 enum Page {
     kHomePage, kLoginPage, kHddErrorPage, kFormatPage, kSetPwdPage, kSetIpPage, kNamePage, kFunctionPage,

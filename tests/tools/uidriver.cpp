@@ -9,6 +9,7 @@
 //   uidriver set-text HWND ID TEXT       sets a child's text
 //   uidriver lv-rows HWND ID             a list view's rows, columns tab-separated
 //   uidriver ip-set HWND ID A.B.C.D      fills an IP address control
+//   uidriver lv-select HWND ID ROW       selects and focuses one row of a list view
 #include <windows.h>
 #include <commctrl.h>
 
@@ -164,6 +165,22 @@ int main(int argc, char** argv) {
         unsigned a = 0, b = 0, c = 0, d = 0;
         if (!child || std::sscanf(argv[4], "%u.%u.%u.%u", &a, &b, &c, &d) != 4) return 1;
         ::SendMessageW(child, IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
+        return 0;
+    }
+    if (command == "lv-select" && argc >= 5) {
+        HWND list = ::GetDlgItem(ParseHandle(argv[2]), std::atoi(argv[3]));
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(list, &pid);
+        HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+        if (!list || !process) return 1;
+        void* remote = ::VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT, PAGE_READWRITE);
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        ::SendMessageW(list, LVM_SETITEMSTATE, std::atoi(argv[4]), reinterpret_cast<LPARAM>(remote));
+        ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        ::CloseHandle(process);
         return 0;
     }
     return 2;
