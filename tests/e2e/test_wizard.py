@@ -50,7 +50,7 @@ class WizardNetwork(MgmtNetwork):
 class Wizard:
     """One Kestane process and the driver commands that look at it."""
 
-    def __init__(self, env, **extra_env):
+    def __init__(self, env, exit_text="Exit", **extra_env):
         self.env, self.net = env, env.net
         self.pc_env = dict(self.net.pc_env(), TZ="Asia/Shanghai", **extra_env)
         self.proc = subprocess.Popen(["ip", "netns", "exec", env.pc, nsrun.WINE_RUN, KESTANE],
@@ -59,7 +59,7 @@ class Wizard:
         deadline = time.time() + 40
         self.hwnd = None
         while not self.hwnd and time.time() < deadline:
-            self.hwnd = self.find("Exit", 3000)
+            self.hwnd = self.find(exit_text, 3000)
         assert self.hwnd, "the wizard did not show"
 
     def driver(self, *args, timeout=60):
@@ -131,8 +131,8 @@ class WizardTestCase(unittest.TestCase):
         self.env = WizardNetwork().__enter__()
         self.addCleanup(self.env.__exit__, None, None, None)
 
-    def start(self, **extra_env):
-        w = Wizard(self.env, **extra_env)
+    def start(self, exit_text="Exit", **extra_env):
+        w = Wizard(self.env, exit_text, **extra_env)
         self.addCleanup(w.close)
         return w
 
@@ -289,7 +289,7 @@ class TroubleTest(WizardTestCase):
 
         # A busy server answers the state query with a progress report; in German.
         self.env.server(NEW, name="BUSYBOX", address="10.77.0.101", busy=True)
-        w = self.start(LC_ALL="de_DE.UTF-8")
+        w = self.start("Beenden", LC_ALL="de_DE.UTF-8")
         self.assertEqual("Neu suchen", w.wait_visible(RESCAN, text="Neu suchen", timeout=10))
         begin = time.time()
         self.login(w, "BUSYBOX")
