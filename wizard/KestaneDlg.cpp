@@ -320,6 +320,9 @@ BOOL CKestaneDlg::OnInitDialog() {
     ::SendDlgItemMessageA(Hwnd(), IDC_NAME, EM_LIMITTEXT, 15, 0);
     for (int box : {IDC_DAY_FROM, IDC_DAY_TO}) FillDayList(box, 0);
 
+    // Controls that no page names stay hidden too.
+    for (const auto& slot : kControlTable)
+        if (slot.id) ::ShowWindow(Item(slot.id), SW_HIDE);
     for (int page = 0; page < kPageCount; ++page) ShowPageControls(page, false);
     page_ = kHomePage;
     if (!LayoutPage(kHomePage)) FailLayout();
@@ -364,7 +367,11 @@ std::string CKestaneDlg::WindowTitle() const {
 }
 
 void CKestaneDlg::ShowMessage(const char* key, const char* fallback) {
-    ::MessageBoxA(Hwnd(), Message(key, fallback).c_str(), WindowTitle().c_str(), MB_OK | MB_ICONWARNING);
+    std::string text = Message(key, fallback);
+    // A string.ini that lacks the key must not give an empty box: its name
+    // at least tells the user (and support) which message it was.
+    if (text.empty()) text = std::string("[") + key + "]";
+    ::MessageBoxA(Hwnd(), text.c_str(), WindowTitle().c_str(), MB_OK | MB_ICONWARNING);
 }
 
 // --- layout -----------------------------------------------------------------------------

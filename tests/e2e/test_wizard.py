@@ -6,6 +6,7 @@ stand-ins; each walk checks the screen and the datagrams together.
 KESTANE_SCREENSHOT_DIR=<dir> keeps pictures of the first, the network and the
 success page."""
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -52,12 +53,15 @@ class Wizard:
 
     def __init__(self, env, exit_text="Exit", **extra_env):
         self.env, self.net = env, env.net
+        exe = extra_env.pop("exe", KESTANE)
         self.pc_env = dict(self.net.pc_env(), TZ="Asia/Shanghai", **extra_env)
-        self.proc = subprocess.Popen(["ip", "netns", "exec", env.pc, nsrun.WINE_RUN, KESTANE],
+        self.proc = subprocess.Popen(["ip", "netns", "exec", env.pc, nsrun.WINE_RUN, exe],
                                      env=self.pc_env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
         deadline = time.time() + 40
         self.hwnd = None
+        if exit_text is None:
+            return
         while not self.hwnd and time.time() < deadline:
             self.hwnd = self.find(exit_text, 3000)
         assert self.hwnd, "the wizard did not show"
@@ -306,6 +310,38 @@ class TroubleTest(WizardTestCase):
         text = w.wait_visible(FAIL, text="does not answer")
         self.assertTrue(1.5 < time.time() - begin < 20)
         self.assertIn("check that the server is switched on", text)
+
+
+
+class BrokenFilesTest(WizardTestCase):
+    def install(self, name, edit=None, languages=("en",)):
+        """A copy of the program whose language folders are `languages`, with
+        `edit` applied to the English Config.ini text."""
+        folder = os.path.join(self.env.net.dir, name)
+        os.makedirs(os.path.join(folder, "image"))
+        shutil.copy(KESTANE, folder)
+        for language in languages:
+            shutil.copytree(os.path.join(os.path.dirname(KESTANE), "image", "en"),
+                            os.path.join(folder, "image", language))
+        if edit:
+            path = os.path.join(folder, "image", "en", "Config.ini")
+            with open(path, "rb") as f:
+                text = f.read().decode("cp1252")
+            with open(path, "wb") as f:
+                f.write(edit(text).encode("cp1252"))
+        return os.path.join(folder, os.path.basename(KESTANE))
+
+    def test_bad_rectangle_and_missing_language_folder_end_with_a_message(self):
+        # A zero coordinate in the first page's layout.
+        exe = self.install("badrect", lambda t: t.replace("STATIC_SelectNAS_Position=(20,52)",
+                                                          "STATIC_SelectNAS_Position=(0,52)"))
+        w = self.start(None, exe=exe)
+        w.answer_box("The wizard's page layout could not be read. Please install the wizard again.")
+        self.assertEqual(0, wait_exit(w.proc, 30))
+        # Only a French folder: neither the locale's language nor English.
+        w = self.start(None, exe=self.install("nolang", languages=("fr",)))
+        w.answer_box("Failed to open ini file.")
+        self.assertEqual(0, wait_exit(w.proc, 30))
 
 
 if __name__ == "__main__":
