@@ -92,8 +92,9 @@ std::string Lower(std::string s) {
 // --- wait dialog --------------------------------------------------------------------
 
 CWaitDialolg::CWaitDialolg(const IniFiles& files, Mode mode) : files_(files), mode_(mode) {
-    // Escape must not end the wait: only the exchange that it waits for does.
+    // Escape and Enter must not end the wait: only the exchange that it waits for does.
     OnCommand(IDCANCEL, [] {});
+    OnCommand(IDOK, [] {});
     OnMessage(WM_CLOSE, [](WPARAM, LPARAM) { return TRUE; });
 }
 
@@ -117,7 +118,9 @@ void CWaitDialolg::Close() {
 CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     config_ = mgmt::DefaultServerConfig();
 
-    OnCommand(IDCANCEL, [] {});  // Escape never closes the wizard
+    // Escape never closes the wizard, and Enter presses no hidden button.
+    OnCommand(IDCANCEL, [] {});
+    OnCommand(IDOK, [] {});
     OnCommand(IDC_EXIT, [] { ::ExitProcess(1); });
     // Closing the window is the same as Exit.
     OnMessage(WM_CLOSE, [](WPARAM, LPARAM) -> INT_PTR {
@@ -212,32 +215,28 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
         EnableDaylightControls();
     });
 
-    // Combo boxes share the command message; only their selection changes matter.
-    OnMessage(WM_COMMAND, [this](WPARAM wp, LPARAM) -> INT_PTR {
-        if (HIWORD(wp) != CBN_SELCHANGE) return FALSE;
-        switch (LOWORD(wp)) {
-        case IDC_MONTH_FROM: FillDayList(IDC_DAY_FROM, IDC_MONTH_FROM); break;
-        case IDC_MONTH_TO: FillDayList(IDC_DAY_TO, IDC_MONTH_TO); break;
-        case IDC_TIMEZONE: {
-            const LRESULT sel = ::SendDlgItemMessageA(Hwnd(), IDC_TIMEZONE, CB_GETCURSEL, 0, 0);
-            if (sel >= 0) config_.timeZone = static_cast<int32_t>(sel);
-            break;
-        }
-        default: return FALSE;
-        }
-        return TRUE;
+    OnCommand(IDC_MONTH_FROM, CBN_SELCHANGE, [this] { FillDayList(IDC_DAY_FROM, IDC_MONTH_FROM); });
+    OnCommand(IDC_MONTH_TO, CBN_SELCHANGE, [this] { FillDayList(IDC_DAY_TO, IDC_MONTH_TO); });
+    OnCommand(IDC_TIMEZONE, CBN_SELCHANGE, [this] {
+        const LRESULT sel = ::SendDlgItemMessageA(Hwnd(), IDC_TIMEZONE, CB_GETCURSEL, 0, 0);
+        if (sel >= 0) config_.timeZone = static_cast<int32_t>(sel);
     });
     OnNotify(IDC_SERVER_LIST, LVN_ITEMCHANGED, [this](NMHDR*) -> INT_PTR {
         UpdateStatusLine();
         return 0;
     });
-    OnMessage(WM_CTLCOLORSTATIC, [](WPARAM wp, LPARAM lp) -> INT_PTR {
+    // The warning that data will be erased is drawn in red.
+    OnMessage(WM_CTLCOLORSTATIC, [this](WPARAM wp, LPARAM lp) -> INT_PTR {
+        if (::GetDlgCtrlID(reinterpret_cast<HWND>(lp)) != IDC_ERASED) {
+            PassToDefault();
+            return 0;
+        }
         HDC dc = reinterpret_cast<HDC>(wp);
-        if (::GetDlgCtrlID(reinterpret_cast<HWND>(lp)) == IDC_ERASED) ::SetTextColor(dc, RGB(255, 0, 0));
+        ::SetTextColor(dc, RGB(255, 0, 0));
         ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
     });
-    OnMessage(WM_TIMER, [this](WPARAM id, LPARAM) -> INT_PTR {
+    OnTimer([this](UINT_PTR id) {
         switch (id) {
         case kConfigTimeout: OnConfigTimeout(); break;
         case kRescanPause:
@@ -257,7 +256,6 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
             ShowPage(kSuccessPage);
             break;
         }
-        return 0;
     });
     OnMessage(WM_SERVER_FOUND, [this](WPARAM, LPARAM) -> INT_PTR {
         AddServerRows();

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "protocol/Protocol.h"
+#include "common/WinUtil.h"
 #include "wizard/KestaneDlg.h"
 #include "wizard/KestaneRes.h"
 #include "wizard/WizardLogic.h"
@@ -21,19 +21,11 @@ bool FileExists(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    const size_t slash = folder.find_last_of('\\');
-    return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kestane::IniFiles files;
-    files.image = ProgramFolder() + "\\image";
+    files.image = win::ModuleDirectory() + "image";
 
     char language[9] = {};
     ::GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_SABBREVLANGNAME, language, sizeof language);
