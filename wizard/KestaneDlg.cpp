@@ -70,6 +70,8 @@ constexpr int kDaylightControls[] = {IDC_DAYLIGHT_LABEL, IDC_MONTH_FROM, IDC_DAY
 constexpr const char* kStatusIcons[] = {"status_new.ico", "status_done.ico", "status_failed.ico",
                                         "status_busy.ico"};
 constexpr int kStatusIconIds[] = {IDI_STATUS_NEW, IDI_STATUS_DONE, IDI_STATUS_FAILED, IDI_STATUS_BUSY};
+// No list read from a file grows without end, whatever the file holds.
+constexpr int kListLimit = 200;
 constexpr const char* kStatusKeys[] = {"Status_New", "Status_SetSuccess", "Status_SetFail", "Status_Busy"};
 
 bool IsWindows9xTitleFontless() {
@@ -513,6 +515,7 @@ void CKestaneDlg::SetTimerOf(UINT_PTR timer) { ::SetTimer(Hwnd(), timer, TimerPe
 
 void CKestaneDlg::StartListenerOf(mgmt::ListenerKind kind) {
     StopCurrentListener();
+    listenerKind_ = kind;
     listener_ = mgmt::StartListener(kind, *this);
 }
 
@@ -522,7 +525,9 @@ void CKestaneDlg::StopCurrentListener() {
 }
 
 void CKestaneDlg::EnsureDiscoveryListener() {
-    if (listener_ && ::WaitForSingleObject(listener_.Get(), 0) == WAIT_TIMEOUT && !stop) return;
+    if (listener_ && listenerKind_ == mgmt::ListenerKind::Discovery &&
+        ::WaitForSingleObject(listener_.Get(), 0) == WAIT_TIMEOUT && !stop)
+        return;
     StartListenerOf(mgmt::ListenerKind::Discovery);
 }
 
@@ -996,7 +1001,7 @@ void CKestaneDlg::ShowTimePage() {
         timeListsFilled_ = true;
         auto fill = [this](int id, const char* pattern) {
             ::SendDlgItemMessageA(Hwnd(), id, CB_RESETCONTENT, 0, 0);
-            for (int i = 0;; ++i) {
+            for (int i = 0; i < kListLimit; ++i) {
                 char key[48];
                 std::snprintf(key, sizeof key, pattern, i);
                 const std::string text = Control(key);
@@ -1008,7 +1013,7 @@ void CKestaneDlg::ShowTimePage() {
         // Months are numbered from 1 in the file.
         for (int box : {IDC_MONTH_FROM, IDC_MONTH_TO}) {
             ::SendDlgItemMessageA(Hwnd(), box, CB_RESETCONTENT, 0, 0);
-            for (int m = 1;; ++m) {
+            for (int m = 1; m <= kListLimit; ++m) {
                 char key[16];
                 std::snprintf(key, sizeof key, "Month_%d", m);
                 const std::string text = Control(key);

@@ -202,6 +202,7 @@ private:
     bool querying_ = false;
     CWaitDialolg* wait_ = nullptr;
     win::Handle listener_;
+    mgmt::ListenerKind listenerKind_ = mgmt::ListenerKind::Discovery;
     win::Handle search_;
     win::GdiObject titleFont_;
     HIMAGELIST images_ = nullptr;
