@@ -97,10 +97,12 @@ class Wizard:
         raise AssertionError(f"control {control} not shown{' with ' + text if text else ''}: {self.items()}")
 
     def press(self, control):
-        assert self.driver("command", self.hwnd, str(control)).returncode == 0
+        r = self.driver("command", self.hwnd, str(control))
+        assert r.returncode == 0, (control, r.returncode, r.stderr[-500:], self.proc.poll())
 
     def type(self, control, text):
-        assert self.driver("set-text", self.hwnd, str(control), text).returncode == 0
+        r = self.driver("set-text", self.hwnd, str(control), text)
+        assert r.returncode == 0, (control, r.returncode, r.stderr[-500:], self.proc.poll())
 
     def answer_box(self, text, button="OK"):
         box = self.find(text, 20000)
@@ -264,19 +266,19 @@ class WalkTest(WizardTestCase):
 
 
 class TroubleTest(WizardTestCase):
-    def test_failure_report_busy_server_and_silent_server(self):
-        # A configuration that fails creating the folders on disk 2: its detail.
-        self.env.server(NEW, name="FAILBOX", address="10.77.0.101", disk1=[1, 1], disk2=[1, 1], fail_at=4,
-                        failure=31)
-        w = self.start(KESTANE_PC_DHCP="0")
-        self.login(w, "FAILBOX")
+    def configure(self, name, **scenario):
+        """Walks a server whose disks are ready and whose address is kept to
+        the wait page; returns the wizard."""
+        self.env.server(NEW, name=name, address="10.77.0.101", disk1=[1, 1], disk2=[1, 1], **scenario)
+        w = self.start(KESTANE_PC_DHCP="0", KESTANE_TIMER_MS="1=3000")
+        self.login(w, name)
         w.wait_visible(NEW_PWD)  # disks ready, no format page
         w.press(SETPWD_NEXT)     # the server keeps its address: no search
         w.wait_visible(SETIP_NEXT)
         w.driver("ip-set", w.hwnd, str(DNS), "10.77.0.1")
         w.press(SETIP_NEXT)
         w.wait_visible(NAME)
-        w.type(NAME, "FAILBOX")
+        w.type(NAME, name)
         w.press(NAME_NEXT)
         w.wait_visible(FUNCTION_NEXT)
         w.press(FUNCTION_NEXT)
@@ -284,13 +286,33 @@ class TroubleTest(WizardTestCase):
         w.press(TIME_NEXT)
         w.wait_visible(CONFIRM_NEXT)
         w.press(CONFIRM_NEXT)  # nothing to erase: no question
-        text = w.wait_visible(FAIL, text="failed")
+        return w
+
+    def test_configuration_failures(self):
+        # Failing to create the folders on disk 2, after steps that come more
+        # slowly than... never slower than the (shortened) progress time-out.
+        w = self.configure("FAILBOX", fail_at=4, failure=31, pace=1.2, extra_progress=[5, 5, 13])
+        text = w.wait_visible(FAIL, text="failed", timeout=40)
         self.assertEqual("Formatting HDD2 failed.  The configuration of the storage server is not complete.", text)
         self.assertEqual("10.77.0.101", self.env.records("config")[0]["fields"]["address"])
-        self.assertEqual([1], [r["sub"] for r in self.env.records("progress", "tx")])
+        self.assertEqual([5, 5, 13, 1], [r["sub"] for r in self.env.records("progress", "tx")])
         w.close()
         self.env.stop_servers()
 
+        # The board is busy: the failure page says so at once.
+        w = self.configure("BOARDBOX", board_busy=True)
+        w.wait_visible(FAIL, text="busy")
+        w.close()
+        self.env.stop_servers()
+
+        # No report at all: the progress time-out.
+        w = self.configure("MUTEBOX", silent=["config"])
+        begin = time.time()
+        text = w.wait_visible(FAIL, text="does not answer", timeout=30)
+        self.assertTrue(1.5 < time.time() - begin < 20)
+        self.assertIn("The configuration of the storage server is not complete.", text)
+
+    def test_busy_and_silent_server_at_login(self):
         # A busy server answers the state query with a progress report; in German.
         self.env.server(NEW, name="BUSYBOX", address="10.77.0.101", busy=True)
         w = self.start("Beenden", LC_ALL="de_DE.UTF-8")
