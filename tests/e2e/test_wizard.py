@@ -55,16 +55,17 @@ class Wizard:
         self.env, self.net = env, env.net
         exe = extra_env.pop("exe", KESTANE)
         self.pc_env = dict(self.net.pc_env(), TZ="Asia/Shanghai", **extra_env)
-        self.proc = subprocess.Popen(["ip", "netns", "exec", env.pc, nsrun.WINE_RUN, exe],
-                                     env=self.pc_env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+        self.output = os.path.join(self.net.dir, f"kestane-{time.time():.3f}.out")
+        with open(self.output, "wb") as out:
+            self.proc = subprocess.Popen(["ip", "netns", "exec", env.pc, nsrun.WINE_RUN, exe],
+                                         env=self.pc_env, stdin=subprocess.DEVNULL, stdout=out, stderr=out)
         deadline = time.time() + 40
         self.hwnd = None
         if exit_text is None:
             return
         while not self.hwnd and time.time() < deadline:
             self.hwnd = self.find(exit_text, 3000)
-        assert self.hwnd, "the wizard did not show"
+        assert self.hwnd, f"the wizard did not show: {self.tail()}"
 
     def driver(self, *args, timeout=60):
         cmd = ["ip", "netns", "exec", self.env.pc, nsrun.WINE_RUN, UIDRIVER, *args]
@@ -94,7 +95,12 @@ class Wizard:
             if item and item[0] and (text is None or text in item[2]):
                 return item[2]
             time.sleep(0.2)
-        raise AssertionError(f"control {control} not shown{' with ' + text if text else ''}: {self.items()}")
+        raise AssertionError(f"control {control} not shown{' with ' + text if text else ''}: {self.items()}"
+                             f" {self.proc.poll()} {self.tail()}")
+
+    def tail(self):
+        with open(self.output, "rb") as f:
+            return f.read()[-1500:].decode(errors="replace")
 
     def press(self, control):
         r = self.driver("command", self.hwnd, str(control))
@@ -203,6 +209,7 @@ class WalkTest(WizardTestCase):
         search_started = time.time()
         w.press(LOGIN_NEXT)
         w.wait_visible(ERASED, text="ERASED")
+        w.shot("kestane-format.png")
         self.assertIn("HDD1 and HDD2 will be partitioned and formatted.", w.items()[FORMAT_TEXT][2])
         w.press(FORMAT_NEXT)
         w.wait_visible(NEW_PWD)
@@ -230,10 +237,13 @@ class WalkTest(WizardTestCase):
         w.type(NAME, "MYNAS_01")
         w.press(NAME_NEXT)
         w.wait_visible(FUNCTION_NEXT)
+        w.shot("kestane-services.png")
         w.press(FUNCTION_NEXT)
         w.wait_visible(TIME_NEXT)
+        w.shot("kestane-time.png")
         w.press(TIME_NEXT)
         summary = w.wait_visible(SUMMARY, text="Server name")
+        w.shot("kestane-confirm.png")
         for line in ("HDD1 and HDD2 will be partitioned and formatted.", "Administrator password: *******",
                      "IP address: 10.77.0.251", "Subnet mask: 255.255.255.0", "DNS server: 10.77.0.1",
                      "Server name: MYNAS_01", "BitTorrent downloads: on",
@@ -243,6 +253,7 @@ class WalkTest(WizardTestCase):
         w.press(CONFIRM_NEXT)
         w.answer_box("The data on the disk(s) WILL BE ERASED, please confirm!")
         w.wait_visible(HANDLING, text="restarting")
+        w.shot("kestane-wait.png")
         success = w.wait_visible(SUCCESS, text="has been set up", timeout=30)
         self.assertIn("has restarted", success)
         self.assertEqual("Finish", w.items()[EXIT][2])
@@ -364,6 +375,9 @@ class BrokenFilesTest(WizardTestCase):
         w = self.start(None, exe=self.install("nolang", languages=("fr",)))
         w.answer_box("Failed to open ini file.")
         self.assertEqual(0, wait_exit(w.proc, 30))
+        # A Chinese system without a Chinese folder falls back to English.
+        w = self.start(LC_ALL="zh_CN.UTF-8")
+        self.assertEqual("Rescan", w.wait_visible(RESCAN, text="Rescan", timeout=10))
 
 
 if __name__ == "__main__":
