@@ -300,8 +300,9 @@ class TroubleTest(WizardTestCase):
         return w
 
     def test_configuration_failures(self):
-        # Failing to create the folders on disk 2, after steps that come more
-        # slowly than... never slower than the (shortened) progress time-out.
+        # Failing to create the folders on disk 2. The reports come 1.2 s
+        # apart against a progress time-out shortened to 3 s: each known step
+        # (5) restarts it, an unknown one (13) is only not shown.
         w = self.configure("FAILBOX", fail_at=4, failure=31, pace=1.2, extra_progress=[5, 5, 13])
         text = w.wait_visible(FAIL, text="failed", timeout=40)
         self.assertEqual("Formatting HDD2 failed.  The configuration of the storage server is not complete.", text)
