@@ -40,6 +40,21 @@ def web_colours(status):
     return WEB_COLOURS.get(status, ("C00000", WHITE))
 
 
+def own_display():
+    """An Xvfb display for this test alone: the colours are read off the screen,
+    and a test running beside it on a shared display would cover the window."""
+    for n in range(141, 200):
+        if os.path.exists(f"/tmp/.X{n}-lock"):
+            continue
+        proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if until(lambda: os.path.exists(f"/tmp/.X11-unix/X{n}"), timeout=5) and proc.poll() is None:
+            return proc, f":{n}"
+        proc.kill()
+        proc.wait()
+    raise RuntimeError("no free display for Xvfb")
+
+
 def until(probe, timeout=30, step=0.2):
     deadline = time.time() + timeout
     while True:
@@ -51,6 +66,9 @@ def until(probe, timeout=30, step=0.2):
 
 class MainWindow(unittest.TestCase):
     def setUp(self):
+        self.xvfb, display = own_display()
+        self.saved_display = os.environ.get("DISPLAY")
+        os.environ["DISPLAY"] = display  # for the test network's Wine and everything it runs
         self.net = nsrun.TestNetwork().__enter__()
         # Nine demo jobs in mixed states and sixteen plain ones: 25 BT jobs.
         self.net.start_standin("--demo", "--fill-bt", "16", "--user", USER, "--password", PASSWORD,
@@ -61,6 +79,12 @@ class MainWindow(unittest.TestCase):
     def tearDown(self):
         self.desk.close()
         self.net.close()
+        self.xvfb.kill()
+        self.xvfb.wait()
+        if self.saved_display is None:
+            os.environ.pop("DISPLAY", None)
+        else:
+            os.environ["DISPLAY"] = self.saved_display
 
     def ui(self, *args):
         return self.desk.run(UIDRIVER, *args, text=False).stdout.decode("cp1252").replace("\r", "")
