@@ -1,0 +1,79 @@
+#include "addin/LinkCommand.h"
+
+#include <windows.h>
+
+namespace brevlet {
+
+std::string HexLink(std::wstring_view link) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    hex.reserve(link.size() * 4);
+    for (wchar_t unit : link) {
+        const unsigned value = static_cast<unsigned>(unit) & 0xFFFF;
+        for (unsigned byte : {value & 0xFF, value >> 8}) {
+            hex += digits[byte >> 4];
+            hex += digits[byte & 0xF];
+        }
+    }
+    return hex;
+}
+
+std::string ToThreadAnsi(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int length = static_cast<int>(text.size());
+    int size = ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string ansi(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), length, ansi.data(), size, nullptr, nullptr);
+    return ansi;
+}
+
+std::string QuotedLinkParameters(std::string_view ansiLink) {
+    // Replaced after the conversion to ANSI: a best-fit mapping may have turned a
+    // look-alike (a full-width quote) into a plain one. No lead byte of a double-byte
+    // code page is followed by 0x22, so every 0x22 byte here is a quote.
+    std::string parameters = "/l \"";
+    for (char c : ansiLink) {
+        if (c == '"')
+            parameters += "%22";
+        else
+            parameters += c;
+    }
+    parameters += '"';
+    return parameters;
+}
+
+std::string LinkWithLangParameters(std::string_view hex, std::string_view ansiCharset) {
+    std::string parameters = "/l ";
+    parameters += hex;
+    parameters += ' ';
+    parameters += ansiCharset;
+    return parameters;
+}
+
+std::wstring CommandLineCharset(std::wstring_view name) {
+    static const std::wstring_view marks = L"-_.:+!#$%&'^`{}~";
+    std::wstring safe;
+    safe.reserve(name.size());
+    for (wchar_t c : name) {
+        const bool letterOrDigit = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9');
+        safe += (letterOrDigit || marks.find(c) != std::wstring_view::npos) ? c : L'_';
+    }
+    return safe;
+}
+
+std::wstring ProgramBeside(std::wstring_view modulePath) {
+    const size_t slash = modulePath.rfind(L'\\');
+    std::wstring program(slash == std::wstring_view::npos ? std::wstring_view() : modulePath.substr(0, slash + 1));
+    program += L"Quarrow.exe";
+    return program;
+}
+
+bool FitsCommandLine(std::wstring_view program, std::wstring_view parameters) {
+    // The shell starts "PROGRAM" PARAMETERS; a process command line holds 32767
+    // characters with its terminating zero. A longer one would not start at all, or cut.
+    const size_t length = program.size() + 2 + 1 + parameters.size();
+    return length < 32767;
+}
+
+}  // namespace brevlet

@@ -1,0 +1,33 @@
+// The "/l" command lines that hand a link to Quarrow, built from plain text so that no
+// link or character-set name can add arguments of its own.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace brevlet {
+
+// Every UTF-16 unit as four upper-case hexadecimal digits, low byte first: "ab" -> "61006200".
+std::string HexLink(std::wstring_view link);
+
+// Text in the calling thread's ANSI code page; characters it lacks become its default character.
+std::string ToThreadAnsi(std::wstring_view text);
+
+// "/l \"LINK\"". A double quote in the link would end the quoting early, so it goes as "%22",
+// the form a URL carries it in anyway.
+std::string QuotedLinkParameters(std::string_view ansiLink);
+
+// "/l HEX NAME".
+std::string LinkWithLangParameters(std::string_view hex, std::string_view ansiCharset);
+
+// A character-set name as it may stand on the command line. Real names use letters, digits
+// and a few marks; anything else (blanks, quotes, controls, non-ASCII) becomes "_", so the
+// name stays one word. Such a name matches no known character set, and the link still goes.
+std::wstring CommandLineCharset(std::wstring_view name);
+
+// The main program beside a module: the module path up to its last backslash plus "Quarrow.exe".
+std::wstring ProgramBeside(std::wstring_view modulePath);
+
+// Whether a program path and its parameters fit into one process command line.
+bool FitsCommandLine(std::wstring_view program, std::wstring_view parameters);
+
+}  // namespace brevlet

@@ -1,0 +1,44 @@
+// The library's module object: lock count, the module's own handle and the type
+// information that IDispatch and IProvideClassInfo serve.
+#pragma once
+#include <windows.h>
+#include <oaidl.h>
+
+#include <string>
+
+namespace brevlet {
+
+class CBrevletModule {
+public:
+    bool Init(HINSTANCE instance);
+    void Term();
+
+    HINSTANCE Instance() const { return instance_; }
+    std::wstring ModulePath() const;
+
+    // Live objects, outstanding class-factory references and LockServer locks.
+    void Lock() { ::InterlockedIncrement(&locks_); }
+    void Unlock() { ::InterlockedDecrement(&locks_); }
+    LONG LockCount() const { return locks_; }
+
+    // Type information from the library's own TYPELIB resource, loaded once. Returned with a
+    // reference for the caller. `dispatchKind` gives the dispatch view of the dual
+    // interface (for GetTypeInfo), otherwise its vtable view (for Invoke).
+    HRESULT InterfaceInfo(bool dispatchKind, ITypeInfo** info);
+    HRESULT ClassInfo(ITypeInfo** info);
+
+private:
+    HRESULT LoadInfo();
+
+    HINSTANCE instance_ = nullptr;
+    volatile LONG locks_ = 0;
+    bool initialised_ = false;
+    CRITICAL_SECTION lock_{};
+    ITypeInfo* dispatchInfo_ = nullptr;
+    ITypeInfo* vtableInfo_ = nullptr;
+    ITypeInfo* classInfo_ = nullptr;
+};
+
+CBrevletModule& Module();
+
+}  // namespace brevlet
