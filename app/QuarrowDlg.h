@@ -1,27 +1,102 @@
-// The main window: connects to the remembered server and shows both job lists.
+// The main window: both job lists with their row panels and scroll bars, the
+// connection sequence, and the refresh every minute while nothing else runs.
 #pragma once
+#include <deque>
 #include <memory>
 #include <string>
 
+#include "app/HandOver.h"
+#include "app/ListCtrl.h"
+#include "app/ScrollBar.h"
+#include "app/WaitDlg.h"
 #include "client/DeviceClient.h"
 #include "common/Dialog.h"
+#include "common/Handle.h"
 
 namespace app {
 
-class CQuarrowDlg : public win::CDialog {
+class CQuarrowDlg : public win::CDialog, private IScrollListener {
 public:
     CQuarrowDlg();
+    ~CQuarrowDlg() override;
+
+    enum : UINT_PTR { kRefreshTimer = 1, kHandOverTimer = 2 };
+    // The notification icon's callback message.
+    static constexpr UINT kTrayMessage = WM_USER + 5;
+    static constexpr UINT kRefreshMs = 60000;
+    static constexpr int kMinWidth = 450;
+    // Test seam, for a test build's entry point only: a shorter refresh period.
+    static void SetRefreshIntervalForTesting(UINT ms);
+
+    // The bracket around every piece of work that talks to the server or opens
+    // a dialog: no timer refresh and no hand-over meanwhile. It nests.
+    void EnterBusy();
+    void LeaveBusy();
+
+    void ConnectToServer();
+    void RefreshAfterOperation();
+    void SetDisconnected();
+    void EnableControls();
+    void ShowRows();
+    void ApplyStatus();
+    void FillBtRows();
+    void FillWebFtpRows();
+    // Fetch again, or connect again when the connection is gone.
+    void Refresh();
+
+    const CurrentStatus& Current() const { return current_; }
+
+    // ---- Commands, menus, notification icon and hand-over (QuarrowCommands.cpp)
+    void AddBt();
+    void AddWebFtp();
+    void Rescan();
+    void ToggleBt();
+    void ToggleWebFtp();
+    void SetDefaultFolder();
+    void ChangePriority(int row);
+    void PauseResumeBt(int row);
+    void RemoveBt(int row);
+    void PauseResumeWebFtp(int row);
+    void RemoveWebFtp(int row);
+    // Adds a handed-over torrent file or link into the default save folder.
+    void AddHandedOver(const HandOver& handOver);
 
 private:
     BOOL OnInitDialog() override;
-    void ConnectAndRefresh();
-    void Refresh();
-    void ShowStatus(const client::ServerStatus& status);
-    void Layout();
-    void ShowResult(int result);
+    void OnListScrolled(int controlId) override;
+    void Layout(int width);
+    void CreateColumns();
+    void ShowMessage(int resultCode);
+    void PaintIcon();
+    INT_PTR KeepActionColumns(NMHDR* header);
+    void SetToggleTexts(bool btOn, bool webFtpOn);
 
+    // ---- (QuarrowCommands.cpp)
+    void RegisterCommands();
+    // The frame of a command: busy state, the call, its message or the refresh.
+    template <typename Call>
+    void Framed(Call&& call);
+    // After the first connection attempt: the notification icon, the F5 key.
+    void AfterFirstConnection();
+    void RemoveTrayIcon();
+    INT_PTR OnTrayNotify(WPARAM id, LPARAM mouse);
+    INT_PTR OnCopyData(const COPYDATASTRUCT* copy);
+    void TakePendingHandOvers();
+    const client::BTItem* BtJobAt(int row) const;
+    const client::WebFTPItem* WebFtpJobAt(int row) const;
+
+    std::shared_ptr<WaitDialogHost> host_;
     client::CDeviceClient client_;
-    std::string server_;
+    CurrentStatus current_;
+    CMyListCtrl btList_, webList_;
+    CMyScrollBar btScroll_, webScroll_;
+    HMENU trayMenu_ = nullptr;
+    HICON icon_ = nullptr;
+    win::GdiObject headingFont_;
+    bool layoutReady_ = false;
+    bool trayIconAdded_ = false;
+    HHOOK keyHook_ = nullptr;
+    std::deque<HandOver> pendingHandOvers_;  // arrived while the window was busy
 };
 
 }  // namespace app

@@ -28,14 +28,42 @@
 
 /* Main window */
 #define IDD_QUARROW_DIALOG              102
+#define IDC_MAIN_BT_HEADING             1033
+#define IDC_MAIN_BT_ADD                 1034
 #define IDC_MAIN_REFRESH                1035
 #define IDC_MAIN_BT_LIST                1036
+#define IDC_MAIN_BT_ACTIONS             1037    /* header-only list above the BT row panel */
+#define IDC_MAIN_BT_FILLER              1038    /* covers the BT panel below its last row */
+#define IDC_MAIN_BT_SCROLL              1039
+#define IDC_MAIN_WEB_HEADING            1040
+#define IDC_MAIN_WEB_ADD                1041
 #define IDC_MAIN_WEB_LIST               1042
+#define IDC_MAIN_WEB_ACTIONS            1043
+#define IDC_MAIN_WEB_FILLER             1044
+#define IDC_MAIN_WEB_SCROLL             1045
 #define IDC_MAIN_STATE                  1052
+/* Per-row controls of the main window: first ID + row (0 to 9) */
+#define IDC_BT_PRIORITY_FIRST           2001    /* combo box High, Normal, Low */
+#define IDC_BT_ACTION_FIRST             2101    /* Pause or Resume */
+#define IDC_BT_REMOVE_FIRST             2201
+#define IDC_WEB_ACTION_FIRST            2301
+#define IDC_WEB_REMOVE_FIRST            2401
+/* System menu item of the about box */
+#define IDM_ABOUTBOX                    16
 
 /* Menus */
 #define IDR_TRAY_MENU                   137     /* pop-up of the notification icon */
 #define IDR_MAIN_MENU                   138     /* menu bar of the main window */
+#define ID_TRAY_SHOW_WINDOW             32771
+#define ID_TRAY_TOGGLE_BT               32772
+#define ID_TRAY_TOGGLE_WEBFTP           32774
+#define ID_TRAY_EXIT                    32777
+#define ID_MENU_RESCAN                  32778
+#define ID_MENU_TOGGLE_WEBFTP           32781
+#define ID_MENU_DEFAULT_PATH            32782
+#define ID_MENU_EXIT                    32783
+#define ID_MENU_TOGGLE_BT               32784
+#define ID_MENU_REFRESH                 32785
 
 /* Wait dialog */
 #define IDD_WAIT                        140
@@ -88,6 +116,9 @@
 #define IDC_ADDFTP_PASSWORD_OPTIONAL    1032
 #define IDC_ADD_CHARSET                 1058
 #define IDC_ADD_CHARSET_LABEL           1059
+
+/* About box (system menu) */
+#define IDD_ABOUTBOX                    100
 
 /* Hand-over window of a "/f" or "/l" start */
 #define IDD_CMD_ADD                     142

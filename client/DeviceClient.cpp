@@ -177,4 +177,9 @@ int CDeviceClient::OpenSubCatalog(const std::string& folder, std::vector<std::st
     return result;
 }
 
+void CDeviceClient::Disconnect() {
+    win::CriticalSectionLock lock(lock_);
+    connection_.Close();
+}
+
 }  // namespace client

@@ -23,6 +23,8 @@ public:
     CDeviceClient& operator=(const CDeviceClient&) = delete;
 
     bool IsConnected() const { return connection_.Valid(); }
+    // Closes the connection; every operation but Connect then answers 5501.
+    void Disconnect();
     CRITICAL_SECTION& Lock() { return lock_; }
 
     int SetBtEnable(int on);
