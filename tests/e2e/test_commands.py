@@ -106,8 +106,15 @@ class CommandTests(unittest.TestCase):
     def visible(self, hwnd, control="0"):
         return self.ui("visible", hwnd, control)[1].strip() == "1"
 
+    def tray_shown(self):
+        """Wine's notification area is shown only while it holds an icon."""
+        code, out = self.ui("tray", "-")
+        return code == 0 and out.split()[0] == "1"
+
     def test_add_dialogs_rows_and_window_commands(self):
+        self.assertFalse(self.tray_shown())
         proc, main = self.start_main()
+        self.assertTrue(until(self.tray_shown))
 
         # Web/FTP: the checks in their order, each with its message and focus.
         self.ui("press", main, WEB_ADD)
@@ -202,10 +209,12 @@ class CommandTests(unittest.TestCase):
         self.ui("post", main, WM_CLOSE, "0", "0")
         self.assertTrue(until(lambda: not self.visible(main)))
         self.assertIsNone(proc.poll())
+        self.assertTrue(self.tray_shown())
         self.ui("post", main, TRAY_MESSAGE, "0", WM_LBUTTONDBLCLK)
         self.assertTrue(until(lambda: self.visible(main)))
         self.ui("post", main, WM_COMMAND, MENU_EXIT, "0")
         self.assertEqual(0, wait_exit(proc, 20))
+        self.assertTrue(until(lambda: not self.tray_shown()))
 
     def test_hand_over(self):
         # Not running: "/f" starts Quarrow, which adds the torrent after its first list.

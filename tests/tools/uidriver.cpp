@@ -259,6 +259,7 @@ int main(int argc, char** argv) {
 //   uidriver focus HWND                  the ID of the control with the focus in that window's thread
 //   uidriver post HWND MESSAGE WPARAM LPARAM   posts a message (numbers, 0x... allowed)
 //   uidriver visible HWND [ID]           1 or 0 for the window or its control; exit 1 if none
+//   uidriver tray -                      "VISIBLE WIDTH" of the notification area window
 //   uidriver copydata HWND CASE          sends WM_COPYDATA built as CASE: short, unterminated, kind,
 //                                        huge, second-missing; prints the answer
 namespace {
@@ -283,6 +284,14 @@ int SendCopyData(HWND window, const std::string& which) {
 }  // namespace
 
 int MoreCommands(const std::string& command, int argc, char** argv) {
+    if (command == "tray") {
+        // The notification area of Wine's desktop: shown, and as wide as its icons need.
+        HWND tray = ::FindWindowA("Shell_TrayWnd", nullptr);
+        RECT rc = {};
+        if (!tray || !::GetWindowRect(tray, &rc)) return 1;
+        std::printf("%d %ld\n", ::IsWindowVisible(tray) ? 1 : 0, rc.right - rc.left);
+        return 0;
+    }
     HWND window = ParseHandle(argv[2]);
     if (command == "visible") {
         if (argc >= 4 && std::atoi(argv[3])) window = ::GetDlgItem(window, std::atoi(argv[3]));
