@@ -69,6 +69,28 @@ CellTexts MakeCellTexts(const std::string& text) {
     return texts;
 }
 
+CFixedHeader::CFixedHeader(int height) {
+    OnMessage(HDM_LAYOUT, [this, height](WPARAM wp, LPARAM lp) {
+        LRESULT result = Default(HDM_LAYOUT, wp, lp);
+        auto* layout = reinterpret_cast<HDLAYOUT*>(lp);
+        if (result && layout && layout->pwpos && layout->prc) {
+            layout->pwpos->cy = height;
+            layout->prc->top = layout->pwpos->y + height;
+        }
+        return result;
+    });
+}
+
+void CMyListCtrl::OnAttached() {
+    // Rows sit 20 pixels apart below a 21-pixel header whatever the font:
+    // the row panels beside the list are laid out for that.
+    if (HWND header = ListView_GetHeader(Hwnd())) {
+        header_.Attach(header);
+        ::SetWindowPos(Hwnd(), nullptr, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
+}
+
 CMyListCtrl::CMyListCtrl() {
     ResetRowColors();
     OnReflected(WM_DRAWITEM, [this](WPARAM, LPARAM lp) {
@@ -137,7 +159,8 @@ void CMyListCtrl::EnableTips(bool column0, bool column1, bool column5) {
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr,
                                  ::GetModuleHandleA(nullptr), nullptr);
         if (!tip_) return;
-        ListView_SetToolTips(Hwnd(), tip_);
+        // Wine's list view reads the handle from the other parameter: give both.
+        ::SendMessageA(Hwnd(), LVM_SETTOOLTIPS, reinterpret_cast<WPARAM>(tip_), reinterpret_cast<LPARAM>(tip_));
         ::SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
     }
     char empty[1] = "";

@@ -45,10 +45,17 @@ struct CellTexts {
 CellTexts MakeCellTexts(const std::string& text);
 constexpr size_t kTipLimit = 512;
 
+// The list's header, kept at the height the row geometry counts on.
+class CFixedHeader : public win::CControl {
+public:
+    explicit CFixedHeader(int height);
+};
+
 class CMyListCtrl : public win::CControl {
 public:
     static constexpr int kRows = 10;
     static constexpr int kRowHeight = 20;
+    static constexpr int kHeaderHeight = 21;
     // Tool identifier of the tip of `row` in `column` (0, 1 or 5).
     static constexpr UINT_PTR ToolId(int row, int column) { return 100 * row + 10 + column; }
 
@@ -67,6 +74,7 @@ public:
     HWND Tips() const { return tip_; }
 
 private:
+    void OnAttached() override;
     static bool InRange(int row) { return row >= 0 && row < kRows; }
     int TipSlot(int column) const;  // 0, 1, 2 for columns 0, 1, 5; -1 otherwise
     void DrawRow(const DRAWITEMSTRUCT& draw);
@@ -75,6 +83,7 @@ private:
 
     COLORREF text_[kRows];
     COLORREF back_[kRows];
+    CFixedHeader header_{kHeaderHeight};
     HWND tip_ = nullptr;
     bool tips_[3] = {false, false, false};
 };

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "app/SharedState.h"
 #include "app/resource.h"
 #include "common/WinUtil.h"
+#include "dialogs/LogInDlg.h"
 #include "dialogs/SearchServerDlg.h"
 
 namespace app {
@@ -15,6 +17,7 @@ namespace app {
 namespace {
 
 UINT g_refreshMs = 0;  // 0: the real period
+void (*g_firstList)(HWND) = nullptr;
 
 constexpr int kRows = CMyListCtrl::kRows;
 constexpr int kBtColumns = 7, kWebColumns = 6;
@@ -74,12 +77,16 @@ void SetMenuText(HMENU menu, UINT id, UINT textId) {
 }  // namespace
 
 void CQuarrowDlg::SetRefreshIntervalForTesting(UINT ms) { g_refreshMs = ms; }
+void CQuarrowDlg::SetFirstListObserverForTesting(void (*observer)(HWND)) { g_firstList = observer; }
 
 CQuarrowDlg::CQuarrowDlg()
     : host_(std::make_shared<WaitDialogHost>()),
       client_(host_),
       btScroll_(*this, IDC_MAIN_BT_SCROLL),
       webScroll_(*this, IDC_MAIN_WEB_SCROLL) {
+    // The login asks with the login dialog and remembers per server address.
+    client_.SetLoginHooks({std::make_shared<client::RegistryLoginStore>(win::LoadResString(IDS_REGISTRY_KEY)),
+                           dialogs::LogInDialogFactory()});
     OnTimer([this](UINT_PTR id) {
         if (id == kRefreshTimer && client_.IsConnected()) Refresh();
         if (id == kHandOverTimer) TakePendingHandOvers();
@@ -346,6 +353,10 @@ void CQuarrowDlg::RefreshAfterOperation() {
     EnableControls();
     ShowRows();
     ApplyStatus();
+    if (g_firstList && current_.connected) {
+        ::UpdateWindow(Hwnd());
+        std::exchange(g_firstList, nullptr)(Hwnd());
+    }
 }
 
 void CQuarrowDlg::SetDisconnected() {

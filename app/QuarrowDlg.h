@@ -27,6 +27,8 @@ public:
     static constexpr int kMinWidth = 450;
     // Test seam, for a test build's entry point only: a shorter refresh period.
     static void SetRefreshIntervalForTesting(UINT ms);
+    // Test seam, likewise: called once, when the first job lists are on screen.
+    static void SetFirstListObserverForTesting(void (*observer)(HWND));
 
     // The bracket around every piece of work that talks to the server or opens
     // a dialog: no timer refresh and no hand-over meanwhile. It nests.

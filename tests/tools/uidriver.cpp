@@ -16,11 +16,21 @@
 //   uidriver tree-collapse HWND ID PATH  selects it and presses the left arrow key
 //   uidriver list-select HWND ID N       selects row N of a list box
 //   uidriver rect HWND                   left top width height of the window
+//   uidriver cells HWND ID               list view: one row per line, cells separated by "|"
+//   uidriver colors HWND ID ROW          list view row as drawn on screen: "back BBGGRR text BBGGRR"
+//                                        (text: the commonest colour other than the background)
+//   uidriver scroll HWND ID              scroll bar: "min max pos"
+//   uidriver vscroll HWND ID CODE        the scroll request CODE (SB_...) from bar ID to its window
+//   uidriver tip HWND ID TOOL            list view tip TOOL: its text, then "rect L T R B"
+//   uidriver state HWND ID               "enabled visible", each 1 or 0
+//   uidriver key HWND VK                 key down and up (virtual-key code) to the window
 // ID 0 names the window itself (its caption for "get").
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -96,6 +106,30 @@ private:
     void* address_ = nullptr;
     size_t size_;
 };
+
+std::string ReadListText(HWND list, int row, int column) {
+    constexpr size_t kChars = 1024;
+    RemoteBuffer remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(remote.At(sizeof item));
+    item.cchTextMax = kChars;
+    std::vector<wchar_t> wide(kChars, L'\0');
+    if (!remote.Write(0, &item, sizeof item) || !remote.Write(sizeof item, wide.data(), 2)) return std::string();
+    ::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote.At(0)));
+    remote.Read(sizeof item, wide.data(), (kChars - 1) * sizeof(wchar_t));
+    std::vector<char> text(kChars * 2, '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+    return text.data();
+}
+
+bool ReadItemRect(HWND list, int row, RECT& rect) {
+    RemoteBuffer remote(list, sizeof(RECT));
+    RECT request = {LVIR_BOUNDS, 0, 0, 0};
+    if (!remote.Write(0, &request, sizeof request)) return false;
+    if (!::SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote.At(0)))) return false;
+    return remote.Read(0, &rect, sizeof rect);
+}
 
 struct TreeItem {
     std::string text;
@@ -205,6 +239,82 @@ int DialogCommand(const std::string& command, int argc, char** argv) {
         if (command == "tree-collapse") ::PostMessageW(control, WM_KEYDOWN, VK_LEFT, 0);
         return 0;
     }
+    if (command == "cells") {
+        int rows = static_cast<int>(::SendMessageW(control, LVM_GETITEMCOUNT, 0, 0));
+        HWND header = reinterpret_cast<HWND>(::SendMessageW(control, LVM_GETHEADER, 0, 0));
+        int columns = header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+        for (int row = 0; row < rows; ++row) {
+            std::string line;
+            for (int column = 0; column < columns; ++column) {
+                if (column) line += '|';
+                line += ReadListText(control, row, column);
+            }
+            std::printf("%s\n", line.c_str());
+        }
+        return 0;
+    }
+    if (command == "colors" && argc >= 5) {
+        RECT cell = {};
+        if (!ReadItemRect(control, std::atoi(argv[4]), cell)) return 1;
+        ::MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&cell), 2);
+        RECT client;  // probe only what is not hidden by the list's scroll bar
+        ::GetClientRect(control, &client);
+        ::MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        cell.right = std::min(cell.right, client.right);
+        HDC screen = ::GetDC(nullptr);
+        COLORREF back = ::GetPixel(screen, cell.left + 2, cell.top + 1);
+        std::map<COLORREF, int> counts;
+        for (int y = cell.top + 2; y < cell.bottom - 2; ++y)
+            for (int x = cell.left + 2; x < cell.right - 2; ++x) {
+                COLORREF pixel = ::GetPixel(screen, x, y);
+                if (pixel != back && pixel != CLR_INVALID) ++counts[pixel];
+            }
+        ::ReleaseDC(nullptr, screen);
+        COLORREF text = back;
+        int best = 0;
+        for (auto [colour, count] : counts)
+            if (count > best) best = count, text = colour;
+        std::printf("back %06lX text %06lX\n", back, text);
+        return 0;
+    }
+    if (command == "scroll") {
+        // Wine copies this message's two results between processes itself.
+        int low = -1, high = -1;
+        ::SendMessageW(control, SBM_GETRANGE, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
+        std::printf("%d %d %d\n", low, high, static_cast<int>(::SendMessageW(control, SBM_GETPOS, 0, 0)));
+        return 0;
+    }
+    if (command == "vscroll" && argc >= 5) {
+        ::PostMessageW(::GetParent(control), WM_VSCROLL, MAKEWPARAM(std::atoi(argv[4]), 0),
+                       reinterpret_cast<LPARAM>(control));
+        return 0;
+    }
+    if (command == "tip" && argc >= 5) {
+        HWND tips = reinterpret_cast<HWND>(::SendMessageW(control, LVM_GETTOOLTIPS, 0, 0));
+        if (!tips) return 1;
+        constexpr size_t kChars = 2048;
+        RemoteBuffer remote(tips, sizeof(TTTOOLINFOW) + kChars * sizeof(wchar_t));
+        TTTOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = control;
+        tool.uId = std::strtoull(argv[4], nullptr, 10);
+        tool.lpszText = reinterpret_cast<wchar_t*>(remote.At(sizeof tool));
+        std::vector<wchar_t> wide(kChars, L'\0');
+        if (!remote.Write(0, &tool, sizeof tool) || !remote.Write(sizeof tool, wide.data(), 2)) return 1;
+        ::SendMessageW(tips, TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(remote.At(0)));
+        remote.Read(sizeof tool, wide.data(), (kChars - 1) * sizeof(wchar_t));
+        ::SendMessageW(tips, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(remote.At(0)));
+        remote.Read(0, &tool, sizeof tool);
+        std::vector<char> text(kChars * 2, '\0');
+        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+        std::printf("%s\nrect %ld %ld %ld %ld\n", text.data(), tool.rect.left, tool.rect.top, tool.rect.right,
+                    tool.rect.bottom);
+        return 0;
+    }
+    if (command == "state") {
+        std::printf("%d %d\n", ::IsWindowEnabled(control) ? 1 : 0, ::IsWindowVisible(control) ? 1 : 0);
+        return 0;
+    }
     if (command == "list-select" && argc >= 5) {
         return ::SendMessageW(control, LB_SETCURSEL, std::atoi(argv[4]), 0) == LB_ERR ? 1 : 0;
     }
@@ -240,6 +350,13 @@ int main(int argc, char** argv) {
                 return 0;
             }
         return 1;
+    }
+    if (command == "key" && argc >= 4) {
+        HWND window = ParseHandle(argv[2]);
+        WPARAM key = std::strtoul(argv[3], nullptr, 0);
+        ::PostMessageW(window, WM_KEYDOWN, key, 1);
+        ::PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+        return 0;
     }
     if (command == "count-top") {
         int count = 0;
