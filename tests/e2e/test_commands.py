@@ -182,6 +182,12 @@ class CommandTests(unittest.TestCase):
         self.assertIn(self.torrent_bytes, upload)
         self.assertTrue(until(lambda: self.visible(main, "2102")))  # a second BT row
 
+        # "Low" in a row's priority box sends -1 for that job.
+        self.settled()
+        self.ui("combo", main, BT_PRIORITY, "2")
+        self.assertTrue(until(lambda: any(b.startswith(b"selectOrder=-1&number=")
+                                          for b in self.posts("goform/formBtListTable"))))
+
         # Remove asks; Cancel sends nothing, OK removes.
         self.settled()
         count = len(self.requests())
