@@ -4,6 +4,7 @@
 #include <winsock2.h>
 
 #include "app/CommandLine.h"
+#include "app/HandOver.h"
 #include "app/QuarrowDlg.h"
 #include "app/SharedState.h"
 #include "app/ShellRegistration.h"
@@ -49,9 +50,9 @@ int CQuarrowApp::Run(HINSTANCE instance, const char* commandLine) {
         UnregisterShell(win::LoadResString(IDS_MENUEXT_NAME));
         return 0;
     case CommandForm::Link:
-        return SendLinkHandOver(command.argument);
+        return SendHandOver(kHandOverLink, command.argument);
     case CommandForm::TorrentFile:
-        return SendTorrentHandOver(command.argument);
+        return SendHandOver(kHandOverTorrent, command.argument);
     case CommandForm::Normal:
         break;
     }
@@ -63,17 +64,6 @@ int CQuarrowApp::Run(HINSTANCE instance, const char* commandLine) {
     CQuarrowDlg dialog;
     dialog.DoModal(instance, IDD_QUARROW_DIALOG, nullptr);
     return 0;
-}
-
-// The hand-over to a running main window arrives with the hand-over work;
-// until then the arguments are checked and the process ends.
-int SendTorrentHandOver(const std::string& argument) {
-    return TorrentPathFromArgument(argument).empty() ? 1 : 0;
-}
-
-int SendLinkHandOver(const std::string& argument) {
-    LinkArgument link;
-    return ParseLinkArgument(argument, link) ? 0 : 1;
 }
 
 }  // namespace app

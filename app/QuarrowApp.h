@@ -23,8 +23,4 @@ private:
 
 CQuarrowApp& TheApp();
 
-// The hand-over senders for "/f" and "/l" (the process ends after them).
-int SendTorrentHandOver(const std::string& argument);
-int SendLinkHandOver(const std::string& argument);
-
 }  // namespace app

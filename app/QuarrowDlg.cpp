@@ -89,6 +89,7 @@ CQuarrowDlg::CQuarrowDlg()
                            dialogs::LogInDialogFactory()});
     OnTimer([this](UINT_PTR id) {
         if (id == kRefreshTimer && client_.IsConnected()) Refresh();
+        if (id == kHandOverTimer) TakePendingHandOvers();
         PassToDefault();
     });
     OnMessage(WM_SIZE, [this](WPARAM type, LPARAM size) {
@@ -126,17 +127,14 @@ CQuarrowDlg::CQuarrowDlg()
     OnClicked(IDC_MAIN_REFRESH, [this] { Refresh(); });
     OnClicked(ID_MENU_REFRESH, [this] { Refresh(); });
     OnClicked(ID_MENU_EXIT, [this] { End(IDOK); });
-    // Until the notification icon exists to bring a hidden window back,
-    // closing the window ends the program.
-    OnMessage(WM_CLOSE, [this](WPARAM, LPARAM) {
-        End(IDOK);
-        return INT_PTR(0);
-    });
     OnMessage(WM_DESTROY, [this](WPARAM, LPARAM) {
         ::KillTimer(Hwnd(), kRefreshTimer);
+        RemoveTrayIcon();
         PassToDefault();
         return INT_PTR(0);
     });
+    // Closing hides the window, the menus' commands, the hand-over.
+    RegisterCommands();
 }
 
 CQuarrowDlg::~CQuarrowDlg() {
@@ -230,6 +228,7 @@ BOOL CQuarrowDlg::OnInitDialog() {
     ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 
     ConnectToServer();
+    AfterFirstConnection();
     LeaveBusy();
     return FALSE;  // the focus is where the rows put it
 }

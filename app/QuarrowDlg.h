@@ -1,9 +1,11 @@
 // The main window: both job lists with their row panels and scroll bars, the
 // connection sequence, and the refresh every minute while nothing else runs.
 #pragma once
+#include <deque>
 #include <memory>
 #include <string>
 
+#include "app/HandOver.h"
 #include "app/ListCtrl.h"
 #include "app/ScrollBar.h"
 #include "app/WaitDlg.h"
@@ -18,7 +20,9 @@ public:
     CQuarrowDlg();
     ~CQuarrowDlg() override;
 
-    enum : UINT_PTR { kRefreshTimer = 1 };
+    enum : UINT_PTR { kRefreshTimer = 1, kHandOverTimer = 2 };
+    // The notification icon's callback message.
+    static constexpr UINT kTrayMessage = WM_USER + 5;
     static constexpr UINT kRefreshMs = 60000;
     static constexpr int kMinWidth = 450;
     // Test seam, for a test build's entry point only: a shorter refresh period.
@@ -44,6 +48,21 @@ public:
 
     const CurrentStatus& Current() const { return current_; }
 
+    // ---- Commands, menus, notification icon and hand-over (QuarrowCommands.cpp)
+    void AddBt();
+    void AddWebFtp();
+    void Rescan();
+    void ToggleBt();
+    void ToggleWebFtp();
+    void SetDefaultFolder();
+    void ChangePriority(int row);
+    void PauseResumeBt(int row);
+    void RemoveBt(int row);
+    void PauseResumeWebFtp(int row);
+    void RemoveWebFtp(int row);
+    // Adds a handed-over torrent file or link into the default save folder.
+    void AddHandedOver(const HandOver& handOver);
+
 private:
     BOOL OnInitDialog() override;
     void OnListScrolled(int controlId) override;
@@ -54,6 +73,20 @@ private:
     INT_PTR KeepActionColumns(NMHDR* header);
     void SetToggleTexts(bool btOn, bool webFtpOn);
 
+    // ---- (QuarrowCommands.cpp)
+    void RegisterCommands();
+    // The frame of a command: busy state, the call, its message or the refresh.
+    template <typename Call>
+    void Framed(Call&& call);
+    // After the first connection attempt: the notification icon, the F5 key.
+    void AfterFirstConnection();
+    void RemoveTrayIcon();
+    INT_PTR OnTrayNotify(WPARAM id, LPARAM mouse);
+    INT_PTR OnCopyData(const COPYDATASTRUCT* copy);
+    void TakePendingHandOvers();
+    const client::BTItem* BtJobAt(int row) const;
+    const client::WebFTPItem* WebFtpJobAt(int row) const;
+
     std::shared_ptr<WaitDialogHost> host_;
     client::CDeviceClient client_;
     CurrentStatus current_;
@@ -63,6 +96,9 @@ private:
     HICON icon_ = nullptr;
     win::GdiObject headingFont_;
     bool layoutReady_ = false;
+    bool trayIconAdded_ = false;
+    HHOOK keyHook_ = nullptr;
+    std::deque<HandOver> pendingHandOvers_;  // arrived while the window was busy
 };
 
 }  // namespace app

@@ -93,6 +93,38 @@
 #define IDC_PATH_FOLDER_LABEL           1024
 #define IDB_FOLDER_IMAGES               1034    /* two 16x16 images: disk, folder */
 
+/* Add BT Torrent and Add Web/FTP Download dialogs (shared IDs where both have the control) */
+#define IDD_ADD_BT                      133
+#define IDD_ADD_FTP                     134
+#define IDC_ADDBT_FROM_PC               1009    /* first radio button of the source group */
+#define IDC_ADDBT_FROM_URL              1010
+#define IDC_ADDBT_FILE                  1011
+#define IDC_ADD_URL                     1012
+#define IDC_ADDBT_BROWSE_FILE           1013
+#define IDC_ADD_SAVE_PATH               1014    /* always disabled; changed with its browse button */
+#define IDC_ADD_BROWSE_FOLDER           1015
+#define IDC_ADDBT_PRIORITY              1016
+#define IDC_ADDBT_GROUP                 1017
+#define IDC_ADD_SAVE_LABEL              1018
+#define IDC_ADDBT_PRIORITY_LABEL        1019
+#define IDC_ADDFTP_USER_LABEL           1020
+#define IDC_ADDFTP_PASSWORD_LABEL       1021
+#define IDC_ADDFTP_URL_LABEL            1025
+#define IDC_ADDFTP_USER                 1029
+#define IDC_ADDFTP_USER_OPTIONAL        1030
+#define IDC_ADDFTP_PASSWORD             1031
+#define IDC_ADDFTP_PASSWORD_OPTIONAL    1032
+#define IDC_ADD_CHARSET                 1058
+#define IDC_ADD_CHARSET_LABEL           1059
+
+/* About box (system menu) */
+#define IDD_ABOUTBOX                    100
+
+/* Hand-over window of a "/f" or "/l" start */
+#define IDD_CMD_ADD                     142
+#define IDC_CMDADD_CANCEL               1061
+#define IDC_CMDADD_TEXT                 1062
+
 /* ------------------------------------------------------------------------
  * Strings: application, registry and notification icon
  * ------------------------------------------------------------------------ */

@@ -57,9 +57,14 @@ class Desktop:
         return [line.strip() for line in r.stdout.replace("\r", "").splitlines() if line.strip()]
 
     def reg_add(self, key, value, data):
-        r = self.run(WINE64, "reg", "add", key, "/v", value, "/d", data, "/f")
-        if r.returncode != 0:
-            raise RuntimeError(f"reg add {key} {value} failed")
+        # Wine's reg now and then fails while the prefix's services are still
+        # starting; a second try finds them up.
+        for attempt in range(3):
+            r = self.run(WINE64, "reg", "add", key, "/v", value, "/d", data, "/f")
+            if r.returncode == 0:
+                return
+            time.sleep(1)
+        raise RuntimeError(f"reg add {key} {value} failed ({r.returncode}): {r.stdout.strip()}")
 
     def close(self):
         for proc in self.procs:

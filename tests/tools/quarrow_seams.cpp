@@ -9,6 +9,7 @@
 
 #include "app/QuarrowApp.h"
 #include "app/QuarrowDlg.h"
+#include "app/resource.h"
 #include "startup_report.h"
 
 namespace {
@@ -16,7 +17,8 @@ char g_report[MAX_PATH] = {};
 
 void ReportFirstList(HWND window) {
     WriteStartupReport(g_report);
-    ::PostMessageA(window, WM_CLOSE, 0, 0);
+    // The close box only hides the window; "Exit" ends the program.
+    ::PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);
 }
 }  // namespace
 

@@ -332,6 +332,8 @@ int DialogCommand(const std::string& command, int argc, char** argv) {
 
 }  // namespace
 
+int MoreCommands(const std::string& command, int argc, char** argv);
+
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
     std::string command = argv[1];
@@ -460,5 +462,89 @@ int main(int argc, char** argv) {
         ::CloseHandle(process);
         return 0;
     }
+    if (int result = MoreCommands(command, argc, argv); result != 2) return result;
     return DialogCommand(command, argc, argv);
+}
+
+// Commands for the main window's commands and the hand-over:
+//   uidriver press HWND ID               posts a click to control ID (no text needed)
+//   uidriver combo HWND ID N             selects entry N and tells the dialog, as a user's choice does
+//   uidriver combo-get HWND ID           "sel N", then one entry per line
+//   uidriver focus HWND                  the ID of the control with the focus in that window's thread
+//   uidriver post HWND MESSAGE WPARAM LPARAM   posts a message (numbers, 0x... allowed)
+//   uidriver visible HWND [ID]           1 or 0 for the window or its control; exit 1 if none
+//   uidriver tray -                      "VISIBLE WIDTH" of the notification area window
+//   uidriver copydata HWND CASE          sends WM_COPYDATA built as CASE: short, unterminated, kind,
+//                                        huge, second-missing; prints the answer
+namespace {
+long long Number(const char* text) { return std::strtoll(text, nullptr, 0); }
+
+int SendCopyData(HWND window, const std::string& which) {
+    std::string payload;
+    auto header = [](int kind) { return std::string(reinterpret_cast<const char*>(&kind), 4) + std::string(4, '\0'); };
+    if (which == "short") payload = std::string("\x01\0\0", 3);
+    else if (which == "unterminated") payload = header(1) + "C:\\x.torrent";
+    else if (which == "kind") payload = header(3) + std::string("http://h/k.bin\0http://h/k.bin\0", 30);
+    else if (which == "huge") payload = header(2) + std::string((1 << 20) + 16, 'a') + std::string(2, '\0');
+    else if (which == "second-missing") payload = header(2) + std::string("http://h/m.bin\0", 15);
+    else return 2;
+    COPYDATASTRUCT copy = {0, static_cast<DWORD>(payload.size()), payload.data()};
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_NORMAL, 20000, &answer))
+        return 1;
+    std::printf("%llu\n", static_cast<unsigned long long>(answer));
+    return 0;
+}
+}  // namespace
+
+int MoreCommands(const std::string& command, int argc, char** argv) {
+    if (command == "tray") {
+        // The notification area of Wine's desktop: shown, and as wide as its icons need.
+        HWND tray = ::FindWindowA("Shell_TrayWnd", nullptr);
+        RECT rc = {};
+        if (!tray || !::GetWindowRect(tray, &rc)) return 1;
+        std::printf("%d %ld\n", ::IsWindowVisible(tray) ? 1 : 0, rc.right - rc.left);
+        return 0;
+    }
+    HWND window = ParseHandle(argv[2]);
+    if (command == "visible") {
+        if (argc >= 4 && std::atoi(argv[3])) window = ::GetDlgItem(window, std::atoi(argv[3]));
+        if (!::IsWindow(window)) return 1;
+        std::printf("%d\n", ::IsWindowVisible(window) ? 1 : 0);
+        return 0;
+    }
+    if (command == "focus") {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return 1;
+        std::printf("%d\n", info.hwndFocus ? ::GetDlgCtrlID(info.hwndFocus) : 0);
+        return 0;
+    }
+    if (command == "copydata" && argc >= 4) return SendCopyData(window, argv[3]);
+    if (command == "post" && argc >= 6)
+        return ::PostMessageW(window, static_cast<UINT>(Number(argv[3])), static_cast<WPARAM>(Number(argv[4])),
+                              static_cast<LPARAM>(Number(argv[5]))) ? 0 : 1;
+    if (argc < 4) return 2;
+    HWND control = ::GetDlgItem(window, std::atoi(argv[3]));
+    if (command == "press") return control && ::PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
+    if (command == "combo" && argc >= 5) {
+        if (!control || ::SendMessageW(control, CB_SETCURSEL, std::atoi(argv[4]), 0) == CB_ERR) return 1;
+        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(std::atoi(argv[3]), CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+        return 0;
+    }
+    if (command == "combo-get") {
+        if (!control) return 1;
+        int count = static_cast<int>(::SendMessageW(control, CB_GETCOUNT, 0, 0));
+        std::printf("sel %d\n", static_cast<int>(::SendMessageW(control, CB_GETCURSEL, 0, 0)));
+        for (int i = 0; i < count; ++i) {
+            wchar_t wide[512] = {};
+            if (::SendMessageW(control, CB_GETLBTEXTLEN, i, 0) < 511)
+                ::SendMessageW(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide));
+            char text[1024] = {};
+            ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+            std::printf("%s\n", text);
+        }
+        return 0;
+    }
+    return 2;
 }

@@ -1,0 +1,353 @@
+// What the user can do in the main window (buttons, row controls, menus, F5,
+// the about box, the notification icon, closing) and the hand-over receiver.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "app/QuarrowApp.h"
+#include "app/QuarrowDlg.h"
+#include "app/SharedState.h"
+#include "app/resource.h"
+#include "client/WebFtpKey.h"
+#include "common/WinUtil.h"
+#include "dialogs/AddDlg.h"
+#include "dialogs/AboutDlg.h"
+#include "dialogs/DialogText.h"
+#include "dialogs/SearchServerDlg.h"
+#include "dialogs/SelPathDlg.h"
+
+namespace app {
+
+namespace {
+constexpr int kRows = CMyListCtrl::kRows;
+constexpr UINT kTrayIconId = 0;
+// A hand-over that arrives while the window is busy waits this long between looks.
+constexpr UINT kHandOverRetryMs = 1000;
+
+HWND g_keyWindow = nullptr;  // the main window, for the F5 hook
+
+// F5 is taken from the message stream before any dialog loop sees it, so it
+// works whichever control has the focus; it refreshes only while idle.
+LRESULT CALLBACK KeyHook(int code, WPARAM removed, LPARAM lp) {
+    auto* msg = reinterpret_cast<MSG*>(lp);
+    if (code == HC_ACTION && removed == PM_REMOVE && msg && msg->message == WM_KEYDOWN && msg->wParam == VK_F5 &&
+        g_keyWindow && (msg->hwnd == g_keyWindow || ::IsChild(g_keyWindow, msg->hwnd))) {
+        if (Shared().busyCount == 0) ::PostMessageA(g_keyWindow, WM_COMMAND, ID_MENU_REFRESH, 0);
+        msg->message = WM_NULL;
+    }
+    return ::CallNextHookEx(nullptr, code, removed, lp);
+}
+
+bool AskRemove(HWND owner) {
+    return ::MessageBoxA(owner, win::LoadResString(IDS_CONFIRM_REMOVE).c_str(),
+                         win::LoadResString(IDS_MAIN_CAPTION).c_str(), MB_OKCANCEL) == IDOK;
+}
+
+int ScrollPosition(HWND bar) { return std::max(::GetScrollPos(bar, SB_CTL), 0); }
+}  // namespace
+
+void CQuarrowDlg::RegisterCommands() {
+    OnClicked(IDC_MAIN_BT_ADD, [this] { AddBt(); });
+    OnClicked(IDC_MAIN_WEB_ADD, [this] { AddWebFtp(); });
+    OnClicked(ID_MENU_RESCAN, [this] { Rescan(); });
+    OnClicked(ID_TRAY_EXIT, [this] { End(IDOK); });
+    for (int id : {ID_MENU_TOGGLE_BT, ID_TRAY_TOGGLE_BT}) OnClicked(id, [this] { ToggleBt(); });
+    for (int id : {ID_MENU_TOGGLE_WEBFTP, ID_TRAY_TOGGLE_WEBFTP}) OnClicked(id, [this] { ToggleWebFtp(); });
+    OnClicked(ID_MENU_DEFAULT_PATH, [this] { SetDefaultFolder(); });
+    OnClicked(ID_TRAY_SHOW_WINDOW, [this] { ::ShowWindow(Hwnd(), SW_SHOW); });
+    OnCommandRange(IDC_BT_PRIORITY_FIRST, IDC_BT_PRIORITY_FIRST + kRows - 1, CBN_SELCHANGE,
+                   [this](int id) { ChangePriority(id - IDC_BT_PRIORITY_FIRST); });
+    OnCommandRange(IDC_BT_ACTION_FIRST, IDC_BT_ACTION_FIRST + kRows - 1, BN_CLICKED,
+                   [this](int id) { PauseResumeBt(id - IDC_BT_ACTION_FIRST); });
+    OnCommandRange(IDC_BT_REMOVE_FIRST, IDC_BT_REMOVE_FIRST + kRows - 1, BN_CLICKED,
+                   [this](int id) { RemoveBt(id - IDC_BT_REMOVE_FIRST); });
+    OnCommandRange(IDC_WEB_ACTION_FIRST, IDC_WEB_ACTION_FIRST + kRows - 1, BN_CLICKED,
+                   [this](int id) { PauseResumeWebFtp(id - IDC_WEB_ACTION_FIRST); });
+    OnCommandRange(IDC_WEB_REMOVE_FIRST, IDC_WEB_REMOVE_FIRST + kRows - 1, BN_CLICKED,
+                   [this](int id) { RemoveWebFtp(id - IDC_WEB_REMOVE_FIRST); });
+    OnMessage(WM_SYSCOMMAND, [this](WPARAM command, LPARAM) {
+        if ((command & 0xFFF0) == IDM_ABOUTBOX) {
+            dialogs::CAboutDlg about;
+            about.Show(Hwnd());
+        } else {
+            PassToDefault();
+        }
+        return INT_PTR(0);
+    });
+    // The close box and Alt+F4 only hide the window; "Exit" ends the program.
+    OnMessage(WM_CLOSE, [this](WPARAM, LPARAM) {
+        ::ShowWindow(Hwnd(), SW_HIDE);
+        return INT_PTR(0);
+    });
+    OnMessage(kTrayMessage, [this](WPARAM id, LPARAM mouse) { return OnTrayNotify(id, mouse); });
+    OnMessage(WM_COPYDATA, [this](WPARAM, LPARAM lp) {
+        return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lp));
+    });
+}
+
+template <typename Call>
+void CQuarrowDlg::Framed(Call&& call) {
+    EnterBusy();
+    int result = call();
+    if (result != 0)
+        ShowMessage(result);
+    else
+        RefreshAfterOperation();
+    LeaveBusy();
+}
+
+const client::BTItem* CQuarrowDlg::BtJobAt(int row) const {
+    size_t index = static_cast<size_t>(ScrollPosition(Item(IDC_MAIN_BT_SCROLL)) + row);
+    return row >= 0 && index < current_.btItems.size() ? &current_.btItems[index] : nullptr;
+}
+
+const client::WebFTPItem* CQuarrowDlg::WebFtpJobAt(int row) const {
+    size_t index = static_cast<size_t>(ScrollPosition(Item(IDC_MAIN_WEB_SCROLL)) + row);
+    return row >= 0 && index < current_.webFtpItems.size() ? &current_.webFtpItems[index] : nullptr;
+}
+
+// ---------------------------------------------------------------- adding
+
+void CQuarrowDlg::AddBt() {
+    EnterBusy();
+    dialogs::CAddBtDlg dialog(client_, TheApp().Charsets());
+    if (dialog.Show(Hwnd()) != IDOK) {
+        ApplyStatus();
+        LeaveBusy();
+        return;
+    }
+    const int priority = 1 - dialog.PriorityPosition();
+    int result = 0;
+    if (dialog.FromUrl()) {
+        result = client_.AddBtItemFromUrl({dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(), priority});
+    } else {
+        win::FileHandle file(::CreateFileA(dialog.PcPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        result = file.Valid()
+                     ? client_.AddBtItemFromFile(dialog.PcPath(), file.Get(), dialog.SavePath(), priority)
+                     : IDS_CANNOT_OPEN_FILE;
+    }
+    if (result != 0)
+        ShowMessage(result);
+    else
+        RefreshAfterOperation();
+    LeaveBusy();
+}
+
+void CQuarrowDlg::AddWebFtp() {
+    EnterBusy();
+    dialogs::CAddFtpDlg dialog(client_, TheApp().Charsets());
+    if (dialog.Show(Hwnd()) != IDOK) {
+        ApplyStatus();
+        LeaveBusy();
+        return;
+    }
+    Framed([&] {
+        return client_.AddWebFtpItem({dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(), dialog.User(),
+                                      dialog.Password()});
+    });
+    LeaveBusy();
+}
+
+// ---------------------------------------------------------------- settings
+
+void CQuarrowDlg::Rescan() {
+    EnterBusy();
+    dialogs::CSearchServerDlg selection;
+    std::string address = selection.AskServer(Hwnd());
+    if (!address.empty()) {
+        std::string display = selection.DisplayText();
+        int result = client_.Connect(display, address);
+        if (result != 0) {
+            ShowMessage(result);
+        } else {
+            ::SetWindowTextA(Hwnd(),
+                             dialogs::FormatWithText(win::LoadResString(IDS_MAIN_CAPTION_FMT), display).c_str());
+            RefreshAfterOperation();
+        }
+    }
+    LeaveBusy();
+}
+
+void CQuarrowDlg::ToggleBt() {
+    Framed([this] { return client_.SetBtEnable(current_.btOn ? 0 : 1); });
+}
+
+void CQuarrowDlg::ToggleWebFtp() {
+    Framed([this] { return client_.SetWebFtpEnable(current_.webFtpOn ? 0 : 1); });
+}
+
+void CQuarrowDlg::SetDefaultFolder() {
+    // The lists are not fetched again: a folder changes none of them.
+    EnterBusy();
+    dialogs::CSelPathDlg folders(client_);
+    if (folders.Show(Hwnd()) == IDOK) ShowMessage(client_.SetDefaultPath(folders.SelectedPath()));
+    LeaveBusy();
+}
+
+// ---------------------------------------------------------------- row controls
+
+void CQuarrowDlg::ChangePriority(int row) {
+    const client::BTItem* job = BtJobAt(row);
+    if (!job) return;
+    std::string itemId = job->itemId;
+    int selected = static_cast<int>(::SendMessageA(Item(IDC_BT_PRIORITY_FIRST + row), CB_GETCURSEL, 0, 0));
+    if (selected < 0) return;
+    Framed([&] { return client_.SetBtPriority(itemId, 1 - selected); });
+}
+
+void CQuarrowDlg::PauseResumeBt(int row) {
+    const client::BTItem* job = BtJobAt(row);
+    if (!job) return;
+    std::string itemId = job->itemId;
+    bool paused = job->paused != 0;
+    Framed([&] { return paused ? client_.ResumeBtItem(itemId) : client_.PauseBtItem(itemId); });
+}
+
+void CQuarrowDlg::RemoveBt(int row) {
+    if (!BtJobAt(row) || !AskRemove(Hwnd())) return;
+    // The list may have changed while the question was up.
+    const client::BTItem* job = BtJobAt(row);
+    if (!job) return;
+    std::string itemId = job->itemId;
+    Framed([&] { return client_.RemoveBtItem(itemId); });
+}
+
+void CQuarrowDlg::PauseResumeWebFtp(int row) {
+    const client::WebFTPItem* job = WebFtpJobAt(row);
+    if (!job) return;
+    std::string key = client::BuildWebFtpKey(*job);
+    bool paused = job->paused != 0;
+    Framed([&] { return paused ? client_.ResumeWebFtpItem(key) : client_.PauseWebFtpItem(key); });
+}
+
+void CQuarrowDlg::RemoveWebFtp(int row) {
+    if (!WebFtpJobAt(row) || !AskRemove(Hwnd())) return;
+    const client::WebFTPItem* job = WebFtpJobAt(row);
+    if (!job) return;
+    std::string key = client::BuildWebFtpKey(*job);
+    Framed([&] { return client_.RemoveWebFtpItem(key); });
+}
+
+// ---------------------------------------------------------------- notification icon
+
+void CQuarrowDlg::AfterFirstConnection() {
+    if (!Hwnd() || !::IsWindow(Hwnd())) return;
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = Hwnd();
+    icon.uID = kTrayIconId;
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.uCallbackMessage = kTrayMessage;
+    icon.hIcon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUARROW),
+                                                 IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                 ::GetSystemMetrics(SM_CYSMICON), 0));
+    std::string tip = win::LoadResString(IDS_TRAY_TIP);
+    lstrcpynA(icon.szTip, tip.c_str(), sizeof icon.szTip);
+    trayIconAdded_ = ::Shell_NotifyIconA(NIM_ADD, &icon) != FALSE;
+    if (icon.hIcon) ::DestroyIcon(icon.hIcon);
+
+    g_keyWindow = Hwnd();
+    if (!keyHook_) keyHook_ = ::SetWindowsHookExA(WH_GETMESSAGE, KeyHook, nullptr, ::GetCurrentThreadId());
+}
+
+void CQuarrowDlg::RemoveTrayIcon() {
+    if (keyHook_) {
+        ::UnhookWindowsHookEx(keyHook_);
+        keyHook_ = nullptr;
+        g_keyWindow = nullptr;
+    }
+    ::KillTimer(Hwnd(), kHandOverTimer);
+    if (!trayIconAdded_) return;
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = Hwnd();
+    icon.uID = kTrayIconId;
+    ::Shell_NotifyIconA(NIM_DELETE, &icon);
+    trayIconAdded_ = false;
+}
+
+INT_PTR CQuarrowDlg::OnTrayNotify(WPARAM id, LPARAM mouse) {
+    if (id != kTrayIconId) return TRUE;
+    if (mouse == WM_LBUTTONDBLCLK) ::ShowWindow(Hwnd(), SW_SHOW);
+    if (mouse == WM_RBUTTONUP && Shared().busyCount == 0) {
+        POINT at;
+        ::GetCursorPos(&at);
+        ::SetForegroundWindow(Hwnd());
+        if (HMENU popup = ::GetSubMenu(trayMenu_, 0))
+            ::TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, Hwnd(), nullptr);
+        ::PostMessageA(Hwnd(), WM_NULL, 0, 0);  // so that the menu closes when the user clicks elsewhere
+    }
+    return TRUE;
+}
+
+// ---------------------------------------------------------------- hand-over receiver
+
+INT_PTR CQuarrowDlg::OnCopyData(const COPYDATASTRUCT* copy) {
+    // The payload comes from another process: anything that does not read
+    // cleanly is ignored.
+    HandOver handOver;
+    if (!copy || !ReadHandOverMessage(copy->lpData, copy->cbData, handOver)) return FALSE;
+    if (Shared().busyCount != 0) {
+        // The sender saw the window idle, but something started since (the
+        // refresh timer, a command): keep the hand-over for when it is idle.
+        pendingHandOvers_.push_back(std::move(handOver));
+        ::ReplyMessage(TRUE);
+        ::SetTimer(Hwnd(), kHandOverTimer, kHandOverRetryMs, nullptr);
+        return TRUE;
+    }
+    EnterBusy();
+    ::ReplyMessage(TRUE);  // the texts are ours now; the sender may end
+    AddHandedOver(handOver);
+    LeaveBusy();
+    return TRUE;
+}
+
+void CQuarrowDlg::TakePendingHandOvers() {
+    if (Shared().busyCount != 0) return;
+    ::KillTimer(Hwnd(), kHandOverTimer);
+    while (!pendingHandOvers_.empty() && Shared().busyCount == 0 && ::IsWindow(Hwnd())) {
+        HandOver next = std::move(pendingHandOvers_.front());
+        pendingHandOvers_.pop_front();
+        AddHandedOver(next);
+    }
+    if (!pendingHandOvers_.empty()) ::SetTimer(Hwnd(), kHandOverTimer, kHandOverRetryMs, nullptr);
+}
+
+void CQuarrowDlg::AddHandedOver(const HandOver& handOver) {
+    EnterBusy();
+    struct Leave {
+        CQuarrowDlg* self;
+        ~Leave() { self->LeaveBusy(); }
+    } leave{this};
+    if (!client_.IsConnected()) {
+        ConnectToServer();
+        if (!client_.IsConnected()) return;
+    }
+    ::SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetWindowPos(Hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+
+    std::string folder;
+    if (int result = client_.GetDefaultPath(folder); result != 0) return ShowMessage(result);
+    if (folder.empty()) {
+        SetDefaultFolder();
+        if (int result = client_.GetDefaultPath(folder); result != 0) return ShowMessage(result);
+        if (folder.empty()) return;
+    }
+    int result = 0;
+    if (handOver.kind == kHandOverTorrent) {
+        win::FileHandle file(::CreateFileA(handOver.first.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid()) return ShowMessage(IDS_CANNOT_OPEN_FILE);
+        result = client_.AddBtItemFromFile(handOver.first, file.Get(), folder, 0);
+    } else {
+        if (!dialogs::HasUrlScheme(handOver.first)) return ShowMessage(IDS_URL_BAD_SCHEME);
+        result = client_.AddWebFtpItem({handOver.first, handOver.second, folder, "", ""});
+    }
+    if (result != 0) return ShowMessage(result);
+    RefreshAfterOperation();
+}
+
+}  // namespace app

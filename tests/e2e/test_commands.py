@@ -1,0 +1,281 @@
+"""The main window's commands and the hand-over as a user meets them: Quarrow
+under Wine in a private test network with the stand-in server. Each step
+checks the screen and what reached the server, body for body.
+
+With QUARROW_SHOTS=DIR set, the add dialogs and the hand-over window are also
+saved there as PNG pictures."""
+import base64
+import json
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+import nsrun
+from apphelpers import QUARROW, wait_exit
+from standin import bencode
+from test_dialogs import SETTINGS, DialogDesktop, until
+
+# Controls of the main window and of the add dialogs.
+BT_ADD, WEB_ADD = "1034", "1041"
+BT_PRIORITY, BT_ACTION, BT_REMOVE, WEB_ACTION = "2001", "2101", "2201", "2301"
+FROM_PC, FROM_URL, PC_FILE, URL, SAVE_PATH, PRIORITY, CHARSET = "1009", "1010", "1011", "1012", "1014", "1016", "1058"
+WM_KEYDOWN, WM_CLOSE, WM_COMMAND, VK_F5, MENU_EXIT, TRAY_MESSAGE, WM_LBUTTONDBLCLK = (
+    "0x100", "0x10", "0x111", "0x74", "32783", "0x405", "0x203")
+DEFAULT_PATH = "[HDD1]download\\"
+DELIMITER = b"--/////////////////\r\nContent-Disposition: form-data; "
+
+
+def part(name, value):
+    if isinstance(value, str):
+        value = value.encode("latin-1")
+    return DELIMITER + b'name="' + name.encode() + b'"\r\n\r\n' + value + b"\r\n"
+
+
+def link_hex(link):
+    return "".join("%02X%02X" % (ord(c) & 0xFF, ord(c) >> 8) for c in link)
+
+
+class CommandTests(unittest.TestCase):
+    def setUp(self):
+        self.net = nsrun.TestNetwork().__enter__()
+        self.addCleanup(self.net.close)
+        self.net.private_wine()
+        self.desk = DialogDesktop(self.net)
+        self.addCleanup(self.desk.close)
+        self.net.start_standin("--speed", "0", "--fail-rate", "0")
+        self.desk.reg_add(SETTINGS, "DefaultServer", nsrun.NAS_ADDR)
+        self.desk.reg_add(SETTINGS, "DefaultServerDisplayName", "NAS (%s)" % nsrun.NAS_ADDR)
+        torrent = bencode.encode({"info": {"name": "sample", "length": 1234, "piece length": 16384,
+                                           "pieces": b"\x01" * 20}})
+        self.torrent_bytes = torrent
+        # A blank in the name makes Wine quote the path on the command line, as the shell does.
+        self.torrent = os.path.join(self.net.dir, "my sample.torrent")
+        with open(self.torrent, "wb") as f:
+            f.write(torrent)
+
+    # --- what reached the stand-in ---------------------------------------
+    def requests(self):
+        if not os.path.exists(self.net.log_path):
+            return []
+        with open(self.net.log_path) as f:
+            return [json.loads(line) for line in f]
+
+    def posts(self, path):
+        return [base64.b64decode(r["body_b64"]) for r in self.requests() if r["path"].lstrip("/") == path]
+
+    def status_fetches(self):
+        return sum(r["path"].lstrip("/") == "Quarrow.asp" for r in self.requests())
+
+    def settled(self, quiet=1.5, timeout=30):
+        """Waits until no request has arrived for `quiet` seconds; the request count."""
+        last, since = len(self.requests()), time.time()
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            time.sleep(0.3)
+            now = len(self.requests())
+            if now != last:
+                last, since = now, time.time()
+            elif time.time() - since >= quiet:
+                break
+        return last
+
+    # --- the screen -------------------------------------------------------
+    def ui(self, *args):
+        return self.desk.ui(*args)
+
+    def start_main(self):
+        proc = self.desk.start(QUARROW)
+        main = self.desk.find("Refresh")
+        self.assertIsNotNone(main, "no main window")
+        self.assertTrue(until(lambda: self.status_fetches() >= 1, 30))
+        self.settled()
+        return proc, main
+
+    def message(self, text, button="OK"):
+        box = self.desk.find(text, 15000)
+        self.assertIsNotNone(box, f"no message {text!r}")
+        self.assertTrue(self.desk.click(box, button))
+        until(lambda: not self.visible(box), 10)
+        return box
+
+    def focus(self, hwnd):
+        return self.ui("focus", hwnd)[1].strip()
+
+    def visible(self, hwnd, control="0"):
+        return self.ui("visible", hwnd, control)[1].strip() == "1"
+
+    def tray_shown(self):
+        """Wine's notification area is shown only while it holds an icon."""
+        code, out = self.ui("tray", "-")
+        return code == 0 and out.split()[0] == "1"
+
+    def test_add_dialogs_rows_and_window_commands(self):
+        self.assertFalse(self.tray_shown())
+        proc, main = self.start_main()
+        self.assertTrue(until(self.tray_shown))
+
+        # Web/FTP: the checks in their order, each with its message and focus.
+        self.ui("press", main, WEB_ADD)
+        dialog = self.desk.find("Internet Address:")
+        self.assertIsNotNone(dialog)
+        self.assertTrue(until(lambda: self.desk.get(dialog, SAVE_PATH) == DEFAULT_PATH))
+        code, out = self.ui("combo-get", dialog, CHARSET)
+        self.assertEqual("sel 0", out.splitlines()[0])
+        self.assertEqual("Default", out.splitlines()[1])
+        self.desk.shot(dialog, "add-webftp")
+        self.ui("set", dialog, SAVE_PATH, "")
+        for url, text in (("", "Internet address can not be empty!"), ("www.example.com/f", "Save path can not be empty!")):
+            self.ui("set", dialog, URL, url)
+            self.ui("press", dialog, "1")
+            self.message(text)
+        self.ui("set", dialog, SAVE_PATH, DEFAULT_PATH)
+        self.ui("press", dialog, "1")
+        self.message('The url should be "http://" or "ftp://" at the head.')
+        self.assertTrue(until(lambda: self.focus(dialog) == URL))
+        before = len(self.requests())
+        self.ui("set", dialog, URL, "http://h/a%25b.bin")
+        self.ui("set", dialog, "1029", "me")
+        self.ui("set", dialog, "1031", "pw")
+        self.ui("press", dialog, "1")
+        self.assertTrue(until(lambda: self.posts("goform/formNasDownloadAdd")))
+        body = self.posts("goform/formNasDownloadAdd")[0]
+        expected = (part("UrlEncoded", "http://h/a%2525b.bin") + part("UrlUtf8", "http://h/a%2525b.bin") +
+                    part("savePath", DEFAULT_PATH) + part("user", "me") + part("pwd", "pw"))
+        self.assertTrue(body.startswith(expected), body)
+        self.assertTrue(until(lambda: self.visible(main, WEB_ACTION)))  # the job's row
+        self.assertGreater(self.status_fetches(), 1)
+
+        # BT from a URL with priority Low; the URL source checks the URL first.
+        self.settled()
+        self.ui("press", main, BT_ADD)
+        dialog = self.desk.find("Torrent Location on PC")
+        self.assertIsNotNone(dialog)
+        self.assertTrue(until(lambda: self.desk.get(dialog, SAVE_PATH) == DEFAULT_PATH))
+        self.desk.shot(dialog, "add-bt")
+        self.ui("press", dialog, "1")
+        self.message("File name can not be empty!")
+        self.ui("press", dialog, FROM_URL)
+        time.sleep(0.5)
+        self.ui("press", dialog, "1")
+        self.message("Internet address can not be empty!")
+        self.assertTrue(until(lambda: self.focus(dialog) == URL))
+        self.ui("set", dialog, URL, "http://h/x 5%.torrent")  # a raw "%": every "%" doubles
+        self.ui("combo", dialog, PRIORITY, "2")
+        self.ui("press", dialog, "1")
+        self.assertTrue(until(lambda: self.posts("goform/formAddBtItem")))
+        expected = (part("btItemPriority", "-1") + part("torrentType", "0") + part("savePath", DEFAULT_PATH) +
+                    part("UrlEncoded", "http://h/x 5%2525.torrent") + part("UrlUtf8", "http://h/x 5%2525.torrent"))
+        self.assertTrue(self.posts("goform/formAddBtItem")[0].startswith(expected))
+
+        # BT from a torrent file on the PC.
+        self.settled()
+        self.ui("press", main, BT_ADD)
+        dialog = self.desk.find("Torrent Location on PC")
+        self.assertTrue(until(lambda: self.desk.get(dialog, SAVE_PATH) == DEFAULT_PATH))
+        self.ui("set", dialog, PC_FILE, nsrun.windows_path(self.torrent))
+        self.ui("press", dialog, "1")
+        self.assertTrue(until(lambda: len(self.posts("goform/formAddBtItem")) == 2))
+        upload = self.posts("goform/formAddBtItem")[1]
+        self.assertIn(part("torrentType", "1"), upload)
+        self.assertIn(self.torrent_bytes, upload)
+        self.assertTrue(until(lambda: self.visible(main, "2102")))  # a second BT row
+
+        # "Low" in a row's priority box sends -1 for that job.
+        self.settled()
+        self.ui("combo", main, BT_PRIORITY, "2")
+        self.assertTrue(until(lambda: any(b.startswith(b"selectOrder=-1&number=")
+                                          for b in self.posts("goform/formBtListTable"))))
+
+        # Remove asks; Cancel sends nothing, OK removes.
+        self.settled()
+        count = len(self.requests())
+        self.ui("press", main, BT_REMOVE)
+        self.message("Remove this item?", "Cancel")
+        self.assertEqual(count, self.settled())
+        self.ui("press", main, BT_REMOVE)
+        self.message("Remove this item?", "OK")
+        self.assertTrue(until(lambda: any(b"RemoveSel" in b for b in self.posts("goform/formBtListTable"))))
+
+        # F5 refreshes while idle, and does nothing while the wait dialog is up.
+        count = self.settled()
+        fetches = self.status_fetches()
+        self.ui("post", main, WM_KEYDOWN, VK_F5, "0")
+        self.assertTrue(until(lambda: self.status_fetches() == fetches + 1))
+        self.net.set_faults(json.dumps({"delay": 4, "paths": ["Quarrow.asp"], "times": 1}))
+        self.ui("press", main, "1035")
+        self.assertIsNotNone(self.desk.find("Refreshing download list...", 5000))
+        for _ in range(3):
+            self.ui("post", main, WM_KEYDOWN, VK_F5, "0")
+        self.settled(quiet=3)
+        self.assertEqual(fetches + 2, self.status_fetches())
+
+        # The close box hides; the icon's double-click shows; "Exit" ends.
+        self.ui("post", main, WM_CLOSE, "0", "0")
+        self.assertTrue(until(lambda: not self.visible(main)))
+        self.assertIsNone(proc.poll())
+        self.assertTrue(self.tray_shown())
+        self.ui("post", main, TRAY_MESSAGE, "0", WM_LBUTTONDBLCLK)
+        self.assertTrue(until(lambda: self.visible(main)))
+        self.ui("post", main, WM_COMMAND, MENU_EXIT, "0")
+        self.assertEqual(0, wait_exit(proc, 20))
+        self.assertTrue(until(lambda: not self.tray_shown()))
+
+    def test_hand_over(self):
+        # Not running: "/f" starts Quarrow, which adds the torrent after its first list.
+        handing = self.desk.start(QUARROW, "/f", nsrun.windows_path(self.torrent))
+        self.assertEqual(0, wait_exit(handing, 60))
+        self.assertTrue(until(lambda: self.posts("goform/formAddBtItem"), 30))
+        uploads = self.posts("goform/formAddBtItem")
+        self.assertIn(part("btItemPriority", "0"), uploads[0])
+        self.assertIn(self.torrent_bytes, uploads[0])
+        paths = [r["path"].lstrip("/") for r in self.requests()]
+        self.assertLess(paths.index("Quarrow.asp"), paths.index("goform/formAddBtItem"))
+        main = self.desk.find("Refresh")
+        self.assertIsNotNone(main)
+        self.settled()
+
+        # Running: a link in HEX with its page's character set; "%25" arrives as "%2525".
+        link = "http://h/d\u00e9j\u00e0 %25.bin"
+        run = self.desk.run(QUARROW, "/l", link_hex(link), "windows-1252")
+        self.assertEqual(0, run.returncode)
+        self.assertTrue(until(lambda: self.posts("goform/formNasDownloadAdd")))
+        expected = (part("UrlEncoded", b"http://h/d\xe9j\xe0 %2525.bin") +
+                    part("UrlUtf8", "http://h/d%C3%A9j%C3%A0 %2525.bin") + part("savePath", DEFAULT_PATH) +
+                    part("user", "") + part("pwd", ""))
+        self.assertTrue(self.posts("goform/formNasDownloadAdd")[0].startswith(expected))
+
+        # Hostile payloads change nothing, and the window keeps working.
+        count = self.settled()
+        for case in ("short", "unterminated", "kind", "huge", "second-missing"):
+            code, out = self.ui("copydata", main, case)
+            self.assertEqual((0, "0"), (code, out.strip()), case)
+        self.assertEqual(count, self.settled())
+        fetches = self.status_fetches()
+        self.ui("press", main, "1035")
+        self.assertTrue(until(lambda: self.status_fetches() == fetches + 1))
+
+        # While the window is busy the hand-over waits; its button ends it and nothing arrives.
+        self.settled()
+        self.ui("press", main, "1041")
+        dialog = self.desk.find("Internet Address:")
+        self.assertIsNotNone(dialog)
+        handing = self.desk.start(QUARROW, "/f", nsrun.windows_path(self.torrent))
+        window = self.desk.find("Add torrent file to Quarrow")
+        self.assertIsNotNone(window)
+        self.desk.shot(window, "handover")
+        self.ui("post", window, WM_CLOSE, "0", "0")    # the close box: nothing
+        self.ui("post", window, WM_COMMAND, "1", "0")  # Enter: nothing
+        time.sleep(1.5)
+        self.assertIsNone(handing.poll(), "the close box ended the hand-over")
+        self.ui("press", window, "1061")
+        self.assertEqual(0, wait_exit(handing, 20))
+        adds = len(self.posts("goform/formAddBtItem"))
+        self.desk.click(dialog, "Cancel")
+        time.sleep(3)
+        self.assertEqual(adds, len(self.posts("goform/formAddBtItem")))
+
+
+if __name__ == "__main__":
+    unittest.main()
