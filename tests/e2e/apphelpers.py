@@ -51,8 +51,14 @@ class Desktop:
 
     def reg_query(self, key):
         """`reg query KEY /s` in the network's prefix, as a list of stripped lines (empty if absent)."""
-        r = self.run(WINE64, "reg", "query", key, "/s")
-        if r.returncode != 0:
+        # A missing key and a passing failure of Wine's reg look alike: ask
+        # again before taking the key as absent.
+        for attempt in range(3):
+            r = self.run(WINE64, "reg", "query", key, "/s")
+            if r.returncode == 0:
+                break
+            time.sleep(0.3)
+        else:
             return []
         return [line.strip() for line in r.stdout.replace("\r", "").splitlines() if line.strip()]
 
