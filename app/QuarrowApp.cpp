@@ -9,6 +9,7 @@
 #include "app/ShellRegistration.h"
 #include "app/resource.h"
 #include "common/Dialog.h"
+#include "common/WinUtil.h"
 
 namespace app {
 
@@ -22,17 +23,9 @@ void ShowMessage(UINT id) {
 
 CQuarrowApp& TheApp() { return g_app; }
 
-std::string CQuarrowApp::ModulePath() {
-    char path[MAX_PATH * 2] = {};
-    DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    return std::string(path, n < sizeof path ? n : 0);
-}
+std::string CQuarrowApp::ModulePath() { return win::ModulePath(); }
 
-std::string CQuarrowApp::ModuleDirectory() {
-    std::string path = ModulePath();
-    size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+std::string CQuarrowApp::ModuleDirectory() { return win::ModuleDirectory(); }
 
 int CQuarrowApp::Run(HINSTANCE instance, const char* commandLine) {
     // The character-set table first: a missing file leaves it empty.

@@ -1,8 +1,45 @@
 #include "Dialog.h"
 
-#include <commctrl.h>
+#include <exception>
+#include <utility>
+
+#include "common/Control.h"
+#include "common/Trace.h"
 
 namespace win {
+
+namespace {
+// The object whose dialog this thread is creating right now: the only one a
+// WM_INITDIALOG may attach.
+thread_local CDialog* t_creating = nullptr;
+
+// The child a parent's message is about, for the control's reflected handlers.
+HWND SourceOf(HWND dialog, UINT message, WPARAM wp, LPARAM lp) {
+    switch (message) {
+    case WM_COMMAND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<HWND>(lp);
+    case WM_NOTIFY:
+        return reinterpret_cast<NMHDR*>(lp)->hwndFrom;
+    case WM_DRAWITEM: {
+        auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+        return draw && draw->CtlType != ODT_MENU ? draw->hwndItem : nullptr;
+    }
+    case WM_MEASUREITEM:
+        return wp ? ::GetDlgItem(dialog, static_cast<int>(wp)) : nullptr;
+    default:
+        return nullptr;
+    }
+}
+
+bool IsColorMessage(UINT message) { return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC; }
+}  // namespace
 
 CDialog::~CDialog() {
     if (hwnd_ && !modal_) ::DestroyWindow(hwnd_);
@@ -11,15 +48,21 @@ CDialog::~CDialog() {
 INT_PTR CDialog::DoModal(HINSTANCE instance, UINT templateId, HWND parent) {
     modal_ = true;
     frozen_ = true;
-    return ::DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), parent, &CDialog::StaticProc,
-                             reinterpret_cast<LPARAM>(this));
+    t_creating = this;
+    INT_PTR result = ::DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), parent, &CDialog::StaticProc,
+                                       reinterpret_cast<LPARAM>(this));
+    if (t_creating == this) t_creating = nullptr;
+    return result;
 }
 
 HWND CDialog::Create(HINSTANCE instance, UINT templateId, HWND parent) {
     modal_ = false;
     frozen_ = true;
-    return ::CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), parent, &CDialog::StaticProc,
-                                reinterpret_cast<LPARAM>(this));
+    t_creating = this;
+    HWND window = ::CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), parent, &CDialog::StaticProc,
+                                       reinterpret_cast<LPARAM>(this));
+    if (t_creating == this) t_creating = nullptr;
+    return window;
 }
 
 void CDialog::End(INT_PTR code) {
@@ -39,28 +82,64 @@ std::string CDialog::GetItemText(int id) const {
     return text;
 }
 
-void CDialog::SetItemText(int id, const std::string& text) const {
-    ::SetDlgItemTextA(hwnd_, id, text.c_str());
+void CDialog::SetItemText(int id, const std::string& text) const { ::SetDlgItemTextA(hwnd_, id, text.c_str()); }
+
+bool CDialog::Frozen(const char* what) {
+    if (frozen_) ReportMisuse(what);
+    return frozen_;
 }
 
 void CDialog::OnMessage(UINT message, MessageHandler handler) {
-    if (!frozen_) messages_[message] = std::move(handler);
+    if (!Frozen("dialog message handler registered after the dialog started")) messages_[message] = std::move(handler);
 }
 
-void CDialog::OnCommand(int id, CommandHandler handler) {
-    if (!frozen_) commands_[id] = std::move(handler);
+void CDialog::OnCommand(int id, UINT code, CommandHandler handler) {
+    if (!Frozen("dialog command handler registered after the dialog started"))
+        commands_[{id, code}] = std::move(handler);
+}
+
+void CDialog::OnCommandRange(int first, int last, UINT code, RangeHandler handler) {
+    if (!Frozen("dialog command range registered after the dialog started"))
+        ranges_.push_back({first, last, code, std::move(handler)});
 }
 
 void CDialog::OnNotify(int controlId, UINT code, NotifyHandler handler) {
-    if (!frozen_) notifications_[{controlId, code}] = std::move(handler);
+    if (!Frozen("dialog notification handler registered after the dialog started"))
+        notifications_[{controlId, code}] = std::move(handler);
+}
+
+void CDialog::OnTimer(std::function<void(UINT_PTR)> handler) {
+    OnMessage(WM_TIMER, [h = std::move(handler)](WPARAM id, LPARAM) {
+        h(id);
+        return 0;
+    });
+}
+
+void CDialog::OnSize(std::function<void(UINT, int, int)> handler) {
+    OnMessage(WM_SIZE, [h = std::move(handler)](WPARAM type, LPARAM size) {
+        h(static_cast<UINT>(type), static_cast<short>(LOWORD(size)), static_cast<short>(HIWORD(size)));
+        return 0;
+    });
+}
+
+CDialog* CDialog::TakeInitDialog(HWND hwnd, LPARAM lp) {
+    // A window that already has its object keeps it; a parameter that is not
+    // the object being created on this thread is not ours to dereference.
+    if (::GetWindowLongPtrA(hwnd, DWLP_USER) != 0) return nullptr;
+    auto* candidate = reinterpret_cast<CDialog*>(lp);
+    if (!candidate || candidate != t_creating || candidate->initialised_) return nullptr;
+    t_creating = nullptr;
+    candidate->initialised_ = true;
+    candidate->hwnd_ = hwnd;
+    ::SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(candidate));
+    return candidate;
 }
 
 INT_PTR CALLBACK CDialog::StaticProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
     CDialog* self = nullptr;
     if (message == WM_INITDIALOG) {
-        self = reinterpret_cast<CDialog*>(lp);
-        ::SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
+        self = TakeInitDialog(hwnd, lp);
+        if (!self) return FALSE;
     } else {
         self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
     }
@@ -68,10 +147,16 @@ INT_PTR CALLBACK CDialog::StaticProc(HWND hwnd, UINT message, WPARAM wp, LPARAM 
 
     INT_PTR result = FALSE;
     bool handled = false;
-    // No exception may leave a dialog procedure.
+    // No exception may leave a dialog procedure: leave a trace and give the
+    // default answer.
     try {
         result = self->Dispatch(message, wp, lp, handled);
+    } catch (const std::exception& e) {
+        Trace("dialog %p: exception in message 0x%04X: %s", static_cast<void*>(hwnd), message, e.what());
+        handled = false;
+        result = FALSE;
     } catch (...) {
+        Trace("dialog %p: exception in message 0x%04X", static_cast<void*>(hwnd), message);
         handled = false;
         result = FALSE;
     }
@@ -79,11 +164,23 @@ INT_PTR CALLBACK CDialog::StaticProc(HWND hwnd, UINT message, WPARAM wp, LPARAM 
         ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;
     }
-    if (handled && message != WM_INITDIALOG && message != WM_CTLCOLORSTATIC &&
-        message != WM_CTLCOLORDLG && message != WM_CTLCOLORBTN && message != WM_CTLCOLOREDIT &&
-        message != WM_CTLCOLORLISTBOX)
-        ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
-    return message == WM_INITDIALOG ? result : (handled ? (result ? result : TRUE) : FALSE);
+    if (message == WM_INITDIALOG) return result;
+    if (!handled) return FALSE;
+    // Colour messages and WM_INITDIALOG answer through the return value;
+    // everything else through DWLP_MSGRESULT.
+    if (IsColorMessage(message)) return result;
+    ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+bool CDialog::Reflect(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
+    HWND child = SourceOf(hwnd_, message, wp, lp);
+    if (!child || !::IsChild(hwnd_, child)) return false;
+    CControl* control = CControl::FromHandle(child);
+    LRESULT answer = 0;
+    if (!control || !control->Reflect(message, wp, lp, answer)) return false;
+    result = answer;
+    return true;
 }
 
 INT_PTR CDialog::Dispatch(UINT message, WPARAM wp, LPARAM lp, bool& handled) {
@@ -91,26 +188,49 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wp, LPARAM lp, bool& handled) {
         handled = true;
         return OnInitDialog();
     }
+    // Anyone can send WM_NOTIFY; without a header there is nothing to read.
+    if (message == WM_NOTIFY && lp == 0) return FALSE;
+
+    INT_PTR result = 0;
+    if (Reflect(message, wp, lp, result)) {
+        handled = true;
+        return result;
+    }
+
+    // Runs one handler; a nested dispatch inside it keeps its own pass-on state.
+    struct Restore {
+        bool& flag;
+        bool value;
+        ~Restore() { flag = value; }
+    };
+    auto call = [&](auto&& handler) {
+        Restore restore{passOn_, std::exchange(passOn_, false)};
+        INT_PTR answer = handler();
+        handled = !passOn_;
+        return answer;
+    };
     if (message == WM_COMMAND) {
-        auto it = commands_.find(LOWORD(wp));
-        if (it != commands_.end()) {
+        int id = LOWORD(wp);
+        UINT code = HIWORD(wp);
+        auto it = commands_.find({id, code});
+        if (it != commands_.end()) return call([&] { it->second(); return INT_PTR(0); });
+        for (const Range& range : ranges_)
+            if (range.code == code && id >= range.first && id <= range.last)
+                return call([&] { range.handler(id); return INT_PTR(0); });
+        // A modal dialog that says nothing about OK and Cancel ends with them,
+        // so that no dialog is left without a way out.
+        if (modal_ && code == BN_CLICKED && (id == IDOK || id == IDCANCEL) && !messages_.count(WM_COMMAND)) {
+            End(id);
             handled = true;
-            it->second();
             return 0;
         }
     } else if (message == WM_NOTIFY) {
         auto* header = reinterpret_cast<NMHDR*>(lp);
         auto it = notifications_.find({static_cast<int>(header->idFrom), header->code});
-        if (it != notifications_.end()) {
-            handled = true;
-            return it->second(header);
-        }
+        if (it != notifications_.end()) return call([&] { return it->second(header); });
     }
     auto it = messages_.find(message);
-    if (it != messages_.end()) {
-        handled = true;
-        return it->second(wp, lp);
-    }
+    if (it != messages_.end()) return call([&] { return it->second(wp, lp); });
     return FALSE;
 }
 

@@ -1,12 +1,20 @@
 // Dialog base class shared by both programs: one static dialog procedure stores
 // `this` at WM_INITDIALOG and hands messages to per-class tables filled in the
-// derived constructor. The tables are frozen once the dialog runs.
+// derived constructor. The tables are frozen once the dialog runs; adding to
+// them later is a programming error (a stop in debug builds).
+//
+// The procedure trusts nothing that another process can send: WM_INITDIALOG is
+// taken once, and only with the object that created the dialog; WM_NOTIFY
+// without a header is ignored; no exception leaves it (a trace is left).
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
+
 #include <functional>
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace win {
 
@@ -34,25 +42,55 @@ protected:
 
     using MessageHandler = std::function<INT_PTR(WPARAM, LPARAM)>;
     using CommandHandler = std::function<void()>;
+    using RangeHandler = std::function<void(int id)>;
     using NotifyHandler = std::function<INT_PTR(NMHDR*)>;
 
-    // Table entries. Only valid before the dialog window exists.
+    // Table entries; only valid before the dialog runs (DoModal, Create).
     void OnMessage(UINT message, MessageHandler handler);
-    void OnCommand(int id, CommandHandler handler);
+    // WM_COMMAND from control `id` with notification `code`.
+    void OnCommand(int id, UINT code, CommandHandler handler);
+    // A button click or a menu item: OnCommand(id, BN_CLICKED, ...).
+    void OnClicked(int id, CommandHandler handler) { OnCommand(id, BN_CLICKED, std::move(handler)); }
+    // Same as OnClicked (the form older dialogs use).
+    void OnCommand(int id, CommandHandler handler) { OnClicked(id, std::move(handler)); }
+    // Controls first..last with one notification code, e.g. a row of buttons.
+    void OnCommandRange(int first, int last, UINT code, RangeHandler handler);
     void OnNotify(int controlId, UINT code, NotifyHandler handler);
+    template <typename T>
+    void OnNotifyAs(int controlId, UINT code, std::function<INT_PTR(T&)> handler) {
+        OnNotify(controlId, code, [h = std::move(handler)](NMHDR* header) { return h(*reinterpret_cast<T*>(header)); });
+    }
+    // Typed forms of the messages that need unpacking.
+    void OnTimer(std::function<void(UINT_PTR id)> handler);
+    void OnSize(std::function<void(UINT type, int cx, int cy)> handler);
+
+    // Inside a handler: let the default dialog processing run as well.
+    void PassToDefault() { passOn_ = true; }
 
     // WM_INITDIALOG: return TRUE to let the system set the focus.
     virtual BOOL OnInitDialog() { return TRUE; }
 
 private:
     static INT_PTR CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
+    static CDialog* TakeInitDialog(HWND hwnd, LPARAM lp);
     INT_PTR Dispatch(UINT message, WPARAM wp, LPARAM lp, bool& handled);
+    bool Reflect(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result);
+    bool Frozen(const char* what);
+
+    struct Range {
+        int first, last;
+        UINT code;
+        RangeHandler handler;
+    };
 
     HWND hwnd_ = nullptr;
     bool modal_ = false;
     bool frozen_ = false;
+    bool initialised_ = false;
+    bool passOn_ = false;
     std::map<UINT, MessageHandler> messages_;
-    std::map<int, CommandHandler> commands_;
+    std::map<std::pair<int, UINT>, CommandHandler> commands_;
+    std::vector<Range> ranges_;
     std::map<std::pair<int, UINT>, NotifyHandler> notifications_;
 };
 

@@ -230,7 +230,8 @@ bool Ping(const char* host) {
     static uint16_t sequence = 0;  // one more per request, across pings
     bool answered = false;
     for (int attempt = 0; attempt < 4; ++attempt) {
-        const auto request = BuildEchoRequest(identifier, ++sequence, ::GetTickCount());
+        const DWORD started = ::GetTickCount();
+        const auto request = BuildEchoRequest(identifier, ++sequence, started);
         const int sent = ::sendto(s.Get(), reinterpret_cast<const char*>(request.data()),
                                   static_cast<int>(request.size()), 0, reinterpret_cast<const sockaddr*>(&to),
                                   sizeof to);
@@ -279,7 +280,10 @@ bool Ping(const char* host) {
             }
         }
         std::fflush(stdout);
-        ::Sleep(1000);
+        // Attempts start one second apart: a receive that timed out has
+        // already used its second, an answer waits for the rest of it.
+        const DWORD used = ::GetTickCount() - started;
+        if (used < 1000) ::Sleep(1000 - used);
     }
     return answered;
 }

@@ -1,0 +1,198 @@
+// The dialog and control base classes, driven through their own message
+// procedures the way the system and other processes would drive them.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/Control.h"
+#include "common/Dialog.h"
+#include "common/Trace.h"
+
+namespace {
+
+constexpr UINT kTemplate = 100;
+constexpr int kButton = 1001, kEdit = 1002, kScroll = 1003;
+
+std::vector<std::string> g_traces, g_misuses;
+void KeepTrace(const char* line) { g_traces.push_back(line); }
+void KeepMisuse(const char* what) { g_misuses.push_back(what); }
+
+class TestDialog : public win::CDialog {
+public:
+    std::vector<std::string> log;
+    int inits = 0;
+
+    TestDialog() {
+        OnClicked(kButton, [this] { log.push_back("button clicked"); });
+        OnCommand(kEdit, EN_CHANGE, [this] { log.push_back("edit changed"); });
+        OnCommandRange(2001, 2010, BN_CLICKED, [this](int id) { log.push_back("row " + std::to_string(id - 2001)); });
+        OnTimer([this](UINT_PTR id) { log.push_back("timer " + std::to_string(id)); });
+        OnSize([this](UINT type, int cx, int cy) {
+            log.push_back("size " + std::to_string(type) + " " + std::to_string(cx) + "x" + std::to_string(cy));
+        });
+        OnNotifyAs<NMHDR>(kButton, NM_CLICK, [this](NMHDR& header) {
+            log.push_back("notify from " + std::to_string(header.idFrom));
+            return INT_PTR(5);
+        });
+        OnMessage(WM_APP, [](WPARAM, LPARAM) -> INT_PTR { throw std::runtime_error("handler failed"); });
+        OnMessage(WM_APP + 1, [this](WPARAM, LPARAM) {
+            PassToDefault();
+            return INT_PTR(7);
+        });
+    }
+    // Exposed so that a test can try to register late.
+    void LateClicked(int id) { OnClicked(id, [this] { log.push_back("late"); }); }
+
+private:
+    BOOL OnInitDialog() override {
+        ++inits;
+        return TRUE;
+    }
+};
+
+class TestScrollBar : public win::CControl {
+public:
+    std::vector<std::string> log;
+    TestScrollBar() {
+        OnReflected(WM_VSCROLL, [this](WPARAM wp, LPARAM) {
+            log.push_back("vscroll " + std::to_string(LOWORD(wp)));
+            return LRESULT(0);
+        });
+        OnMessage(WM_APP + 2, [](WPARAM wp, LPARAM) { return LRESULT(wp * 2); });
+        OnMessage(WM_APP + 3, [](WPARAM, LPARAM) -> LRESULT { throw std::runtime_error("control failed"); });
+    }
+    void Late() { OnMessage(WM_APP + 4, [](WPARAM, LPARAM) { return LRESULT(0); }); }
+};
+
+class WindowLayer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_traces.clear();
+        g_misuses.clear();
+        win::SetTraceSinkForTesting(&KeepTrace);
+        win::SetMisuseHandlerForTesting(&KeepMisuse);
+        ASSERT_NE(dialog.Create(::GetModuleHandleA(nullptr), kTemplate, nullptr), nullptr) << ::GetLastError();
+    }
+    void TearDown() override {
+        win::SetTraceSinkForTesting(nullptr);
+        win::SetMisuseHandlerForTesting(nullptr);
+    }
+    LRESULT Send(UINT message, WPARAM wp, LPARAM lp) { return ::SendMessageA(dialog.Hwnd(), message, wp, lp); }
+    TestDialog dialog;
+};
+
+TEST_F(WindowLayer, CommandsAreKeyedOnControlAndNotification) {
+    struct Case {
+        int id;
+        UINT code;
+        const char* expected;  // nullptr: no handler runs
+    } cases[] = {
+        {kButton, BN_CLICKED, "button clicked"},
+        {kButton, EN_CHANGE, nullptr},  // an edit-style code never runs the click handler
+        {kEdit, EN_CHANGE, "edit changed"},
+        {kEdit, BN_CLICKED, nullptr},
+        {kEdit, EN_SETFOCUS, nullptr},
+        {2001, BN_CLICKED, "row 0"},
+        {2010, BN_CLICKED, "row 9"},
+        {2011, BN_CLICKED, nullptr},
+        {2005, CBN_SELCHANGE, nullptr},
+    };
+    for (const Case& c : cases) {
+        dialog.log.clear();
+        Send(WM_COMMAND, MAKEWPARAM(c.id, c.code), 0);
+        if (c.expected)
+            EXPECT_EQ(dialog.log, std::vector<std::string>{c.expected}) << c.id << "/" << c.code;
+        else
+            EXPECT_TRUE(dialog.log.empty()) << c.id << "/" << c.code;
+    }
+}
+
+TEST_F(WindowLayer, TypedHandlersUnpackTheirMessages) {
+    Send(WM_TIMER, 42, 0);
+    Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200));
+    NMHDR header = {dialog.Item(kButton), kButton, static_cast<UINT>(NM_CLICK)};
+    Send(WM_NOTIFY, kButton, reinterpret_cast<LPARAM>(&header));
+    EXPECT_EQ(dialog.log, (std::vector<std::string>{"timer 42", "size 0 300x200", "notify from 1001"}));
+    EXPECT_EQ(::GetWindowLongPtrA(dialog.Hwnd(), DWLP_MSGRESULT), 5);
+}
+
+TEST_F(WindowLayer, UntrustedMessagesChangeNothing) {
+    TestDialog other;
+    EXPECT_EQ(dialog.inits, 1);
+    // A second WM_INITDIALOG, with another object, with this one, or with none.
+    for (LPARAM lp : {reinterpret_cast<LPARAM>(&other), reinterpret_cast<LPARAM>(&dialog), LPARAM(0)})
+        Send(WM_INITDIALOG, 0, lp);
+    EXPECT_EQ(dialog.inits, 1);
+    EXPECT_EQ(other.inits, 0);
+    EXPECT_EQ(other.Hwnd(), nullptr);
+    EXPECT_EQ(::GetWindowLongPtrA(dialog.Hwnd(), DWLP_USER), reinterpret_cast<LONG_PTR>(&dialog));
+    // WM_NOTIFY without a header is ignored, not dereferenced.
+    EXPECT_EQ(Send(WM_NOTIFY, kButton, 0), 0);
+    // The dialog still works afterwards.
+    Send(WM_COMMAND, MAKEWPARAM(kButton, BN_CLICKED), 0);
+    EXPECT_EQ(dialog.log, std::vector<std::string>{"button clicked"});
+}
+
+TEST_F(WindowLayer, AnExceptionLeavesATraceAndTheDefaultAnswer) {
+    EXPECT_EQ(Send(WM_APP, 0, 0), 0);
+    ASSERT_EQ(g_traces.size(), 1u);
+    EXPECT_NE(g_traces[0].find("0x8000"), std::string::npos) << g_traces[0];
+    EXPECT_NE(g_traces[0].find("handler failed"), std::string::npos) << g_traces[0];
+    // A handler that passes on runs, and the default processing answers.
+    EXPECT_EQ(Send(WM_APP + 1, 0, 0), 0);
+}
+
+TEST_F(WindowLayer, RegisteringAfterTheStartIsReportedAndDropped) {
+    dialog.LateClicked(3000);
+    ASSERT_EQ(g_misuses.size(), 1u);
+    Send(WM_COMMAND, MAKEWPARAM(3000, BN_CLICKED), 0);
+    EXPECT_TRUE(dialog.log.empty());
+
+    TestScrollBar bar;
+    ASSERT_TRUE(bar.AttachItem(dialog.Hwnd(), kScroll));
+    bar.Late();
+    EXPECT_EQ(g_misuses.size(), 2u);
+}
+
+TEST_F(WindowLayer, SubclassedControlGetsItsMessagesAndReflections) {
+    TestScrollBar bar, second;
+    HWND scroll = dialog.Item(kScroll);
+    ASSERT_TRUE(bar.AttachItem(dialog.Hwnd(), kScroll));
+    EXPECT_FALSE(second.Attach(scroll));  // one object per window
+    EXPECT_EQ(win::CControl::FromHandle(scroll), &bar);
+    EXPECT_EQ(win::CControl::FromHandle(dialog.Item(kEdit)), nullptr);
+
+    EXPECT_EQ(::SendMessageA(scroll, WM_APP + 2, 21, 0), 42);
+    // Unhandled messages reach the class's own procedure.
+    ::SendMessageA(scroll, SBM_SETRANGE, 0, 15);
+    int low = -1, high = -1;
+    ::SendMessageA(scroll, SBM_GETRANGE, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
+    EXPECT_EQ(high, 15);
+    // An exception in a control handler: trace, then the class's own answer.
+    EXPECT_EQ(::SendMessageA(scroll, WM_APP + 3, 0, 0), 0);
+    EXPECT_EQ(g_traces.size(), 1u);
+
+    // What the parent gets about the bar goes to the bar first.
+    Send(WM_VSCROLL, SB_PAGEDOWN, reinterpret_cast<LPARAM>(scroll));
+    EXPECT_EQ(bar.log, std::vector<std::string>{"vscroll " + std::to_string(SB_PAGEDOWN)});
+    bar.Detach();
+    EXPECT_EQ(win::CControl::FromHandle(scroll), nullptr);
+    Send(WM_VSCROLL, SB_PAGEDOWN, reinterpret_cast<LPARAM>(scroll));
+    EXPECT_EQ(bar.log.size(), 1u);
+}
+
+class SilentModal : public win::CDialog {
+    BOOL OnInitDialog() override {
+        ::PostMessageA(Hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return TRUE;
+    }
+};
+
+TEST(WindowLayerModal, AModalDialogWithoutOkOrCancelHandlersEndsWithThem) {
+    SilentModal modal;
+    EXPECT_EQ(modal.DoModal(::GetModuleHandleA(nullptr), kTemplate, nullptr), IDCANCEL);
+}
+
+}  // namespace

@@ -1,0 +1,348 @@
+"""The set-up wizard end to end: Kestane (its test build, whose long timers can
+be shortened) under Wine on the harness display, in the pc namespace of a
+private network, against simulated servers (standin/mgmt_standin.py) and ICMP
+stand-ins; each walk checks the screen and the datagrams together.
+
+KESTANE_SCREENSHOT_DIR=<dir> keeps pictures of the first, the network and the
+success page."""
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+import nsrun
+from apphelpers import UIDRIVER, wait_exit
+from test_protocol import STANDIN, MgmtNetwork
+
+BUILD = os.environ.get("QUARROW_BUILD_DIR", os.path.join(nsrun.ROOT, "build", "x86_64"))
+KESTANE = os.path.join(BUILD, "wizard", "KestaneSeam.exe")
+SHOTS = os.environ.get("KESTANE_SCREENSHOT_DIR")
+
+NEW = "00:11:22:33:44:55"
+# Control identifiers of the wizard dialog.
+HOME_NEXT, SERVER_LIST, STATUS_LINE, RESCAN, EXIT = 1002, 1004, 1077, 1006, 1001
+LOGIN_PWD, LOGIN_NEXT = 1009, 1010
+FORMAT_TEXT, FORMAT_NEXT, ERASED = 1012, 1013, 1069
+NEW_PWD, CONFIRM_PWD, SETPWD_NEXT = 1017, 1018, 1019
+IP, DNS, SETIP_NEXT = 1028, 1031, 1027
+NAME, NAME_NEXT, FUNCTION_NEXT, TIME_NEXT = 1033, 1036, 1041, 1048
+SUMMARY, CONFIRM_NEXT = 1080, 1052
+HANDLING, SUCCESS, FAIL = 1053, 1054, 1055
+
+
+class WizardNetwork(MgmtNetwork):
+    """The wizard runs on a LAN host of its own, 10.77.0.20/24, its only
+    adapter (the pc namespace's bridge ports would supply empty values)."""
+
+    def __enter__(self):
+        self.net.__enter__()
+        try:
+            self.pc = self.net.add_host("10.77.0.20", "02:00:00:00:00:20")
+            self.net.private_wine(self.pc)
+        except Exception:
+            self.net.close()
+            raise
+        self.log = os.path.join(self.net.dir, "mgmt.jsonl")
+        return self
+
+
+class Wizard:
+    """One Kestane process and the driver commands that look at it."""
+
+    def __init__(self, env, exit_text="Exit", **extra_env):
+        self.env, self.net = env, env.net
+        exe = extra_env.pop("exe", KESTANE)
+        self.pc_env = dict(self.net.pc_env(), TZ="Asia/Shanghai", **extra_env)
+        self.proc = subprocess.Popen(["ip", "netns", "exec", env.pc, nsrun.WINE_RUN, exe],
+                                     env=self.pc_env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        deadline = time.time() + 40
+        self.hwnd = None
+        if exit_text is None:
+            return
+        while not self.hwnd and time.time() < deadline:
+            self.hwnd = self.find(exit_text, 3000)
+        assert self.hwnd, "the wizard did not show"
+
+    def driver(self, *args, timeout=60):
+        cmd = ["ip", "netns", "exec", self.env.pc, nsrun.WINE_RUN, UIDRIVER, *args]
+        return subprocess.run(cmd, env=self.pc_env, capture_output=True, text=True, errors="replace",
+                              timeout=timeout)
+
+    def find(self, text, timeout_ms=20000):
+        try:
+            r = self.driver("find", text, str(timeout_ms), timeout=timeout_ms / 1000 + 10)
+        except subprocess.TimeoutExpired:
+            return None  # a window that was being made or destroyed did not answer
+        return r.stdout.strip() if r.returncode == 0 else None
+
+    def items(self):
+        """{id: (visible, enabled, text)} of the dialog's controls."""
+        out = {}
+        for line in self.driver("items", self.hwnd).stdout.splitlines():
+            parts = line.split("\t", 3)
+            if len(parts) == 4:
+                out[int(parts[0])] = (parts[1] == "1", parts[2] == "1", parts[3])
+        return out
+
+    def wait_visible(self, control, timeout=30, text=None):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            item = self.items().get(control)
+            if item and item[0] and (text is None or text in item[2]):
+                return item[2]
+            time.sleep(0.2)
+        raise AssertionError(f"control {control} not shown{' with ' + text if text else ''}: {self.items()}")
+
+    def press(self, control):
+        assert self.driver("command", self.hwnd, str(control)).returncode == 0
+
+    def type(self, control, text):
+        assert self.driver("set-text", self.hwnd, str(control), text).returncode == 0
+
+    def answer_box(self, text, button="OK"):
+        box = self.find(text, 20000)
+        assert box, f"no message box showing {text!r}"
+        assert self.driver("click", box, button).returncode == 0
+        return box
+
+    def rows(self):
+        return [l.split("\t") for l in self.driver("lv-rows", self.hwnd, str(SERVER_LIST)).stdout.splitlines()]
+
+    def shot(self, name):
+        if SHOTS:
+            os.makedirs(SHOTS, exist_ok=True)
+            with open(os.path.join(BUILD, "harness", "display")) as f:
+                display = f.read().strip()
+            time.sleep(0.5)
+            subprocess.run(["import", "-display", display, "-window", "root", "-crop", "660x440+310+292",
+                            "+repage", os.path.join(SHOTS, name)], check=False)
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait(10)
+
+
+class WizardTestCase(unittest.TestCase):
+    def setUp(self):
+        if os.geteuid() != 0:
+            self.skipTest("network namespaces need root")
+        if not os.path.exists(KESTANE) or not os.path.exists(UIDRIVER):
+            self.skipTest("KestaneSeam.exe or uidriver.exe not built")
+        self.env = WizardNetwork().__enter__()
+        self.addCleanup(self.env.__exit__, None, None, None)
+
+    def start(self, exit_text="Exit", **extra_env):
+        w = Wizard(self.env, exit_text, **extra_env)
+        self.addCleanup(w.close)
+        return w
+
+    def login(self, w, name, password="7315"):
+        deadline = time.time() + 20
+        while time.time() < deadline and not any(r and r[0] == name for r in w.rows()):
+            time.sleep(0.3)
+        row = [r[0] for r in w.rows()].index(name)
+        w.driver("lv-select", w.hwnd, str(SERVER_LIST), str(row))
+        w.press(HOME_NEXT)
+        w.wait_visible(LOGIN_PWD)
+        w.type(LOGIN_PWD, password)
+        w.press(LOGIN_NEXT)
+
+    def echo_times(self, mode):
+        return [r["t"] for r in self.env.records("echo") if r["server"] == f"icmp-{mode}"]
+
+
+class WalkTest(WizardTestCase):
+    def test_new_server_with_unformatted_disks_to_the_success_page(self):
+        net = self.env.net
+        # The server wants a new address: the wizard looks for a free one from
+        # the top of the /24 down; .253 and .252 answer pings, .251 is silent.
+        self.env.server(NEW, name="NEWBOX", status=0, address="10.77.0.101", disk1=[1, 0], disk2=[1, 0],
+                        address_flag=1, password="7315", pace=0.05)
+        self.env.server("00:11:22:33:44:66", name="OLDBOX", status=1, address="10.77.0.150")
+        for address, mode in (("10.77.0.253", "reply"), ("10.77.0.252", "reply"), ("10.77.0.251", "silent")):
+            net.start_program(net.add_host(address), [sys.executable, STANDIN, "--icmp", mode, "--log", self.env.log])
+
+        w = self.start(KESTANE_TIMER_MS="6=1500", KESTANE_PC_DHCP="0")
+        # The list: both servers with their status icons' rows, the first selected.
+        deadline = time.time() + 20
+        while time.time() < deadline and len(w.rows()) < 2:
+            time.sleep(0.3)
+        rows = w.rows()
+        self.assertEqual("selected", rows[0][-1])  # the first row is selected as it comes in
+        self.assertEqual([["NEWBOX", "10.77.0.101", NEW], ["OLDBOX", "10.77.0.150", "00:11:22:33:44:66"]],
+                         sorted(r[:3] for r in rows))
+        w.driver("lv-select", w.hwnd, str(SERVER_LIST), str([r[0] for r in rows].index("OLDBOX")))
+        self.assertEqual("This server has been set up already. You can set it up again.", w.items()[STATUS_LINE][2])
+        w.driver("lv-select", w.hwnd, str(SERVER_LIST), str([r[0] for r in rows].index("NEWBOX")))
+        self.assertEqual("This server has not been set up yet.", w.items()[STATUS_LINE][2])
+        w.shot("kestane-servers.png")
+
+        # A second copy refuses to run.
+        second = subprocess.Popen(["ip", "netns", "exec", self.env.pc, nsrun.WINE_RUN, KESTANE], env=w.pc_env,
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        w.answer_box("The Storage Server Wizard is running!")
+        self.assertIsNotNone(wait_exit(second, 30))
+
+        # A wrong password: the state and info queries go out, the password is refused.
+        self.login(w, "NEWBOX", password="wrong1")
+        w.answer_box("The password is not correct. Please enter the administrator password of this server.")
+        queries = [r for r in self.env.records() if r["kind"] in ("state_query", "info_query") and r["server"] == "NEWBOX"]
+        self.assertEqual(["state_query", "info_query"], [r["kind"] for r in queries[:2]])
+        self.assertTrue(all(r["dest"] == NEW and r["len"] == 26 for r in queries))
+        pc_mac = queries[0]["pc_mac"]
+        self.assertNotEqual("00:00:00:00:00:00", pc_mac)
+
+        # The right one: both disks are new, so the format page warns in red.
+        w.type(LOGIN_PWD, "7315")
+        search_started = time.time()
+        w.press(LOGIN_NEXT)
+        w.wait_visible(ERASED, text="ERASED")
+        self.assertIn("HDD1 and HDD2 will be partitioned and formatted.", w.items()[FORMAT_TEXT][2])
+        w.press(FORMAT_NEXT)
+        w.wait_visible(NEW_PWD)
+        w.type(NEW_PWD, "Secret9")
+        w.type(CONFIRM_PWD, "Secret9")
+        w.press(SETPWD_NEXT)
+        # The free-address search decides when the network page comes.
+        w.wait_visible(SETIP_NEXT, timeout=60)
+        reply, silent = self.echo_times("reply"), self.echo_times("silent")
+        self.assertEqual((8, 4), (len(reply), len(silent)))
+        for ping in (reply[:4], reply[4:], silent):
+            gaps = [b - a for a, b in zip(ping, ping[1:])]
+            self.assertTrue(all(0.8 < g < 1.6 for g in gaps), gaps)  # four attempts one second apart
+        self.assertTrue(3.5 < reply[4] - reply[0] < 6, reply)  # an answered ping lasts four seconds
+        self.assertTrue(3.5 < silent[0] - reply[4] < 6)
+        self.assertLess(silent[0] - search_started, 20)
+        w.driver("ip-set", w.hwnd, str(DNS), "10.77.0.1")
+        w.shot("kestane-network.png")
+        w.press(SETIP_NEXT)
+
+        w.wait_visible(NAME)
+        w.type(NAME, "MY-NAS")
+        w.press(NAME_NEXT)
+        w.answer_box('The server name may contain only letters, digits and "_".')
+        w.type(NAME, "MYNAS_01")
+        w.press(NAME_NEXT)
+        w.wait_visible(FUNCTION_NEXT)
+        w.press(FUNCTION_NEXT)
+        w.wait_visible(TIME_NEXT)
+        w.press(TIME_NEXT)
+        summary = w.wait_visible(SUMMARY, text="Server name")
+        for line in ("HDD1 and HDD2 will be partitioned and formatted.", "Administrator password: *******",
+                     "IP address: 10.77.0.251", "Subnet mask: 255.255.255.0", "DNS server: 10.77.0.1",
+                     "Server name: MYNAS_01", "BitTorrent downloads: on",
+                     "Time zone: (GMT+08:00) Beijing, Chongqing, Hong Kong, Urumqi"):
+            self.assertIn(line, summary)
+
+        w.press(CONFIRM_NEXT)
+        w.answer_box("The data on the disk(s) WILL BE ERASED, please confirm!")
+        w.wait_visible(HANDLING, text="restarting")
+        success = w.wait_visible(SUCCESS, text="has been set up", timeout=30)
+        self.assertIn("has restarted", success)
+        self.assertEqual("Finish", w.items()[EXIT][2])
+        w.shot("kestane-success.png")
+
+        configs = [r for r in self.env.records("config") if r["server"] == "NEWBOX"]
+        self.assertEqual(1, len(configs))
+        c = configs[0]
+        self.assertEqual((162, NEW, pc_mac), (c["len"], c["dest"], c["pc_mac"]))
+        f = c["fields"]
+        self.assertEqual({"password": "Secret9", "name": "MYNAS_01", "auto": 0, "address": "10.77.0.251",
+                          "mask": "255.255.255.0", "dns": "10.77.0.1", "disk1": [1, 0], "disk2": [1, 0],
+                          "bt": 1, "itunes": 1, "media": 1, "timesync": 1, "dst": 0, "print": 2},
+                         {k: f[k] for k in ("password", "name", "auto", "address", "mask", "dns", "disk1",
+                                            "disk2", "bt", "itunes", "media", "timesync", "dst", "print")})
+        tz = int.from_bytes(bytes.fromhex(c["hex"])[26 + 124:26 + 128], "little")
+        self.assertEqual(48, tz)  # preselected from the PC's bias of -480 minutes
+
+        w.press(EXIT)
+        self.assertEqual(1, wait_exit(w.proc, 30))
+
+
+class TroubleTest(WizardTestCase):
+    def test_failure_report_busy_server_and_silent_server(self):
+        # A configuration that fails creating the folders on disk 2: its detail.
+        self.env.server(NEW, name="FAILBOX", address="10.77.0.101", disk1=[1, 1], disk2=[1, 1], fail_at=4,
+                        failure=31)
+        w = self.start(KESTANE_PC_DHCP="0")
+        self.login(w, "FAILBOX")
+        w.wait_visible(NEW_PWD)  # disks ready, no format page
+        w.press(SETPWD_NEXT)     # the server keeps its address: no search
+        w.wait_visible(SETIP_NEXT)
+        w.driver("ip-set", w.hwnd, str(DNS), "10.77.0.1")
+        w.press(SETIP_NEXT)
+        w.wait_visible(NAME)
+        w.type(NAME, "FAILBOX")
+        w.press(NAME_NEXT)
+        w.wait_visible(FUNCTION_NEXT)
+        w.press(FUNCTION_NEXT)
+        w.wait_visible(TIME_NEXT)
+        w.press(TIME_NEXT)
+        w.wait_visible(CONFIRM_NEXT)
+        w.press(CONFIRM_NEXT)  # nothing to erase: no question
+        text = w.wait_visible(FAIL, text="failed")
+        self.assertEqual("Formatting HDD2 failed.  The configuration of the storage server is not complete.", text)
+        self.assertEqual("10.77.0.101", self.env.records("config")[0]["fields"]["address"])
+        self.assertEqual([1], [r["sub"] for r in self.env.records("progress", "tx")])
+        w.close()
+        self.env.stop_servers()
+
+        # A busy server answers the state query with a progress report; in German.
+        self.env.server(NEW, name="BUSYBOX", address="10.77.0.101", busy=True)
+        w = self.start("Beenden", LC_ALL="de_DE.UTF-8")
+        self.assertEqual("Neu suchen", w.wait_visible(RESCAN, text="Neu suchen", timeout=10))
+        begin = time.time()
+        self.login(w, "BUSYBOX")
+        w.wait_visible(FAIL, text="Der Speicherserver ist")
+        self.assertLess(time.time() - begin, 15)
+        w.close()
+        self.env.stop_servers()
+
+        # A server that never answers the state query: the (shortened) time-out.
+        self.env.server(NEW, name="MUTEBOX", address="10.77.0.101", silent=["state"])
+        w = self.start(KESTANE_TIMER_MS="4=3000")
+        self.login(w, "MUTEBOX")
+        begin = time.time()
+        text = w.wait_visible(FAIL, text="does not answer")
+        self.assertTrue(1.5 < time.time() - begin < 20)
+        self.assertIn("check that the server is switched on", text)
+
+
+
+class BrokenFilesTest(WizardTestCase):
+    def install(self, name, edit=None, languages=("en",)):
+        """A copy of the program whose language folders are `languages`, with
+        `edit` applied to the English Config.ini text."""
+        folder = os.path.join(self.env.net.dir, name)
+        os.makedirs(os.path.join(folder, "image"))
+        shutil.copy(KESTANE, folder)
+        for language in languages:
+            shutil.copytree(os.path.join(os.path.dirname(KESTANE), "image", "en"),
+                            os.path.join(folder, "image", language))
+        if edit:
+            path = os.path.join(folder, "image", "en", "Config.ini")
+            with open(path, "rb") as f:
+                text = f.read().decode("cp1252")
+            with open(path, "wb") as f:
+                f.write(edit(text).encode("cp1252"))
+        return os.path.join(folder, os.path.basename(KESTANE))
+
+    def test_bad_rectangle_and_missing_language_folder_end_with_a_message(self):
+        # A zero coordinate in the first page's layout.
+        exe = self.install("badrect", lambda t: t.replace("STATIC_SelectNAS_Position=(20,52)",
+                                                          "STATIC_SelectNAS_Position=(0,52)"))
+        w = self.start(None, exe=exe)
+        w.answer_box("The wizard's page layout could not be read. Please install the wizard again.")
+        self.assertEqual(0, wait_exit(w.proc, 30))
+        # Only a French folder: neither the locale's language nor English.
+        w = self.start(None, exe=self.install("nolang", languages=("fr",)))
+        w.answer_box("Failed to open ini file.")
+        self.assertEqual(0, wait_exit(w.proc, 30))
+
+
+if __name__ == "__main__":
+    unittest.main()

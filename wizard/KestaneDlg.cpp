@@ -1,0 +1,1115 @@
+#include "wizard/KestaneDlg.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "wizard/KestaneRes.h"
+
+namespace kestane {
+
+const char* const kPageSections[kPageCount] = {
+    "Home_Page",       "Login_Page",       "HDDError_Page",       "Format_Page", "SetPwd_Page",
+    "SetIP_Page",      "NASName_Page",     "SetFunction_Page",    "SyncTime_Page", "ConfirmFunction_Page",
+    "Wait_Page",       "Success_Page",     "Fail_Page",
+};
+
+const ControlSlot kControlTable[kControlSlots] = {
+    {"Exit_Position", IDC_EXIT}, {"Finish_Position", IDC_EXIT}, {"STATIC_Wizard_Position", IDC_WIZARD_TITLE},
+    {"Home_Position", IDC_HOME},
+    {"LIST_HomeNASIP_Position", IDC_SERVER_LIST}, {"Home_Rescan_Position", IDC_RESCAN},
+    {"Home_Next_Position", IDC_HOME_NEXT}, {"STATIC_SelectNAS_Position", IDC_SELECT_NAS},
+    {"STATIC_NASStatus_Position", IDC_NAS_STATUS},
+    {"Login_Next_Position", IDC_LOGIN_NEXT}, {"Login_Prev_Position", IDC_LOGIN_PREV},
+    {"EDIT_LoginPwd_Position", IDC_LOGIN_PWD}, {"STATIC_LoginPwd_Position", IDC_LOGIN_PWD_LABEL},
+    {"STATIC_Login_Position", IDC_LOGIN_TITLE},
+    {"STATIC_HDDError_Position", IDC_HDD_ERROR}, {"Format_Next_Position", IDC_FORMAT_NEXT},
+    {"Format_Prev_Position", IDC_FORMAT_PREV}, {"STATIC_Format_Position", IDC_FORMAT_TEXT},
+    {"STATIC_ERASED_Position", IDC_ERASED}, {"STATIC_Do_Position", IDC_FORMAT_DO},
+    {"SetPwd_Next_Position", IDC_SETPWD_NEXT}, {"SetPwd_Prev_Position", IDC_SETPWD_PREV},
+    {"EDIT_NewPwd_Position", IDC_NEWPWD}, {"EDIT_ConfirmPwd_Position", IDC_CONFIRMPWD},
+    {"STATIC_SetPwd_Position", IDC_SETPWD_TITLE}, {"STATIC_NewPwd_Position", IDC_NEWPWD_LABEL},
+    {"STATIC_ConfirmPwd_Position", IDC_CONFIRMPWD_LABEL}, {"STATIC_PwdNotify_Position", IDC_PWD_NOTIFY},
+    {"IPADDRESS_IP_Position", IDC_IP}, {"IPADDRESS_Mask_Position", IDC_MASK},
+    {"IPADDRESS_Gateway_Position", IDC_GATEWAY}, {"IPADDRESS_DNSServer_Position", IDC_DNS},
+    {"CHECK_AutoIP_Position", IDC_AUTOIP}, {"SetIP_Prev_Position", IDC_SETIP_PREV},
+    {"SetIP_Next_Position", IDC_SETIP_NEXT}, {"STATIC_DNSServer_Position", IDC_DNS_LABEL},
+    {"STATIC_Gateway_Position", IDC_GATEWAY_LABEL}, {"STATIC_Mask_Position", IDC_MASK_LABEL},
+    {"STATIC_IP_Position", IDC_IP_LABEL}, {"STATIC_AutoIPCheck_Position", IDC_AUTOIP_LABEL},
+    {"STATIC_SetIP_Position", IDC_SETIP_TITLE},
+    {"EDIT_NASName_Position", IDC_NAME}, {"NASName_Prev_Position", IDC_NAME_PREV},
+    {"NASName_Next_Position", IDC_NAME_NEXT}, {"STATIC_NASNameStrict_Position", IDC_NAME_STRICT},
+    {"STATIC_NASName_Position", IDC_NAME_LABEL}, {"STATIC_NameNotify_Position", IDC_NAME_NOTIFY},
+    {"CHECK_BT_Position", IDC_BT}, {"CHECK_iTunes_Position", IDC_ITUNES},
+    {"CHECK_MediaServer_Position", IDC_MEDIA}, {"CHECK_PrintServer_Position", IDC_PRINT},
+    {"SetFunction_Prev_Position", IDC_FUNCTION_PREV}, {"SetFunction_Next_Position", IDC_FUNCTION_NEXT},
+    {"STATIC_BT_Position", IDC_BT_LABEL}, {"STATIC_iTunes_Position", IDC_ITUNES_LABEL},
+    {"STATIC_MediaServer_Position", IDC_MEDIA_LABEL}, {"STATIC_PrintServer_Position", IDC_PRINT_LABEL},
+    {"CHECK_SyncTime_Position", IDC_SYNCTIME}, {"SyncTime_Prev_Position", IDC_TIME_PREV},
+    {"SyncTime_Next_Position", IDC_TIME_NEXT}, {"STATIC_SyncTime_Position", IDC_SYNCTIME_LABEL},
+    {"CHECK_SyncTimeDaylight_Position", IDC_DAYLIGHT}, {"STATIC_SyncTimeDaylight", IDC_DAYLIGHT_LABEL},
+    {"STATIC_DaylightFrom_Position", IDC_FROM_LABEL}, {"Daylight_MonthFrom_Position", IDC_MONTH_FROM},
+    {"Daylight_DayFrom_Position", IDC_DAY_FROM}, {"STATIC_DaylightTo_Position", IDC_TO_LABEL},
+    {"Daylight_MonthTo_Position", IDC_MONTH_TO}, {"Daylight_DayTo_Position", IDC_DAY_TO},
+    {"COMBO_TimeZone_Position", IDC_TIMEZONE}, {"STATIC_TimeZone_Position", IDC_TIMEZONE_LABEL},
+    {"ConfirmFunction_Prev_Position", IDC_CONFIRM_PREV}, {"ConfirmFunction_Next_Position", IDC_CONFIRM_NEXT},
+    {"STATIC_ConfirmFunction_Position", IDC_CONFIRM_CAPTION}, {"EDIT_Apply_Position", IDC_SUMMARY},
+    {"STATIC_strConfirm_Position", IDC_CONFIRM_TEXT},
+    {"STATIC_Handling_Position", IDC_HANDLING}, {"STATIC_Wait_Position", IDC_WAIT_TITLE},
+    {"STATIC_Success_Position", IDC_SUCCESS}, {"STATIC_Fail_Position", IDC_FAIL},
+    {"STATIC_Gif_Position", IDC_GIF},
+    {"", 0},
+};
+
+namespace {
+
+constexpr int kDaylightControls[] = {IDC_DAYLIGHT_LABEL, IDC_MONTH_FROM, IDC_DAY_FROM, IDC_MONTH_TO,
+                                     IDC_DAY_TO,         IDC_FROM_LABEL, IDC_TO_LABEL};
+constexpr const char* kStatusIcons[] = {"status_new.ico", "status_done.ico", "status_failed.ico",
+                                        "status_busy.ico"};
+constexpr int kStatusIconIds[] = {IDI_STATUS_NEW, IDI_STATUS_DONE, IDI_STATUS_FAILED, IDI_STATUS_BUSY};
+// No list read from a file grows without end, whatever the file holds.
+constexpr int kListLimit = 200;
+constexpr const char* kStatusKeys[] = {"Status_New", "Status_SetSuccess", "Status_SetFail", "Status_Busy"};
+
+bool IsWindows9xTitleFontless() {
+    OSVERSIONINFOA v{};
+    v.dwOSVersionInfoSize = sizeof v;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!::GetVersionExA(&v)) return false;
+#pragma GCC diagnostic pop
+    return v.dwMajorVersion == 4 && (v.dwMinorVersion == 10 || v.dwMinorVersion == 90);
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+}  // namespace
+
+// --- wait dialog --------------------------------------------------------------------
+
+CWaitDialolg::CWaitDialolg(const IniFiles& files, Mode mode) : files_(files), mode_(mode) {
+    // Escape and Enter must not end the wait: only the exchange that it waits for does.
+    OnCommand(IDCANCEL, [] {});
+    OnCommand(IDOK, [] {});
+    OnMessage(WM_CLOSE, [](WPARAM, LPARAM) { return TRUE; });
+}
+
+BOOL CWaitDialolg::OnInitDialog() {
+    const bool verify = mode_ == kVerifyPassword;
+    ::SetWindowTextA(Hwnd(), ReadIniText(files_.config, "Control_String", verify ? "VerfyPWD_Title" : "SearchIP_Title",
+                                         "").c_str());
+    SetItemText(IDC_WAIT_TEXT,
+                ReadIniText(files_.config, "Control_String", verify ? "VerfyPWD_MSG" : "SearchIP_MSG", ""));
+    if (closeRequested_) End(1);
+    return TRUE;
+}
+
+void CWaitDialolg::Close() {
+    closeRequested_ = true;
+    if (Hwnd()) End(1);
+}
+
+// --- set-up ---------------------------------------------------------------------------
+
+CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
+    config_ = mgmt::DefaultServerConfig();
+
+    // Escape never closes the wizard, and Enter presses no hidden button.
+    OnCommand(IDCANCEL, [] {});
+    OnCommand(IDOK, [] {});
+    OnCommand(IDC_EXIT, [] { ::ExitProcess(1); });
+    // Closing the window is the same as Exit.
+    OnMessage(WM_CLOSE, [](WPARAM, LPARAM) -> INT_PTR {
+        ::ExitProcess(1);
+        return 0;
+    });
+
+    OnCommand(IDC_RESCAN, [this] { Rescan(); });
+    OnCommand(IDC_HOME_NEXT, [this] { OnHomeNext(); });
+    OnCommand(IDC_HOME, [this] {
+        {
+            std::lock_guard<std::mutex> lock(eventLock_);
+            info_ = {};
+        }
+        ShowPage(kHomePage);
+        Rescan();
+    });
+    OnCommand(IDC_LOGIN_NEXT, [this] { OnLoginNext(); });
+    OnCommand(IDC_LOGIN_PREV, [this] {
+        mgmt::SetConfigText(config_.password, GetItemText(IDC_LOGIN_PWD));
+        ShowPage(kHomePage);
+        Rescan();
+    });
+    OnCommand(IDC_FORMAT_NEXT, [this] { ShowPasswordPage(); });
+    OnCommand(IDC_FORMAT_PREV, [this] {
+        ShowPage(kLoginPage);
+        SetItemText(IDC_LOGIN_PWD, config_.password);
+    });
+    OnCommand(IDC_SETPWD_NEXT, [this] { OnSetPwdNext(); });
+    OnCommand(IDC_SETPWD_PREV, [this] { OnSetPwdPrev(); });
+    OnCommand(IDC_AUTOIP, [this] {
+        config_.autoAddress = Checked(IDC_AUTOIP) ? 1 : 0;
+        EnableAddressBoxes();
+    });
+    OnCommand(IDC_SETIP_NEXT, [this] { OnSetIpNext(); });
+    OnCommand(IDC_SETIP_PREV, [this] { OnSetIpPrev(); });
+    OnCommand(IDC_NAME_NEXT, [this] { OnNameNext(); });
+    OnCommand(IDC_NAME_PREV, [this] { OnNamePrev(); });
+    OnCommand(IDC_FUNCTION_NEXT, [this] {
+        StoreFunctions();
+        ShowTimePage();
+    });
+    OnCommand(IDC_FUNCTION_PREV, [this] {
+        StoreFunctions();
+        ShowNamePage();
+    });
+    OnCommand(IDC_DAYLIGHT, [this] {
+        if (Checked(IDC_DAYLIGHT) && !daylightSetOnce_) {
+            daylightSetOnce_ = true;
+            SelectDaylightBoxes();
+        }
+        EnableDaylightControls();
+    });
+    OnCommand(IDC_SYNCTIME, [this] {
+        const bool on = Checked(IDC_SYNCTIME);
+        if (!on) SetCheck(IDC_DAYLIGHT, BST_UNCHECKED);
+        for (int id : {IDC_DAYLIGHT, IDC_DAYLIGHT_LABEL, IDC_TIMEZONE, IDC_TIMEZONE_LABEL}) Enable(id, on);
+        EnableDaylightControls();
+    });
+    OnCommand(IDC_TIME_NEXT, [this] { StoreTimePage(); 
+        Summary s;
+        s.disks = {config_.raidFound, config_.disk1Present, config_.disk1Ready, config_.disk2Present,
+                   config_.disk2Ready};
+        s.password = config_.password;
+        s.autoAddress = config_.autoAddress != 0;
+        s.ip = acceptedIp_, s.mask = acceptedMask_, s.gateway = acceptedGateway_, s.dns = acceptedDns_;
+        s.name = config_.name;
+        s.bt = config_.btService, s.itunes = config_.itunesService, s.media = config_.mediaServer;
+        s.timeSync = config_.timeSync != 0;
+        auto comboText = [this](int id, int index) {
+            char text[kIniBufferSize] = {};
+            if (::SendDlgItemMessageA(Hwnd(), id, CB_GETLBTEXTLEN, index, 0) < static_cast<LRESULT>(sizeof text))
+                ::SendDlgItemMessageA(Hwnd(), id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+            return std::string(text);
+        };
+        s.timeZone = comboText(IDC_TIMEZONE, config_.timeZone);
+        s.daylight = config_.daylightSaving != 0;
+        s.startMonth = comboText(IDC_MONTH_FROM, config_.dstStartMonth - 1);
+        s.endMonth = comboText(IDC_MONTH_TO, config_.dstEndMonth - 1);
+        s.startDay = config_.dstStartDay, s.endDay = config_.dstEndDay;
+        ShowPage(kConfirmPage);
+        SetItemText(IDC_SUMMARY, BuildSummary(s, ControlSource()));
+    });
+    OnCommand(IDC_TIME_PREV, [this] {
+        StoreTimePage();
+        ShowFunctionPage();
+    });
+    OnCommand(IDC_CONFIRM_NEXT, [this] { OnConfirmNext(); });
+    OnCommand(IDC_CONFIRM_PREV, [this] {
+        SetItemText(IDC_SUMMARY, "");
+        ShowPage(kTimePage);
+        EnableDaylightControls();
+    });
+
+    OnCommand(IDC_MONTH_FROM, CBN_SELCHANGE, [this] { FillDayList(IDC_DAY_FROM, IDC_MONTH_FROM); });
+    OnCommand(IDC_MONTH_TO, CBN_SELCHANGE, [this] { FillDayList(IDC_DAY_TO, IDC_MONTH_TO); });
+    OnCommand(IDC_TIMEZONE, CBN_SELCHANGE, [this] {
+        const LRESULT sel = ::SendDlgItemMessageA(Hwnd(), IDC_TIMEZONE, CB_GETCURSEL, 0, 0);
+        if (sel >= 0) config_.timeZone = static_cast<int32_t>(sel);
+    });
+    OnNotify(IDC_SERVER_LIST, LVN_ITEMCHANGED, [this](NMHDR*) -> INT_PTR {
+        UpdateStatusLine();
+        return 0;
+    });
+    // The warning that data will be erased is drawn in red.
+    OnMessage(WM_CTLCOLORSTATIC, [this](WPARAM wp, LPARAM lp) -> INT_PTR {
+        if (::GetDlgCtrlID(reinterpret_cast<HWND>(lp)) != IDC_ERASED) {
+            PassToDefault();
+            return 0;
+        }
+        HDC dc = reinterpret_cast<HDC>(wp);
+        ::SetTextColor(dc, RGB(255, 0, 0));
+        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
+    });
+    OnTimer([this](UINT_PTR id) {
+        switch (id) {
+        case kConfigTimeout: OnConfigTimeout(); break;
+        case kRescanPause:
+            ::KillTimer(Hwnd(), kRescanPause);
+            Enable(IDC_RESCAN, true);
+            SetItemText(IDC_RESCAN, Control("Home_Rescan_Position", "Rescan"));
+            break;
+        case kQueryPoll: OnQueryPoll(); break;
+        case kQueryTimeout: OnQueryTimeout(); break;
+        case kSearchTimeout:
+            ::KillTimer(Hwnd(), kSearchTimeout);
+            searchTimedOut_ = true;
+            break;
+        case kRestartWait:
+            ::KillTimer(Hwnd(), kRestartWait);
+            configuring_ = false;
+            ShowPage(kSuccessPage);
+            break;
+        }
+    });
+    OnMessage(WM_SERVER_FOUND, [this](WPARAM, LPARAM) -> INT_PTR {
+        AddServerRows();
+        return 0;
+    });
+    OnMessage(WM_QUERY_READY, [this](WPARAM, LPARAM) -> INT_PTR {
+        OnQueryReady();
+        return 0;
+    });
+    OnMessage(WM_ADDRESS_FOUND, [this](WPARAM, LPARAM) -> INT_PTR {
+        OnAddressFound();
+        return 0;
+    });
+    OnMessage(WM_CONFIG_PROGRESS, [this](WPARAM wp, LPARAM) -> INT_PTR {
+        OnProgress(static_cast<int32_t>(wp));
+        return 0;
+    });
+    OnMessage(WM_CONFIG_BOARD_BUSY, [this](WPARAM, LPARAM) -> INT_PTR {
+        if (!configuring_) return 0;
+        ::KillTimer(Hwnd(), kConfigTimeout);
+        ShowFailPage(ApplyControlEscapes(Message("busy_board")));
+        return 0;
+    });
+    OnMessage(WM_CONFIG_FAILURE, [this](WPARAM wp, LPARAM) -> INT_PTR {
+        if (!configuring_) return 0;
+        configuring_ = false;
+        ::KillTimer(Hwnd(), kConfigTimeout);
+        ShowFailPage(FailureText(static_cast<int32_t>(wp), MessageSource()));
+        return 0;
+    });
+    OnMessage(WM_CONFIG_RESTART, [this](WPARAM, LPARAM) -> INT_PTR {
+        if (!configuring_) return 0;
+        ::KillTimer(Hwnd(), kConfigTimeout);
+        SetItemText(IDC_HANDLING, Message("system_restart"));
+        SetTimerOf(kRestartWait);
+        return 0;
+    });
+}
+
+CKestaneDlg::~CKestaneDlg() {
+    if (images_) ::ImageList_Destroy(images_);
+}
+
+BOOL CKestaneDlg::OnInitDialog() {
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    auto icon = [&](int size) {
+        return reinterpret_cast<LPARAM>(
+            ::LoadImageA(instance, MAKEINTRESOURCEA(IDI_KESTANE), IMAGE_ICON, size, size, LR_SHARED));
+    };
+    ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, icon(32));
+    ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, icon(16));
+    ::SetWindowTextA(Hwnd(), Control("Window_Name", "%&*").c_str());
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+
+    ResetDefaults();
+    for (int id : {IDC_LOGIN_PWD, IDC_NEWPWD, IDC_CONFIRMPWD}) {
+        ::SendDlgItemMessageA(Hwnd(), id, EM_LIMITTEXT, 30, 0);
+        ::SendDlgItemMessageA(Hwnd(), id, EM_SETPASSWORDCHAR, '*', 0);
+    }
+    ::SendDlgItemMessageA(Hwnd(), IDC_NAME, EM_LIMITTEXT, 15, 0);
+    for (int box : {IDC_DAY_FROM, IDC_DAY_TO}) FillDayList(box, 0);
+
+    // Controls that no page names stay hidden too.
+    for (const auto& slot : kControlTable)
+        if (slot.id) ::ShowWindow(Item(slot.id), SW_HIDE);
+    for (int page = 0; page < kPageCount; ++page) ShowPageControls(page, false);
+    page_ = kHomePage;
+    if (!LayoutPage(kHomePage)) FailLayout();
+    ShowPageControls(kHomePage, true);
+    HideUnusedControls();
+    SizeWindow();
+
+    if (!IsWindows9xTitleFontless()) {
+        titleFont_.Attach(::CreateFontA(-20, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, 134, OUT_DEFAULT_PRECIS,
+                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Gungsuh"));
+        ::SendDlgItemMessageA(Hwnd(), IDC_WIZARD_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.Get()), TRUE);
+    }
+    SetUpServerList();
+    RefreshAdapters();
+    EnsureDiscoveryListener();
+    Rescan();
+    return TRUE;
+}
+
+// --- texts ------------------------------------------------------------------------------
+
+std::string CKestaneDlg::Control(const char* key, const char* fallback) const {
+    return ReadIniText(files_.config, "Control_String", key, fallback);
+}
+
+std::string CKestaneDlg::Message(const char* key, const char* fallback) const {
+    return ReadIniText(files_.strings, "MESSAGE", key, fallback);
+}
+
+TextSource CKestaneDlg::MessageSource() const {
+    return [this](const char* key, const char* fallback) { return Message(key, fallback); };
+}
+
+TextSource CKestaneDlg::ControlSource() const {
+    return [this](const char* key, const char* fallback) { return Control(key, fallback); };
+}
+
+std::string CKestaneDlg::WindowTitle() const {
+    char title[kIniBufferSize] = {};
+    ::GetWindowTextA(Hwnd(), title, sizeof title);
+    return title;
+}
+
+void CKestaneDlg::ShowMessage(const char* key, const char* fallback) {
+    std::string text = Message(key, fallback);
+    // A string.ini that lacks the key must not give an empty box: its name
+    // at least tells the user (and support) which message it was.
+    if (text.empty()) text = std::string("[") + key + "]";
+    ::MessageBoxA(Hwnd(), text.c_str(), WindowTitle().c_str(), MB_OK | MB_ICONWARNING);
+}
+
+// --- layout -----------------------------------------------------------------------------
+
+HWND CKestaneDlg::Lookup(const std::string& key) const {
+    for (size_t i = 0; i < kControlSlots; ++i)
+        if (kControlTable[i].id && key == kControlTable[i].key) return Item(kControlTable[i].id);
+    return nullptr;
+}
+
+std::vector<std::string> CKestaneDlg::PageKeys(int page) const {
+    std::vector<std::string> keys;
+    for (int i = 0; i < static_cast<int>(kControlSlots); ++i) {
+        char name[24];
+        std::snprintf(name, sizeof name, "control%d", i);
+        std::string key = ReadIniText(files_.config, kPageSections[page], name, "");
+        if (key.empty()) break;
+        keys.push_back(std::move(key));
+    }
+    return keys;
+}
+
+bool CKestaneDlg::LayoutPage(int page) {
+    for (const auto& key : PageKeys(page)) {
+        const auto rect = ParseControlRect(ReadIniText(files_.config, kPageSections[page], key.c_str(), ""));
+        HWND control = Lookup(key);
+        if (!rect || !control) return false;
+        ::MoveWindow(control, rect->x, rect->y, rect->width, rect->height, FALSE);
+    }
+    return true;
+}
+
+bool CKestaneDlg::ShowPageControls(int page, bool show) {
+    for (const auto& key : PageKeys(page)) {
+        HWND control = Lookup(key);
+        if (!control) return false;
+        if (show) {
+            char cls[32] = {};
+            ::GetClassNameA(control, cls, sizeof cls);
+            // Lists and combo boxes have no text of their own to show.
+            const std::string c = Lower(cls);
+            if (c != "syslistview32" && c != "combobox")
+                ::SetWindowTextA(control, ApplyControlEscapes(Control(key.c_str())).c_str());
+        }
+        ::ShowWindow(control, show ? SW_SHOW : SW_HIDE);
+    }
+    return true;
+}
+
+void CKestaneDlg::FailLayout() {
+    ShowMessage("load_image_error");
+    ::ExitProcess(0);
+}
+
+void CKestaneDlg::ShowPage(int page) {
+    ShowPageControls(page_, false);
+    page_ = page;
+    if (!LayoutPage(page)) FailLayout();
+    ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    ShowPageControls(page, true);
+    HideUnusedControls();
+    ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
+}
+
+void CKestaneDlg::HideUnusedControls() {
+    // These exist for other editions of the box; this wizard never offers them.
+    for (int id : {IDC_HOME, IDC_LOGIN_PREV, IDC_FORMAT_PREV, IDC_SYNCTIME, IDC_CONFIRM_CAPTION, IDC_PRINT,
+                   IDC_PRINT_LABEL})
+        ::ShowWindow(Item(id), SW_HIDE);
+    ::ShowWindow(Item(IDC_SETPWD_PREV), page_ == kSetPwdPage && formatShown_ ? SW_SHOW : SW_HIDE);
+}
+
+void CKestaneDlg::SizeWindow() {
+    const auto size = WindowSizeFromText(ReadIniText(files_.config, "Pages", "Window_Size", "(0,0),(600,350)"));
+    RECT r{};
+    ::GetWindowRect(Hwnd(), &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    if (size) width = size->width, height = size->height;
+    RECT work{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::SetWindowPos(Hwnd(), nullptr, work.left + (work.right - work.left - width) / 2,
+                   work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER);
+}
+
+void CKestaneDlg::SetUpServerList() {
+    HWND list = Item(IDC_SERVER_LIST);
+    images_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
+    for (int i = 0; i < 4; ++i) {
+        // The image folder may carry icons of its own; the built-in ones stand in.
+        const std::string path = files_.image + "\\" + kStatusIcons[i];
+        HICON icon = static_cast<HICON>(::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE));
+        const bool own = icon != nullptr;
+        if (!icon)
+            icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kStatusIconIds[i]),
+                                                   IMAGE_ICON, 16, 16, 0));
+        ::ImageList_AddIcon(images_, icon);
+        if (icon) ::DestroyIcon(icon);
+        (void)own;
+    }
+    ListView_SetImageList(list, images_, LVSIL_SMALL);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP);
+    RECT client{};
+    ::GetClientRect(list, &client);
+    const int width = client.right - client.left;
+    const std::string headers[3] = {Control("Name", "Name"), Control("IP", "IP Address"),
+                                    Control("Mac", "Hardware Address")};
+    const int widths[3] = {width * 2 / 5, width / 5, width - width * 2 / 5 - width / 5};
+    for (int i = 0; i < 3; ++i) {
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = const_cast<char*>(headers[i].c_str());
+        column.cx = widths[i];
+        column.iSubItem = i;
+        ::SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+// --- controls ------------------------------------------------------------------------------
+
+bool CKestaneDlg::Checked(int id) const { return ::IsDlgButtonChecked(Hwnd(), id) == BST_CHECKED; }
+void CKestaneDlg::SetCheck(int id, int state) { ::CheckDlgButton(Hwnd(), id, state); }
+void CKestaneDlg::Enable(int id, bool on) { ::EnableWindow(Item(id), on); }
+
+std::string CKestaneDlg::AddressText(int id) const {
+    DWORD address = 0;
+    ::SendDlgItemMessageA(Hwnd(), id, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+    return DottedText(FromHost(address));
+}
+
+void CKestaneDlg::SetAddressText(int id, const std::string& text) {
+    if (text.empty()) {
+        ::SendDlgItemMessageA(Hwnd(), id, IPM_CLEARADDRESS, 0, 0);
+        return;
+    }
+    ::SendDlgItemMessageA(Hwnd(), id, IPM_SETADDRESS, 0, static_cast<LPARAM>(ToHost(OctetsFromText(text))));
+}
+
+void CKestaneDlg::SetTimerOf(UINT_PTR timer) { ::SetTimer(Hwnd(), timer, TimerPeriod(timer), nullptr); }
+
+// --- listeners -------------------------------------------------------------------------------
+
+void CKestaneDlg::StartListenerOf(mgmt::ListenerKind kind) {
+    StopCurrentListener();
+    listenerKind_ = kind;
+    listener_ = mgmt::StartListener(kind, *this);
+}
+
+void CKestaneDlg::StopCurrentListener() {
+    if (listener_) mgmt::StopListener(*this, listener_);
+    listener_.Close();
+}
+
+void CKestaneDlg::EnsureDiscoveryListener() {
+    if (listener_ && listenerKind_ == mgmt::ListenerKind::Discovery &&
+        ::WaitForSingleObject(listener_.Get(), 0) == WAIT_TIMEOUT && !stop)
+        return;
+    StartListenerOf(mgmt::ListenerKind::Discovery);
+}
+
+void CKestaneDlg::RefreshAdapters() {
+    netutil::PcNetValues values;
+    netutil::QueryAdapters(values);
+    values.dhcp = PcUsesDhcp(values.dhcp);
+    std::lock_guard<std::mutex> lock(pcLock_);
+    pc_ = std::move(values);
+}
+
+mgmt::Mac CKestaneDlg::PcMac() const {
+    std::lock_guard<std::mutex> lock(pcLock_);
+    return pc_.mac;
+}
+
+mgmt::Mac CKestaneDlg::SelectedServerMac() const { return selectedMac_; }
+
+void CKestaneDlg::ServerFound(const mgmt::FoundServer& server) {
+    {
+        std::lock_guard<std::mutex> lock(eventLock_);
+        found_.push_back(server);
+    }
+    ::PostMessageA(Hwnd(), WM_SERVER_FOUND, 0, 0);
+}
+
+void CKestaneDlg::StateReply(const mgmt::StateReplyData& data) {
+    std::lock_guard<std::mutex> lock(eventLock_);
+    received_ = data;
+}
+
+void CKestaneDlg::InfoReply(const mgmt::InfoReplyData& data) {
+    {
+        std::lock_guard<std::mutex> lock(eventLock_);
+        info_ = data;
+    }
+    queryResult_ = 1;
+}
+
+void CKestaneDlg::Busy() { queryResult_ = -1; }
+void CKestaneDlg::Progress(int32_t subCode) { ::PostMessageA(Hwnd(), WM_CONFIG_PROGRESS, subCode, 0); }
+void CKestaneDlg::Failure(int32_t subCode) { ::PostMessageA(Hwnd(), WM_CONFIG_FAILURE, subCode, 0); }
+void CKestaneDlg::BoardBusy() { ::PostMessageA(Hwnd(), WM_CONFIG_BOARD_BUSY, 0, 0); }
+void CKestaneDlg::Restart() { ::PostMessageA(Hwnd(), WM_CONFIG_RESTART, 0, 0); }
+
+// --- server list page ------------------------------------------------------------------------
+
+void CKestaneDlg::ResetDefaults() {
+    config_ = mgmt::DefaultServerConfig();
+    formatShown_ = addressFilled_ = timeListsFilled_ = daylightSetOnce_ = false;
+    passwordPassed_ = notFoundShown_ = false;
+}
+
+void CKestaneDlg::Rescan() {
+    SetItemText(IDC_RESCAN, Control("Home_Rescaning_Position", "Rescaning..."));
+    Enable(IDC_RESCAN, false);
+    SetTimerOf(kRescanPause);
+    servers.Clear();
+    {
+        std::lock_guard<std::mutex> lock(eventLock_);
+        found_.clear();
+    }
+    ListView_DeleteAllItems(Item(IDC_SERVER_LIST));
+    rows_.clear();
+    ResetDefaults();
+    EnsureDiscoveryListener();
+    mgmt::SendDiscoveryProbe();
+    Enable(IDC_HOME_NEXT, !rows_.empty());
+    UpdateStatusLine();
+}
+
+void CKestaneDlg::AddServerRows() {
+    std::deque<mgmt::FoundServer> found;
+    {
+        std::lock_guard<std::mutex> lock(eventLock_);
+        found.swap(found_);
+    }
+    HWND list = Item(IDC_SERVER_LIST);
+    for (const auto& server : found) {
+        const int row = static_cast<int>(rows_.size());
+        rows_.push_back(server);
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = row;
+        item.pszText = const_cast<char*>(server.name.c_str());
+        item.iImage = server.status < 4 ? server.status : I_IMAGENONE;
+        ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        const std::string address = mgmt::FormatIpv4(server.address), mac = mgmt::FormatMac(server.mac);
+        ListView_SetItemText(list, row, 1, const_cast<char*>(address.c_str()));
+        ListView_SetItemText(list, row, 2, const_cast<char*>(mac.c_str()));
+        ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(list, 0, FALSE);
+        Enable(IDC_HOME_NEXT, true);
+        if (page_ == kHomePage) ::SetFocus(list);
+    }
+    UpdateStatusLine();
+}
+
+int CKestaneDlg::SelectedRow() const {
+    const int row = ListView_GetNextItem(Item(IDC_SERVER_LIST), -1, LVNI_SELECTED);
+    return row >= 0 && row < static_cast<int>(rows_.size()) ? row : -1;
+}
+
+void CKestaneDlg::UpdateStatusLine() {
+    const int row = SelectedRow();
+    if (row < 0) {
+        SetItemText(IDC_NAS_STATUS, "");
+        Enable(IDC_HOME_NEXT, false);
+        return;
+    }
+    const uint8_t status = rows_[row].status;
+    SetItemText(IDC_NAS_STATUS, status < 4 ? Control(kStatusKeys[status]) : std::string());
+    Enable(IDC_HOME_NEXT, status != 3);
+}
+
+void CKestaneDlg::OnHomeNext() {
+    const int row = SelectedRow();
+    if (row < 0) {
+        Enable(IDC_HOME_NEXT, false);
+        ShowMessage("select_ip");
+        return;
+    }
+    StopCurrentListener();
+    selectedRow_ = row;
+    selectedMac_ = rows_[row].mac;
+    ShowPage(kLoginPage);
+    ::SetFocus(Item(IDC_LOGIN_PWD));
+    SetItemText(IDC_LOGIN_PWD, config_.password);
+}
+
+// --- login and state query ------------------------------------------------------------------------
+
+void CKestaneDlg::OnLoginNext() {
+    const std::string typed = GetItemText(IDC_LOGIN_PWD);
+    if (typed.size() > mgmt::kStatePasswordSize) {
+        ShowMessage("Input_The_Info");
+        ::SetFocus(Item(IDC_LOGIN_PWD));
+        return;
+    }
+    loginPassword_ = typed;
+    StartStateQuery();
+}
+
+void CKestaneDlg::StartStateQuery() {
+    queryResult_ = 0;
+    querying_ = true;
+    ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+    SetTimerOf(kQueryTimeout);
+    StartListenerOf(mgmt::ListenerKind::State);
+    mgmt::SendStateQuery(*this);
+    SetTimerOf(kQueryPoll);
+    CWaitDialolg wait(files_, CWaitDialolg::kVerifyPassword);
+    wait_ = &wait;
+    wait.DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, Hwnd());
+    wait_ = nullptr;
+}
+
+void CKestaneDlg::CloseWait() {
+    if (wait_) wait_->Close();
+}
+
+void CKestaneDlg::ShowFailPage(const std::string& text) {
+    ShowPage(kFailPage);
+    SetItemText(IDC_FAIL, text);
+}
+
+void CKestaneDlg::OnQueryPoll() {
+    ::KillTimer(Hwnd(), kQueryPoll);
+    if (!querying_) return;
+    const int result = queryResult_;
+    if (result == 0) {
+        SetTimerOf(kQueryPoll);
+    } else if (result < 0) {
+        querying_ = false;
+        ::KillTimer(Hwnd(), kQueryTimeout);
+        CloseWait();
+        ShowFailPage(ApplyControlEscapes(Message("busy_board")));
+    } else {
+        querying_ = false;
+        ::KillTimer(Hwnd(), kQueryTimeout);
+        ::PostMessageA(Hwnd(), WM_QUERY_READY, 0, 0);
+    }
+}
+
+void CKestaneDlg::OnQueryTimeout() {
+    ::KillTimer(Hwnd(), kQueryTimeout);
+    if (!querying_) return;  // the answer came in just before
+    querying_ = false;
+    ::KillTimer(Hwnd(), kQueryPoll);
+    StopCurrentListener();
+    CloseWait();
+    ShowFailPage(Message("TimeOut", "Connect error!") + "\r\n" +
+                 Message("check_connect", "The configuration of storage server is not complete."));
+}
+
+void CKestaneDlg::OnQueryReady() {
+    {
+        std::lock_guard<std::mutex> lock(eventLock_);
+        state_ = received_;
+    }
+    listener_.Close();  // it ended itself with the answer
+    if (loginPassword_ != state_.password) {
+        CloseWait();
+        ShowMessage("Current_Pwd_Error");
+        ::SetFocus(Item(IDC_LOGIN_PWD));
+        return;
+    }
+    mgmt::SetConfigText(config_.password, state_.password);
+    config_.raidFound = state_.raidFound;
+    config_.disk1Present = state_.disk1Present, config_.disk1Ready = state_.disk1Ready;
+    config_.disk2Present = state_.disk2Present, config_.disk2Ready = state_.disk2Ready;
+    bool dhcp;
+    {
+        std::lock_guard<std::mutex> lock(pcLock_);
+        dhcp = pc_.dhcp;
+    }
+    config_.autoAddress = dhcp ? 1 : 0;
+    if (!dhcp) DecideAddressProposal(state_);
+
+    const DiskState disks{state_.raidFound, state_.disk1Present, state_.disk1Ready, state_.disk2Present,
+                          state_.disk2Ready};
+    CloseWait();
+    switch (DecideDisks(disks)) {
+    case DiskDecision::Ready: ShowPasswordPage(); break;
+    case DiskDecision::Format: ShowFormatPage(); break;
+    case DiskDecision::NoDisk: ShowPage(kHddErrorPage); break;
+    case DiskDecision::Undecided: break;
+    }
+}
+
+void CKestaneDlg::DecideAddressProposal(const mgmt::StateReplyData& state) {
+    Octets ip, mask;
+    {
+        std::lock_guard<std::mutex> lock(pcLock_);
+        ip = OctetsFromText(pc_.ip), mask = OctetsFromText(pc_.mask);
+    }
+    const Octets server{state.address[0], state.address[1], state.address[2], state.address[3]};
+    if (KeepsServerAddress(server, state.addressFlag, ip, mask)) {
+        {
+            std::lock_guard<std::mutex> lock(proposalLock_);
+            proposal_ = DottedText(server);
+        }
+        nothingFound_ = false;
+        proposalKnown_ = true;
+        return;
+    }
+    // One search at a time; a search still running answers this login too.
+    if (search_ && ::WaitForSingleObject(search_.Get(), 0) == WAIT_TIMEOUT) return;
+    proposalKnown_ = false;
+    nothingFound_ = false;
+    searchTimedOut_ = false;
+    searchIp_ = ip, searchMask_ = mask;
+    SetTimerOf(kSearchTimeout);
+    search_.Attach(::CreateThread(nullptr, 0, &CKestaneDlg::SearchThread, this, 0, nullptr));
+    if (!search_) {  // no thread: nothing to wait for
+        std::lock_guard<std::mutex> lock(proposalLock_);
+        proposal_ = kNoAddress;
+        nothingFound_ = true;
+        proposalKnown_ = true;
+    }
+}
+
+DWORD WINAPI CKestaneDlg::SearchThread(LPVOID parameter) {
+    auto* self = static_cast<CKestaneDlg*>(parameter);
+    SearchResult result{kNoAddress, true};
+    try {
+        result = SearchFreeAddress(
+            self->searchIp_, self->searchMask_, [self] { return self->searchTimedOut_.load(); },
+            [](const std::string& address) { return netutil::Ping(address.c_str()); });
+    } catch (...) {
+        // Nothing may leave a thread; the search then found nothing.
+    }
+    {
+        std::lock_guard<std::mutex> lock(self->proposalLock_);
+        self->proposal_ = result.proposal;
+    }
+    self->nothingFound_ = result.nothingFound;
+    self->proposalKnown_ = true;
+    ::PostMessageA(self->Hwnd(), WM_ADDRESS_FOUND, 0, 0);
+    return 0;
+}
+
+void CKestaneDlg::OnAddressFound() {
+    ::KillTimer(Hwnd(), kSearchTimeout);
+    search_.Close();
+    if (!passwordPassed_ || !proposalKnown_ || page_ != kSetPwdPage) return;
+    CloseWait();
+    if (searchTimedOut_) ShowMessage("SearchIP_Fail");
+    rememberedPassword_ = GetItemText(IDC_CONFIRMPWD);
+    ShowAddressPage();
+}
+
+// --- format and password pages ---------------------------------------------------------------------
+
+void CKestaneDlg::ShowFormatPage() {
+    const DiskState disks{config_.raidFound, config_.disk1Present, config_.disk1Ready, config_.disk2Present,
+                          config_.disk2Ready};
+    formatTexts_ = BuildFormatTexts(disks, MessageSource());
+    formatShown_ = true;
+    ShowPage(kFormatPage);
+    SetItemText(IDC_FORMAT_TEXT, formatTexts_.what);
+    SetItemText(IDC_ERASED, formatTexts_.erased);
+    SetItemText(IDC_FORMAT_DO, formatTexts_.decision);
+}
+
+void CKestaneDlg::ShowPasswordPage() {
+    ShowPage(kSetPwdPage);
+    SetItemText(IDC_NEWPWD, loginPassword_);
+    SetItemText(IDC_CONFIRMPWD, loginPassword_);
+}
+
+void CKestaneDlg::OnSetPwdNext() {
+    const std::string password = GetItemText(IDC_NEWPWD), confirmation = GetItemText(IDC_CONFIRMPWD);
+    mgmt::SetConfigText(config_.password, confirmation);
+    const PasswordCheck check = CheckNewPassword(password, confirmation);
+    if (check == PasswordCheck::Mismatch || check == PasswordCheck::Invalid) {
+        ShowMessage(PasswordMessageKey(check));
+        ::SetFocus(Item(IDC_NEWPWD));
+        return;
+    }
+    if (check == PasswordCheck::Empty) ShowMessage("Clear_Pwd");
+    passwordPassed_ = true;
+    bool dhcp;
+    {
+        std::lock_guard<std::mutex> lock(pcLock_);
+        dhcp = pc_.dhcp;
+    }
+    if (dhcp || proposalKnown_) {
+        rememberedPassword_ = password;
+        ShowAddressPage();
+        return;
+    }
+    // The search answers through OnAddressFound, which closes this wait and
+    // shows the address page.
+    while (!proposalKnown_ && page_ == kSetPwdPage) {
+        CWaitDialolg wait(files_, CWaitDialolg::kSearchAddress);
+        wait_ = &wait;
+        wait.DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, Hwnd());
+        wait_ = nullptr;
+    }
+}
+
+void CKestaneDlg::OnSetPwdPrev() {
+    const std::string password = GetItemText(IDC_NEWPWD), confirmation = GetItemText(IDC_CONFIRMPWD);
+    mgmt::SetConfigText(config_.password, confirmation);
+    const PasswordCheck check = CheckNewPassword(password, confirmation);
+    if (check == PasswordCheck::Mismatch || check == PasswordCheck::Invalid) {
+        ShowMessage(PasswordMessageKey(check));
+        ::SetFocus(Item(IDC_NEWPWD));
+        return;
+    }
+    ShowPage(kFormatPage);
+    SetItemText(IDC_FORMAT_TEXT, formatTexts_.what);
+    SetItemText(IDC_ERASED, formatTexts_.erased);
+    SetItemText(IDC_FORMAT_DO, formatTexts_.decision);
+}
+
+// --- address page ----------------------------------------------------------------------------------
+
+void CKestaneDlg::ShowAddressPage() {
+    ShowPage(kSetIpPage);
+    SetCheck(IDC_AUTOIP, config_.autoAddress ? BST_CHECKED : BST_UNCHECKED);
+    if (!addressFilled_) {
+        addressFilled_ = true;
+        std::lock_guard<std::mutex> lock(pcLock_);
+        std::lock_guard<std::mutex> lock2(proposalLock_);
+        acceptedIp_ = proposal_, acceptedMask_ = pc_.mask, acceptedGateway_ = pc_.gateway, acceptedDns_ = pc_.dns;
+    }
+    SetAddressText(IDC_IP, acceptedIp_);
+    SetAddressText(IDC_MASK, acceptedMask_);
+    SetAddressText(IDC_GATEWAY, acceptedGateway_);
+    SetAddressText(IDC_DNS, acceptedDns_);
+    EnableAddressBoxes();
+    if (nothingFound_ && !notFoundShown_) {
+        notFoundShown_ = true;
+        ShowMessage("SearchIP_Notfound");
+    }
+}
+
+void CKestaneDlg::EnableAddressBoxes() {
+    const bool manual = !Checked(IDC_AUTOIP);
+    for (int id : {IDC_IP, IDC_MASK, IDC_GATEWAY}) Enable(id, manual);
+    Enable(IDC_DNS, true);
+}
+
+bool CKestaneDlg::AcceptAddressPage() {
+    const std::string dns = AddressText(IDC_DNS);
+    if (!Checked(IDC_AUTOIP)) {
+        const std::string ip = AddressText(IDC_IP), mask = AddressText(IDC_MASK), gateway = AddressText(IDC_GATEWAY);
+        if (const auto error = ValidateAddress(OctetsFromText(ip), OctetsFromText(mask), OctetsFromText(gateway),
+                                               OctetsFromText(dns))) {
+            ShowMessage(error->key);
+            for (AddressBox box : error->restore) {
+                switch (box) {
+                case AddressBox::Ip: SetAddressText(IDC_IP, acceptedIp_); break;
+                case AddressBox::Mask: SetAddressText(IDC_MASK, acceptedMask_); break;
+                case AddressBox::Gateway: SetAddressText(IDC_GATEWAY, acceptedGateway_); break;
+                case AddressBox::Dns: SetAddressText(IDC_DNS, acceptedDns_); break;
+                }
+            }
+            const int focus[] = {IDC_IP, IDC_MASK, IDC_GATEWAY, IDC_DNS};
+            ::SetFocus(Item(focus[static_cast<int>(error->focus)]));
+            return false;
+        }
+        acceptedIp_ = ip, acceptedMask_ = mask, acceptedGateway_ = gateway;
+        const Octets a = OctetsFromText(ip), m = OctetsFromText(mask), g = OctetsFromText(gateway);
+        std::memcpy(config_.address, a.data(), 4);
+        std::memcpy(config_.mask, m.data(), 4);
+        std::memcpy(config_.gateway, g.data(), 4);
+    }
+    acceptedDns_ = dns;
+    const Octets d = OctetsFromText(dns);
+    std::memcpy(config_.dns, d.data(), 4);
+    return true;
+}
+
+void CKestaneDlg::OnSetIpNext() {
+    if (AcceptAddressPage()) ShowNamePage();
+}
+
+void CKestaneDlg::OnSetIpPrev() {
+    if (AcceptAddressPage()) ShowPasswordPage();
+}
+
+// --- name, services, time ---------------------------------------------------------------------------
+
+void CKestaneDlg::ShowNamePage() {
+    ShowPage(kNamePage);
+    SetItemText(IDC_NAME, config_.name);
+}
+
+void CKestaneDlg::OnNameNext() {
+    const std::string name = GetItemText(IDC_NAME);
+    if (const char* key = CheckServerName(name)) {
+        ShowMessage(key);
+        ::SetFocus(Item(IDC_NAME));
+        return;
+    }
+    mgmt::SetConfigText(config_.name, name);
+    ShowFunctionPage();
+}
+
+void CKestaneDlg::OnNamePrev() {
+    const std::string name = GetItemText(IDC_NAME);
+    mgmt::SetConfigText(config_.name, name);
+    if (const char* key = CheckServerName(name)) {
+        ShowMessage(key);
+        ::SetFocus(Item(IDC_NAME));
+        return;
+    }
+    ShowAddressPage();
+}
+
+void CKestaneDlg::ShowFunctionPage() {
+    ShowPage(kFunctionPage);
+    SetCheck(IDC_BT, config_.btService ? BST_CHECKED : BST_UNCHECKED);
+    SetCheck(IDC_ITUNES, config_.itunesService ? BST_CHECKED : BST_UNCHECKED);
+    SetCheck(IDC_MEDIA, config_.mediaServer ? BST_CHECKED : BST_UNCHECKED);
+    SetCheck(IDC_PRINT, config_.printServer);
+}
+
+void CKestaneDlg::StoreFunctions() {
+    config_.btService = Checked(IDC_BT);
+    config_.itunesService = Checked(IDC_ITUNES);
+    config_.mediaServer = Checked(IDC_MEDIA);
+}
+
+void CKestaneDlg::ShowTimePage() {
+    ShowPage(kTimePage);
+    if (!timeListsFilled_) {
+        timeListsFilled_ = true;
+        auto fill = [this](int id, const char* pattern) {
+            ::SendDlgItemMessageA(Hwnd(), id, CB_RESETCONTENT, 0, 0);
+            for (int i = 0; i < kListLimit; ++i) {
+                char key[48];
+                std::snprintf(key, sizeof key, pattern, i);
+                const std::string text = Control(key);
+                if (text.empty()) break;
+                ::SendDlgItemMessageA(Hwnd(), id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            }
+        };
+        fill(IDC_TIMEZONE, "STATIC_TimeZone_Position%d");
+        // Months are numbered from 1 in the file.
+        for (int box : {IDC_MONTH_FROM, IDC_MONTH_TO}) {
+            ::SendDlgItemMessageA(Hwnd(), box, CB_RESETCONTENT, 0, 0);
+            for (int m = 1; m <= kListLimit; ++m) {
+                char key[16];
+                std::snprintf(key, sizeof key, "Month_%d", m);
+                const std::string text = Control(key);
+                if (text.empty()) break;
+                ::SendDlgItemMessageA(Hwnd(), box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            }
+        }
+        TIME_ZONE_INFORMATION zone{};
+        if (::GetTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID)
+            config_.timeZone = TimeZoneEntryForBias(zone.Bias);
+    }
+    ::SendDlgItemMessageA(Hwnd(), IDC_TIMEZONE, CB_SETCURSEL, config_.timeZone, 0);
+    SetCheck(IDC_SYNCTIME, config_.timeSync ? BST_CHECKED : BST_UNCHECKED);
+    SetCheck(IDC_DAYLIGHT, config_.daylightSaving ? BST_CHECKED : BST_UNCHECKED);
+    SelectDaylightBoxes();
+    EnableDaylightControls();
+}
+
+void CKestaneDlg::SelectDaylightBoxes() {
+    ::SendDlgItemMessageA(Hwnd(), IDC_MONTH_FROM, CB_SETCURSEL, config_.dstStartMonth - 1, 0);
+    ::SendDlgItemMessageA(Hwnd(), IDC_MONTH_TO, CB_SETCURSEL, config_.dstEndMonth - 1, 0);
+    FillDayList(IDC_DAY_FROM, IDC_MONTH_FROM);
+    FillDayList(IDC_DAY_TO, IDC_MONTH_TO);
+    ::SendDlgItemMessageA(Hwnd(), IDC_DAY_FROM, CB_SETCURSEL, config_.dstStartDay - 1, 0);
+    ::SendDlgItemMessageA(Hwnd(), IDC_DAY_TO, CB_SETCURSEL, config_.dstEndDay - 1, 0);
+}
+
+void CKestaneDlg::FillDayList(int dayBox, int monthBox) {
+    const LRESULT sel = monthBox ? ::SendDlgItemMessageA(Hwnd(), monthBox, CB_GETCURSEL, 0, 0) : -1;
+    const int days = sel >= 0 ? DaysInMonthList(static_cast<int>(sel) + 1) : 28;
+    HWND box = Item(dayBox);
+    while (::SendMessageA(box, CB_GETCOUNT, 0, 0) > 28) ::SendMessageA(box, CB_DELETESTRING, 28, 0);
+    for (int d = static_cast<int>(::SendMessageA(box, CB_GETCOUNT, 0, 0)) + 1; d <= days; ++d) {
+        const std::string text = std::to_string(d);
+        ::SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    ::SendMessageA(box, CB_SETCURSEL, 0, 0);
+}
+
+void CKestaneDlg::EnableDaylightControls() {
+    const bool on = Checked(IDC_DAYLIGHT) && ::IsWindowEnabled(Item(IDC_DAYLIGHT));
+    for (int id : kDaylightControls) Enable(id, on);
+}
+
+void CKestaneDlg::StoreTimePage() {
+    auto selection = [this](int id) {
+        const LRESULT sel = ::SendDlgItemMessageA(Hwnd(), id, CB_GETCURSEL, 0, 0);
+        return static_cast<uint8_t>(sel >= 0 && sel < 255 ? sel + 1 : 1);
+    };
+    config_.timeSync = Checked(IDC_SYNCTIME);
+    config_.daylightSaving = Checked(IDC_DAYLIGHT);
+    config_.dstStartMonth = selection(IDC_MONTH_FROM);
+    config_.dstStartDay = selection(IDC_DAY_FROM);
+    config_.dstEndMonth = selection(IDC_MONTH_TO);
+    config_.dstEndDay = selection(IDC_DAY_TO);
+    const LRESULT zone = ::SendDlgItemMessageA(Hwnd(), IDC_TIMEZONE, CB_GETCURSEL, 0, 0);
+    if (zone >= 0) config_.timeZone = static_cast<int32_t>(zone);
+    config_.pcClock = static_cast<int64_t>(std::time(nullptr));
+}
+
+// --- confirmation and configuration -----------------------------------------------------------------
+
+void CKestaneDlg::OnConfirmNext() {
+    const DiskState disks{config_.raidFound, config_.disk1Present, config_.disk1Ready, config_.disk2Present,
+                          config_.disk2Ready};
+    if (AnyDiskToErase(disks) &&
+        ::MessageBoxA(Hwnd(),
+                      Message("Format_Warn", "The data on the disk(s) WILL BE ERASED, please confirm!").c_str(),
+                      "Storage Server Wizard", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return;
+    StartConfiguration();
+}
+
+void CKestaneDlg::StartConfiguration() {
+    ShowPage(kWaitPage);
+    configuring_ = true;
+    SetTimerOf(kConfigTimeout);
+    StartListenerOf(mgmt::ListenerKind::Configuration);
+    mgmt::SendConfiguration(*this, config_);
+}
+
+void CKestaneDlg::OnProgress(int32_t subCode) {
+    if (!configuring_) return;
+    const char* key = mgmt::OperationKey(subCode);
+    if (!key) return;
+    SetItemText(IDC_HANDLING, Message(key));
+    SetTimerOf(kConfigTimeout);
+}
+
+void CKestaneDlg::OnConfigTimeout() {
+    ::KillTimer(Hwnd(), kConfigTimeout);
+    if (!configuring_) return;
+    configuring_ = false;
+    StopCurrentListener();
+    ShowFailPage(Message("TimeOut", "Connect error!") + "\r\n" +
+                 Message("not_Complete", "The configuration of storage server is not complete."));
+}
+
+}  // namespace kestane

@@ -1,0 +1,230 @@
+// The wizard's one dialog: thirteen pages laid out from the ini files, the
+// server list, the page flow with its checks, and the three server exchanges
+// (state query, free-address search, configuration).
+//
+// Threads: the listener threads and the search thread never touch a window or
+// a timer. They write plain fields (under locks where a field is larger than
+// a flag) and post messages; the dialog thread changes texts, pages and timers.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/Dialog.h"
+#include "common/Handle.h"
+#include "protocol/Protocol.h"
+#include "wizard/NetUtil.h"
+#include "wizard/WizardLogic.h"
+
+namespace kestane {
+
+struct IniFiles {
+    std::string config;   // <image>\<language>\Config.ini
+    std::string strings;  // <image>\<language>\string.ini
+    std::string image;    // <program folder>\image
+};
+
+// Private messages. The two query results keep the numbers the server
+// exchanges were designed around; the rest carry listener events.
+constexpr UINT WM_QUERY_READY = WM_USER + 100;
+constexpr UINT WM_ADDRESS_FOUND = WM_USER + 101;
+constexpr UINT WM_SERVER_FOUND = WM_APP + 1;
+constexpr UINT WM_CONFIG_PROGRESS = WM_APP + 2;
+constexpr UINT WM_CONFIG_BOARD_BUSY = WM_APP + 3;
+constexpr UINT WM_CONFIG_FAILURE = WM_APP + 4;
+constexpr UINT WM_CONFIG_RESTART = WM_APP + 5;
+
+enum Timer : UINT_PTR {
+    kConfigTimeout = 1,
+    kRescanPause = 2,
+    kQueryPoll = 3,
+    kQueryTimeout = 4,
+    kSearchTimeout = 5,
+    kRestartWait = 6,
+};
+// The period of each timer, and the PC's DHCP state from the adapter query's
+// report; see TestSeams.cpp.
+UINT TimerPeriod(UINT_PTR timer);
+bool PcUsesDhcp(bool reported);
+
+enum Page {
+    kHomePage, kLoginPage, kHddErrorPage, kFormatPage, kSetPwdPage, kSetIpPage, kNamePage, kFunctionPage,
+    kTimePage, kConfirmPage, kWaitPage, kSuccessPage, kFailPage, kPageCount
+};
+extern const char* const kPageSections[kPageCount];
+
+// The control table: a key and a window per slot; the last slot stays empty.
+struct ControlSlot {
+    const char* key;
+    int id;
+};
+constexpr size_t kControlSlots = 82;
+extern const ControlSlot kControlTable[kControlSlots];
+
+class CWaitDialolg : public win::CDialog {
+public:
+    enum Mode { kVerifyPassword = 1, kSearchAddress = 2 };
+    CWaitDialolg(const IniFiles& files, Mode mode);
+    void Close();  // ends the dialog with 1, also before it is shown
+
+protected:
+    BOOL OnInitDialog() override;
+
+private:
+    const IniFiles& files_;
+    Mode mode_;
+    bool closeRequested_ = false;
+};
+
+class CKestaneDlg : public win::CDialog, public mgmt::IProtocolOwner {
+public:
+    explicit CKestaneDlg(IniFiles files);
+    ~CKestaneDlg() override;
+
+    // mgmt::IProtocolOwner, called on listener threads.
+    void RefreshAdapters() override;
+    mgmt::Mac PcMac() const override;
+    mgmt::Mac SelectedServerMac() const override;
+    void ServerFound(const mgmt::FoundServer& server) override;
+    void StateReply(const mgmt::StateReplyData& data) override;
+    void InfoReply(const mgmt::InfoReplyData& data) override;
+    void Busy() override;
+    void Progress(int32_t subCode) override;
+    void Failure(int32_t subCode) override;
+    void BoardBusy() override;
+    void Restart() override;
+
+protected:
+    BOOL OnInitDialog() override;
+
+private:
+    // Texts.
+    std::string Control(const char* key, const char* fallback = "") const;
+    std::string Message(const char* key, const char* fallback = "") const;
+    TextSource MessageSource() const;
+    TextSource ControlSource() const;
+    void ShowMessage(const char* key, const char* fallback = "");
+    std::string WindowTitle() const;
+
+    // Layout.
+    HWND Lookup(const std::string& key) const;
+    std::vector<std::string> PageKeys(int page) const;
+    bool LayoutPage(int page);
+    bool ShowPageControls(int page, bool show);
+    void ShowPage(int page);
+    void HideUnusedControls();
+    void SizeWindow();
+    void FailLayout();
+    void SetUpServerList();
+
+    // Server list page.
+    void Rescan();
+    void EnsureDiscoveryListener();
+    void AddServerRows();
+    void UpdateStatusLine();
+    int SelectedRow() const;
+    void OnHomeNext();
+    void ResetDefaults();
+
+    // Login and state query.
+    void OnLoginNext();
+    void StartStateQuery();
+    void OnQueryPoll();
+    void OnQueryTimeout();
+    void OnQueryReady();
+    void DecideAddressProposal(const mgmt::StateReplyData& state);
+    void StartAddressSearch();
+    void OnAddressFound();
+    void CloseWait();
+    void ShowFailPage(const std::string& text);
+
+    // Pages.
+    void ShowFormatPage();
+    void ShowPasswordPage();
+    void OnSetPwdNext();
+    void OnSetPwdPrev();
+    void ShowAddressPage();
+    void EnableAddressBoxes();
+    bool AcceptAddressPage();
+    void OnSetIpNext();
+    void OnSetIpPrev();
+    void ShowNamePage();
+    void OnNameNext();
+    void OnNamePrev();
+    void ShowFunctionPage();
+    void StoreFunctions();
+    void ShowTimePage();
+    void FillDayList(int dayBox, int monthBox);
+    void EnableDaylightControls();
+    void SelectDaylightBoxes();
+    void StoreTimePage();
+    void OnConfirmNext();
+
+    // Configuration.
+    void StartConfiguration();
+    void OnProgress(int32_t subCode);
+    void OnConfigTimeout();
+
+    // Listener lifetime.
+    void StartListenerOf(mgmt::ListenerKind kind);
+    void StopCurrentListener();
+    void SetTimerOf(UINT_PTR timer);
+
+    // Controls.
+    bool Checked(int id) const;
+    void SetCheck(int id, int state);
+    void Enable(int id, bool on);
+    std::string AddressText(int id) const;
+    void SetAddressText(int id, const std::string& text);
+
+    static DWORD WINAPI SearchThread(LPVOID self);
+
+    IniFiles files_;
+    int page_ = kHomePage;
+    mgmt::ServerConfig config_{};
+    std::vector<mgmt::FoundServer> rows_;  // the server list, row for row
+    int selectedRow_ = -1;
+    mgmt::Mac selectedMac_{};
+    std::string loginPassword_;
+    std::string rememberedPassword_;
+    mgmt::StateReplyData state_;  // copied on the dialog thread once the query is ready
+    FormatTexts formatTexts_;
+    std::string acceptedIp_, acceptedMask_, acceptedGateway_, acceptedDns_;
+    bool formatShown_ = false, addressFilled_ = false, timeListsFilled_ = false, daylightSetOnce_ = false;
+    bool passwordPassed_ = false, notFoundShown_ = false;
+    bool configuring_ = false;
+    bool querying_ = false;
+    CWaitDialolg* wait_ = nullptr;
+    win::Handle listener_;
+    mgmt::ListenerKind listenerKind_ = mgmt::ListenerKind::Discovery;
+    win::Handle search_;
+    win::GdiObject titleFont_;
+    HIMAGELIST images_ = nullptr;
+
+    // Written by the PC adapter query (either thread).
+    mutable std::mutex pcLock_;
+    netutil::PcNetValues pc_;
+
+    // Written by the listener threads.
+    std::mutex eventLock_;
+    std::deque<mgmt::FoundServer> found_;
+    mgmt::StateReplyData received_;
+    mgmt::InfoReplyData info_;
+    std::atomic<int> queryResult_{0};  // 0 pending, 1 ready, -1 busy
+
+    // The free-address search.
+    std::mutex proposalLock_;
+    std::string proposal_;
+    std::atomic<bool> proposalKnown_{false};
+    std::atomic<bool> nothingFound_{false};
+    std::atomic<bool> searchTimedOut_{false};
+    Octets searchIp_{}, searchMask_{};
+};
+
+}  // namespace kestane

@@ -1,0 +1,105 @@
+// Resource identifiers of the setup wizard, grouped by page.
+#pragma once
+
+#define IDI_KESTANE 1
+#define IDI_STATUS_NEW 201
+#define IDI_STATUS_DONE 202
+#define IDI_STATUS_FAILED 203
+#define IDI_STATUS_BUSY 204
+
+#define IDD_KESTANE 100
+#define IDD_WAIT 101
+
+// Common
+#define IDC_HOME 1000
+#define IDC_EXIT 1001
+#define IDC_WIZARD_TITLE 1005
+// Server list
+#define IDC_HOME_NEXT 1002
+#define IDC_SERVER_LIST 1004
+#define IDC_RESCAN 1006
+#define IDC_SELECT_NAS 1070
+#define IDC_NAS_STATUS 1077
+// Login
+#define IDC_LOGIN_TITLE 1007
+#define IDC_LOGIN_PWD_LABEL 1008
+#define IDC_LOGIN_PWD 1009
+#define IDC_LOGIN_NEXT 1010
+#define IDC_LOGIN_PREV 1058
+// Disk error and format
+#define IDC_HDD_ERROR 1011
+#define IDC_FORMAT_TEXT 1012
+#define IDC_FORMAT_NEXT 1013
+#define IDC_ERASED 1069
+#define IDC_FORMAT_DO 1071
+#define IDC_FORMAT_PREV 1075
+// Password
+#define IDC_SETPWD_TITLE 1014
+#define IDC_NEWPWD_LABEL 1015
+#define IDC_CONFIRMPWD_LABEL 1016
+#define IDC_NEWPWD 1017
+#define IDC_CONFIRMPWD 1018
+#define IDC_SETPWD_NEXT 1019
+#define IDC_PWD_NOTIFY 1072
+#define IDC_SETPWD_PREV 1074
+// Address
+#define IDC_SETIP_PREV 1003
+#define IDC_SETIP_TITLE 1020
+#define IDC_AUTOIP 1021
+#define IDC_AUTOIP_LABEL 1022
+#define IDC_IP_LABEL 1023
+#define IDC_MASK_LABEL 1024
+#define IDC_GATEWAY_LABEL 1025
+#define IDC_DNS_LABEL 1026
+#define IDC_SETIP_NEXT 1027
+#define IDC_IP 1028
+#define IDC_MASK 1029
+#define IDC_GATEWAY 1030
+#define IDC_DNS 1031
+// Name
+#define IDC_NAME_LABEL 1032
+#define IDC_NAME 1033
+#define IDC_NAME_STRICT 1034
+#define IDC_NAME_PREV 1035
+#define IDC_NAME_NEXT 1036
+#define IDC_NAME_NOTIFY 1073
+// Services
+#define IDC_BT 1037
+#define IDC_ITUNES 1038
+#define IDC_MEDIA 1039
+#define IDC_FUNCTION_PREV 1040
+#define IDC_FUNCTION_NEXT 1041
+#define IDC_BT_LABEL 1042
+#define IDC_ITUNES_LABEL 1043
+#define IDC_MEDIA_LABEL 1044
+#define IDC_PRINT 1059
+#define IDC_PRINT_LABEL 1076
+// Time
+#define IDC_SYNCTIME 1045
+#define IDC_SYNCTIME_LABEL 1046
+#define IDC_TIME_PREV 1047
+#define IDC_TIME_NEXT 1048
+#define IDC_DAYLIGHT 1057
+#define IDC_DAYLIGHT_LABEL 1060
+#define IDC_MONTH_FROM 1061
+#define IDC_DAY_FROM 1062
+#define IDC_MONTH_TO 1063
+#define IDC_DAY_TO 1064
+#define IDC_FROM_LABEL 1065
+#define IDC_TO_LABEL 1066
+#define IDC_TIMEZONE 1067
+#define IDC_TIMEZONE_LABEL 1068
+// Confirmation
+#define IDC_CONFIRM_CAPTION 1049
+#define IDC_CONFIRM_PREV 1051
+#define IDC_CONFIRM_NEXT 1052
+#define IDC_SUMMARY 1080
+#define IDC_CONFIRM_TEXT 1081
+// Wait, success, failure
+#define IDC_WAIT_TITLE 1050
+#define IDC_HANDLING 1053
+#define IDC_SUCCESS 1054
+#define IDC_FAIL 1055
+#define IDC_GIF 1056
+// Wait dialog
+#define IDC_WAIT_TEXT 1079
