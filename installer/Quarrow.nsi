@@ -2,7 +2,8 @@
 ; and the set-up wizard Kestane. Built by scripts/build.sh:
 ;   makensis -DAPPDIR=<i686 app folder> -DAPPDIR64=<x86_64 app folder>
 ;            [-DWIZARDDIR=<i686 wizard folder>] -DOUTFILE=<Setup.exe> installer/Quarrow.nsi
-; The wizard is left out when WIZARDDIR is not given.
+; The wizard is left out when WIZARDDIR is not given. makensis works in this folder, so the
+; project paths below are relative to it.
 
 Unicode true
 ManifestDPIAware true
@@ -18,8 +19,8 @@ SetCompressor /SOLID lzma
 ; Name, version and publisher come from what the programs carry themselves.
 !getdllversion "${APPDIR}/Quarrow.exe" QV_
 !define VERSION "${QV_1}.${QV_2}.${QV_3}.${QV_4}"
-!searchparse /file "${__FILEDIR__}/../app/version.h" `#define QUARROW_COMPANY "` PUBLISHER `"`
-!searchparse /file "${__FILEDIR__}/../app/version.h" `#define QUARROW_COPYRIGHT "` COPYRIGHT `"`
+!searchparse /file "../app/version.h" `#define QUARROW_COMPANY "` PUBLISHER `"`
+!searchparse /file "../app/version.h" `#define QUARROW_COPYRIGHT "` COPYRIGHT `"`
 ; "Setup" in the file name makes Windows treat it as an installer, which it is.
 !pragma warning disable 9000
 
@@ -47,8 +48,8 @@ VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "LegalCopyright" "${COPYRIGHT}"
 
-!define MUI_ICON "${__FILEDIR__}/../app/res/quarrow.ico"
-!define MUI_UNICON "${__FILEDIR__}/../app/res/quarrow.ico"
+!define MUI_ICON "../app/res/quarrow.ico"
+!define MUI_UNICON "../app/res/quarrow.ico"
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEPAGE_TEXT "This will install ${PRODUCT} ${VERSION} on your computer: the download manager for your storage server, its browser entry $\"Download with Quarrow$\" and the Storage Server Wizard that sets up a new server.$\r$\n$\r$\nIf ${PRODUCT} is running, Setup asks it to exit first.$\r$\n$\r$\nClick Next to continue."
 !insertmacro MUI_PAGE_WELCOME
