@@ -198,7 +198,7 @@ Section "${PRODUCT}" SecMain
   WriteRegDWORD HKLM "${UNINST_KEY}" "EstimatedSize" $0
 SectionEnd
 
-Section /o "Start Quarrow with Windows" SecAutostart
+Section /o "Start with Windows" SecAutostart
 SectionEnd
 
 ; The choice is applied after the files, also when it is off, so that an upgrade follows it.

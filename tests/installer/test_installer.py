@@ -39,6 +39,8 @@ CLASS_TREES = [".torrent", "Quarrow_Torrent", PROGID, PROGID + ".1", "CLSID\\" +
 # (registry view, subtree) pairs whose whole contents the test compares.
 TREES = ([(view, CR + key) for view in ("32", "64") for key in CLASS_TREES]
          + [("64", CU + r"SOFTWARE\Storage Server"), ("64", MENUEXT), ("64", RUN), ("32", UNINSTALL)])
+with open(os.path.join(nsrun.ROOT, "app", "resource.h")) as f:
+    HAS_EXIT = "ID_MENU_EXIT" in f.read()  # whether Quarrow has its "Exit" command yet
 # Settings a user of the installed program has: a remembered server and its credentials.
 REMEMBERED = {SETTINGS: {"DefaultServer": nsrun.NAS_ADDR, "DefaultServerDisplayName": "nas"},
               SETTINGS + "\\" + nsrun.NAS_ADDR: {"User": "admin", "Password": "secret"}}
@@ -189,10 +191,8 @@ class Installer(unittest.TestCase):
         # The upgrade asks the running program to exit (its "Exit" command) before it replaces
         # anything. A program without that command yet keeps running, and the silent setup
         # gives up with exit code 2 rather than replace files under it.
-        with open(os.path.join(nsrun.ROOT, "app", "resource.h")) as f:
-            has_exit = "ID_MENU_EXIT" in f.read()
         upgrade = self.wine(SETUP, "/S", loader=WINE32, timeout=180).returncode
-        if has_exit:
+        if HAS_EXIT:
             self.assertEqual(0, upgrade)
             quarrow.wait(30)
         else:
