@@ -255,3 +255,27 @@ Section "Uninstall"
 
   DeleteRegKey HKLM "${UNINST_KEY}"
 SectionEnd
+
+; Writing the class keys and the program folder needs an administrator.
+!macro REQUIRE_ADMIN
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "Admin"
+    MessageBox MB_OK|MB_ICONSTOP "Please run this as an administrator: Quarrow registers itself for all users of this computer." /SD IDOK
+    SetErrorLevel 740  ; the system's "elevation required"
+    Quit
+  ${EndIf}
+!macroend
+
+Function .onInit
+  !insertmacro REQUIRE_ADMIN
+  ; An upgrade keeps the start with Windows as it was.
+  ReadRegStr $0 HKCU "${RUN_KEY}" "Quarrow"
+  ${If} $0 != ""
+    !insertmacro SelectSection ${SecAutostart}
+  ${EndIf}
+FunctionEnd
+
+Function un.onInit
+  !insertmacro REQUIRE_ADMIN
+FunctionEnd

@@ -173,9 +173,11 @@ class Installer(unittest.TestCase):
         self.assertEqual(0, self.wine(SETUP, "/S", loader=WINE32).returncode)
         self.check_installed({})
 
-        # The user remembers a server; Quarrow starts from the program folder and shows it.
+        # The user remembers a server and has Quarrow start with Windows (from an older
+        # folder, which the upgrade corrects); Quarrow starts from the program folder.
         settings = {("64", k): v for k, v in REMEMBERED.items()}
-        for key, values in REMEMBERED.items():
+        settings[("64", RUN)] = {**self.before.get(("64", RUN), {}), "Quarrow": '"%s\\Quarrow.exe"' % FOLDER}
+        for key, values in {**REMEMBERED, RUN: {"Quarrow": r"C:\old\Quarrow.exe"}}.items():
             for name, data in values.items():
                 self.wine("reg", "add", key, "/v", name, "/d", data, "/f")
         self.net.start_standin()
@@ -185,8 +187,11 @@ class Installer(unittest.TestCase):
         self.addCleanup(lambda: quarrow.poll() is None and quarrow.kill())
         self.assertEqual(0, self.net.run_pc([UIDRIVER, "find", "Refresh", "30000"], timeout=60,
                                             capture_output=True).returncode)
-        with open(self.net.log_path) as f:
-            self.assertIn("Quarrow.asp", f.read())
+        # ... and reads the remembered server's status.
+        deadline = time.time() + 30
+        while time.time() < deadline and "Quarrow.asp" not in open(self.net.log_path).read():
+            time.sleep(0.2)
+        self.assertIn("Quarrow.asp", open(self.net.log_path).read())
 
         # The upgrade asks the running program to exit (its "Exit" command) before it replaces
         # anything. A program without that command yet keeps running, and the silent setup
