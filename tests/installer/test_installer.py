@@ -188,10 +188,13 @@ class Installer(unittest.TestCase):
         self.assertEqual(0, self.net.run_pc([UIDRIVER, "find", "Refresh", "30000"], timeout=60,
                                             capture_output=True).returncode)
         # ... and reads the remembered server's status.
+        def requests():
+            with open(self.net.log_path) as f:
+                return f.read()
         deadline = time.time() + 30
-        while time.time() < deadline and "Quarrow.asp" not in open(self.net.log_path).read():
+        while time.time() < deadline and "Quarrow.asp" not in requests():
             time.sleep(0.2)
-        self.assertIn("Quarrow.asp", open(self.net.log_path).read())
+        self.assertIn("Quarrow.asp", requests())
 
         # The upgrade asks the running program to exit (its "Exit" command) before it replaces
         # anything. A program without that command yet keeps running, and the silent setup
