@@ -2,148 +2,500 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "app/SharedState.h"
-#include "app/WaitDlg.h"
 #include "app/resource.h"
+#include "common/WinUtil.h"
+#include "dialogs/LogInDlg.h"
+#include "dialogs/SearchServerDlg.h"
 
 namespace app {
 
 namespace {
 
-constexpr UINT kConnectMessage = WM_APP + 1;
-constexpr UINT_PTR kRefreshTimer = 1;
-constexpr UINT kRefreshMs = 60000;
+UINT g_refreshMs = 0;  // 0: the real period
 
-std::string ReadSetting(const std::string& subkey, const char* value) {
-    std::string path = win::LoadResString(IDS_REGISTRY_KEY);
-    if (!subkey.empty()) path += "\\" + subkey;
-    char data[1000] = {};
-    DWORD size = sizeof data - 1;
-    win::RegKey key;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
-        key.Detach();
-        return std::string();
-    }
-    if (::RegQueryValueExA(key.Get(), value, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
-        return std::string();
-    return data;
+constexpr int kRows = CMyListCtrl::kRows;
+constexpr int kBtColumns = 7, kWebColumns = 6;
+
+// Client-pixel layout; everything right of the lists follows the width W.
+constexpr int kMargin = 11;
+constexpr int kPanel = 239;       // the row panel starts at W - kPanel
+constexpr int kPanelWidth = 208;
+constexpr int kBtTop = 36, kWebTop = 322, kListHeight = 241, kHeaderHeight = 21;
+constexpr int kRowHeight = CMyListCtrl::kRowHeight;
+constexpr int kBtActionWidth = 68, kWebActionWidth = 102;
+
+std::string Format(UINT formatId, const std::string& argument) {
+    std::string format = win::LoadResString(formatId);
+    size_t at = format.find("%s");
+    return at == std::string::npos ? format : format.substr(0, at) + argument + format.substr(at + 2);
 }
 
-void AddColumns(HWND list, std::initializer_list<std::pair<UINT, int>> columns) {
-    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+void AddColumns(HWND list, std::initializer_list<UINT> textIds, int width) {
     int index = 0;
-    for (auto [textId, width] : columns) {
-        std::string text = win::LoadResString(textId);
+    for (UINT id : textIds) {
+        std::string text = win::LoadResString(id);
         LVCOLUMNA column = {};
-        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
+        column.fmt = LVCFMT_LEFT;
         column.cx = width;
         column.pszText = text.data();
         ::SendMessageA(list, LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&column));
     }
 }
 
-void AddRow(HWND list, std::initializer_list<std::string> cells) {
-    int row = ListView_GetItemCount(list);
-    int sub = 0;
-    for (const std::string& cell : cells) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = row;
-        item.iSubItem = sub;
-        item.pszText = const_cast<char*>(cell.c_str());
-        ::SendMessageA(list, sub == 0 ? LVM_INSERTITEMA : LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        ++sub;
-    }
+void Place(HWND item, int x, int y, int w, int h) {
+    ::SetWindowPos(item, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MoveTo(HWND item, int x, int y) {
+    ::SetWindowPos(item, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+}
+
+// A control's rectangle in its dialog's client coordinates.
+RECT ClientRectOf(HWND dialog, HWND item) {
+    RECT rect = {};
+    ::GetWindowRect(item, &rect);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void SetMenuText(HMENU menu, UINT id, UINT textId) {
+    std::string text = win::LoadResString(textId);
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING;  // the text only: the item keeps its state
+    info.dwTypeData = text.data();
+    ::SetMenuItemInfoA(menu, id, FALSE, &info);
 }
 
 }  // namespace
 
-CQuarrowDlg::CQuarrowDlg() : client_(std::make_shared<WaitDialogHost>()) {
-    OnMessage(kConnectMessage, [this](WPARAM, LPARAM) {
-        ConnectAndRefresh();
-        return 0;
+void CQuarrowDlg::SetRefreshIntervalForTesting(UINT ms) { g_refreshMs = ms; }
+
+CQuarrowDlg::CQuarrowDlg()
+    : host_(std::make_shared<WaitDialogHost>()),
+      client_(host_),
+      btScroll_(*this, IDC_MAIN_BT_SCROLL),
+      webScroll_(*this, IDC_MAIN_WEB_SCROLL) {
+    // The login asks with the login dialog and remembers per server address.
+    client_.SetLoginHooks({std::make_shared<client::RegistryLoginStore>(win::LoadResString(IDS_REGISTRY_KEY)),
+                           dialogs::LogInDialogFactory()});
+    OnTimer([this](UINT_PTR id) {
+        if (id == kRefreshTimer && client_.IsConnected()) Refresh();
+        PassToDefault();
     });
-    OnMessage(WM_TIMER, [this](WPARAM id, LPARAM) {
-        if (id == kRefreshTimer) Refresh();
-        return 0;
+    OnMessage(WM_SIZE, [this](WPARAM type, LPARAM size) {
+        if (layoutReady_ && type != SIZE_MINIMIZED) Layout(static_cast<short>(LOWORD(size)));
+        PassToDefault();
+        return INT_PTR(0);
     });
-    OnMessage(WM_SIZE, [this](WPARAM, LPARAM) {
-        Layout();
-        return 0;
+    OnMessage(WM_SIZING, [](WPARAM edge, LPARAM lp) {
+        auto* rect = reinterpret_cast<RECT*>(lp);
+        if (rect && rect->right - rect->left < kMinWidth) {
+            if (edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT)
+                rect->left = rect->right - kMinWidth;
+            else if (edge == WMSZ_RIGHT || edge == WMSZ_TOPRIGHT || edge == WMSZ_BOTTOMRIGHT)
+                rect->right = rect->left + kMinWidth;
+        }
+        return INT_PTR(TRUE);
     });
-    OnCommand(IDC_MAIN_REFRESH, [this] { client_.IsConnected() ? Refresh() : ConnectAndRefresh(); });
-    OnCommand(IDCANCEL, [this] { End(IDCANCEL); });
-    OnCommand(IDOK, [] {});
+    OnMessage(WM_PAINT, [this](WPARAM, LPARAM) {
+        if (::IsIconic(Hwnd())) {
+            PaintIcon();
+            return INT_PTR(0);
+        }
+        ::InvalidateRect(Item(IDC_MAIN_BT_LIST), nullptr, TRUE);
+        ::InvalidateRect(Item(IDC_MAIN_WEB_LIST), nullptr, TRUE);
+        PassToDefault();
+        return INT_PTR(0);
+    });
+    OnMessage(WM_QUERYDRAGICON, [this](WPARAM, LPARAM) { return reinterpret_cast<INT_PTR>(icon_); });
+    // The action columns keep their widths whatever the user drags.
+    for (UINT code : {HDN_DIVIDERDBLCLICKA, HDN_TRACKA, HDN_DIVIDERDBLCLICKW, HDN_TRACKW})
+        OnNotify(0, code, [this](NMHDR* header) { return KeepActionColumns(header); });
+    // Enter and Escape do not close the window.
+    OnClicked(IDOK, [] {});
+    OnClicked(IDCANCEL, [] {});
+    OnClicked(IDC_MAIN_REFRESH, [this] { Refresh(); });
+    OnClicked(ID_MENU_REFRESH, [this] { Refresh(); });
+    OnClicked(ID_MENU_EXIT, [this] { End(IDOK); });
+    // Until the notification icon exists to bring a hidden window back,
+    // closing the window ends the program.
+    OnMessage(WM_CLOSE, [this](WPARAM, LPARAM) {
+        End(IDOK);
+        return INT_PTR(0);
+    });
+    OnMessage(WM_DESTROY, [this](WPARAM, LPARAM) {
+        ::KillTimer(Hwnd(), kRefreshTimer);
+        PassToDefault();
+        return INT_PTR(0);
+    });
+}
+
+CQuarrowDlg::~CQuarrowDlg() {
+    if (trayMenu_) ::DestroyMenu(trayMenu_);
+}
+
+void CQuarrowDlg::EnterBusy() {
+    if (Hwnd()) ::KillTimer(Hwnd(), kRefreshTimer);
+    ::InterlockedIncrement(&Shared().busyCount);
+}
+
+void CQuarrowDlg::LeaveBusy() {
+    if (::InterlockedDecrement(&Shared().busyCount) == 0 && Hwnd())
+        ::SetTimer(Hwnd(), kRefreshTimer, g_refreshMs ? g_refreshMs : kRefreshMs, nullptr);
 }
 
 BOOL CQuarrowDlg::OnInitDialog() {
+    EnterBusy();
     Shared().mainWindow = static_cast<LONG>(reinterpret_cast<LONG_PTR>(Hwnd()));
-    HICON icon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUARROW));
-    ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    AddColumns(Item(IDC_MAIN_BT_LIST), {{IDS_BTCOL_NAME, 200}, {IDS_BTCOL_TOTAL_SIZE, 80}, {IDS_BTCOL_SCHEDULE, 70},
-                                        {IDS_BTCOL_THROUGHPUT, 80}, {IDS_BTCOL_STATUS, 90}});
-    AddColumns(Item(IDC_MAIN_WEB_LIST), {{IDS_WEBCOL_FILE_NAME, 200}, {IDS_WEBCOL_SIZE, 80},
-                                         {IDS_WEBCOL_LOAD_SIZE, 80}, {IDS_WEBCOL_STATUS, 90}, {IDS_WEBCOL_SAVE_PATH, 120}});
-    SetItemText(IDC_MAIN_STATE, win::LoadResString(IDS_STATE_DISCONNECTED));
-    Layout();
-    ::PostMessageA(Hwnd(), kConnectMessage, 0, 0);
-    return TRUE;
-}
+    host_->SetFallbackOwner(Hwnd());
 
-void CQuarrowDlg::Layout() {
-    RECT rc;
-    if (!Hwnd() || !Item(IDC_MAIN_BT_LIST)) return;
-    ::GetClientRect(Hwnd(), &rc);
-    int w = rc.right - 16, half = (rc.bottom - 70) / 2;
-    ::MoveWindow(Item(IDC_MAIN_STATE), 8, 8, w - 90, 20, TRUE);
-    ::MoveWindow(Item(IDC_MAIN_REFRESH), rc.right - 88, 4, 80, 26, TRUE);
-    ::MoveWindow(Item(IDC_MAIN_BT_LIST), 8, 36, w, half, TRUE);
-    ::MoveWindow(Item(IDC_MAIN_WEB_LIST), 8, 44 + half, w, half, TRUE);
-}
-
-void CQuarrowDlg::ShowResult(int result) {
-    if (result != 0) ::MessageBoxA(Hwnd(), win::LoadResString(result).c_str(), "Quarrow", MB_OK);
-}
-
-void CQuarrowDlg::ConnectAndRefresh() {
-    // The window is up before the first message box can appear over it.
-    ::ShowWindow(Hwnd(), SW_SHOW);
-    ::UpdateWindow(Hwnd());
-    server_ = ReadSetting("", "DefaultServer");
-    std::string display = ReadSetting("", "DefaultServerDisplayName");
-    std::string user = ReadSetting(server_, "User");
-    std::string password = ReadSetting(server_, "Password");
-    int result = server_.empty() ? client::kResultConnectError : client_.Connect(display, server_, user, password);
-    if (result != 0) {
-        SetItemText(IDC_MAIN_STATE, win::LoadResString(IDS_STATE_DISCONNECTED));
-        ShowResult(result);
-        return;
+    std::string about = win::LoadResString(IDS_ABOUTBOX);
+    if (HMENU system = ::GetSystemMenu(Hwnd(), FALSE); system && !about.empty()) {
+        ::AppendMenuA(system, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuA(system, MF_STRING, IDM_ABOUTBOX, about.c_str());
     }
-    Refresh();
+    icon_ = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUARROW));
+    ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+
+    btList_.AttachItem(Hwnd(), IDC_MAIN_BT_LIST);
+    webList_.AttachItem(Hwnd(), IDC_MAIN_WEB_LIST);
+    btScroll_.AttachItem(Hwnd(), IDC_MAIN_BT_SCROLL);
+    webScroll_.AttachItem(Hwnd(), IDC_MAIN_WEB_SCROLL);
+    btList_.EnableTips(true, true, false);   // "Name", "Contents"
+    webList_.EnableTips(true, false, true);  // "File Name", "URL"
+
+    trayMenu_ = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAY_MENU));
+    ::ShowWindow(Item(IDC_MAIN_STATE), SW_HIDE);
+
+    SetWindowTextA(Hwnd(), win::LoadResString(IDS_MAIN_CAPTION).c_str());
+    SetItemText(IDC_MAIN_BT_HEADING, win::LoadResString(IDS_MAIN_BT_HEADING));
+    SetItemText(IDC_MAIN_WEB_HEADING, win::LoadResString(IDS_MAIN_WEBFTP_HEADING));
+    SetItemText(IDC_MAIN_BT_ADD, win::LoadResString(IDS_MAIN_BT_ADD));
+    SetItemText(IDC_MAIN_WEB_ADD, win::LoadResString(IDS_MAIN_WEBFTP_ADD));
+    SetItemText(IDC_MAIN_REFRESH, win::LoadResString(IDS_MAIN_REFRESH));
+    CreateColumns();
+    for (int r = 0; r < kRows; ++r) {
+        HWND box = Item(IDC_BT_PRIORITY_FIRST + r);
+        for (UINT id : {IDS_PRIORITY_HIGH, IDS_PRIORITY_NORMAL, IDS_PRIORITY_LOW})
+            ::SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::LoadResString(id).c_str()));
+        SetItemText(IDC_BT_REMOVE_FIRST + r, win::LoadResString(IDS_BT_REMOVE));
+        SetItemText(IDC_WEB_REMOVE_FIRST + r, win::LoadResString(IDS_WEBFTP_REMOVE));
+    }
+
+    // Both headings in a bold form of the font they have.
+    LOGFONTA font = {};
+    if (::GetObjectA(reinterpret_cast<HGDIOBJ>(::SendMessageA(Item(IDC_MAIN_BT_HEADING), WM_GETFONT, 0, 0)),
+                     sizeof font, &font)) {
+        font.lfWeight = FW_BOLD;
+        headingFont_.Attach(::CreateFontIndirectA(&font));
+        for (int id : {IDC_MAIN_BT_HEADING, IDC_MAIN_WEB_HEADING})
+            ::SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(headingFont_.Get()), TRUE);
+    }
+
+    RECT client = {};
+    ::GetClientRect(Hwnd(), &client);
+    Layout(client.right);
+    Place(Item(IDC_MAIN_BT_FILLER), client.right - kPanel, kBtTop + kHeaderHeight, kPanelWidth, kRows * kRowHeight);
+    Place(Item(IDC_MAIN_WEB_FILLER), client.right - kPanel, kWebTop + kHeaderHeight, kPanelWidth,
+          kRows * kRowHeight);
+    layoutReady_ = true;
+    ::GetClientRect(Hwnd(), &client);
+    Layout(client.right);
+
+    SetDisconnected();
+    // Shown now, so that the connection's wait dialog and messages have their
+    // window behind them.
+    ::SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::SetWindowPos(Hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    for (HWND list : {Item(IDC_MAIN_BT_LIST), Item(IDC_MAIN_WEB_LIST)}) {
+        for (int r = 0; r < kRows; ++r) {
+            LVITEMA item = {};
+            item.iItem = r;
+            ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    EnableControls();
+    ShowRows();
+    ApplyStatus();
+    ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+
+    ConnectToServer();
+    LeaveBusy();
+    return FALSE;  // the focus is where the rows put it
+}
+
+void CQuarrowDlg::CreateColumns() {
+    AddColumns(Item(IDC_MAIN_BT_LIST),
+               {IDS_BTCOL_NAME, IDS_BTCOL_CONTENTS, IDS_BTCOL_REMAINING_TIME, IDS_BTCOL_TOTAL_SIZE, IDS_BTCOL_SCHEDULE,
+                IDS_BTCOL_THROUGHPUT, IDS_BTCOL_STATUS},
+               100);
+    AddColumns(Item(IDC_MAIN_BT_ACTIONS), {IDS_BTACT_PRIORITY, IDS_BTACT_ACTION, IDS_BTACT_REMOVE}, kBtActionWidth);
+    AddColumns(Item(IDC_MAIN_WEB_LIST),
+               {IDS_WEBCOL_FILE_NAME, IDS_WEBCOL_SIZE, IDS_WEBCOL_LOAD_SIZE, IDS_WEBCOL_STATUS, IDS_WEBCOL_SAVE_PATH,
+                IDS_WEBCOL_URL},
+               100);
+    AddColumns(Item(IDC_MAIN_WEB_ACTIONS), {IDS_WEBACT_ACTION, IDS_WEBACT_REMOVE}, kWebActionWidth);
+}
+
+void CQuarrowDlg::Layout(int w) {
+    MoveTo(Item(IDC_MAIN_BT_HEADING), kMargin, 11);
+    MoveTo(Item(IDC_MAIN_BT_ADD), 200, 11);
+    RECT refresh = ClientRectOf(Hwnd(), Item(IDC_MAIN_REFRESH));
+    MoveTo(Item(IDC_MAIN_REFRESH), w - 31 - (refresh.right - refresh.left), 11);
+    MoveTo(Item(IDC_MAIN_WEB_HEADING), kMargin, 297);
+    MoveTo(Item(IDC_MAIN_WEB_ADD), 200, 297);
+    MoveTo(Item(IDC_MAIN_STATE), kMargin, 583);
+
+    int listWidth = std::max(w - kPanel - kMargin, 0);
+    Place(Item(IDC_MAIN_BT_LIST), kMargin, kBtTop, listWidth, kListHeight);
+    Place(Item(IDC_MAIN_WEB_LIST), kMargin, kWebTop, listWidth, kListHeight);
+    Place(Item(IDC_MAIN_BT_ACTIONS), w - kPanel, kBtTop, kPanelWidth, kHeaderHeight);
+    Place(Item(IDC_MAIN_WEB_ACTIONS), w - kPanel, kWebTop, kPanelWidth, kHeaderHeight);
+    Place(Item(IDC_MAIN_BT_SCROLL), w - 30, kBtTop + kHeaderHeight, 20, kRows * kRowHeight);
+    Place(Item(IDC_MAIN_WEB_SCROLL), w - 30, kWebTop + kHeaderHeight, 20, kRows * kRowHeight);
+    // The fillers keep the height that the number of jobs gave them.
+    for (int id : {IDC_MAIN_BT_FILLER, IDC_MAIN_WEB_FILLER}) {
+        RECT filler = ClientRectOf(Hwnd(), Item(id));
+        MoveTo(Item(id), w - kPanel, filler.top);
+    }
+    for (int r = 0; r < kRows; ++r) {
+        int bt = kBtTop + kHeaderHeight + r * kRowHeight, web = kWebTop + kHeaderHeight + r * kRowHeight;
+        // A drop-down list's height includes its list; the field itself is
+        // as high as the row.
+        Place(Item(IDC_BT_PRIORITY_FIRST + r), w - kPanel, bt, kBtActionWidth, 5 * kRowHeight);
+        Place(Item(IDC_BT_ACTION_FIRST + r), w - 171, bt, kBtActionWidth, kRowHeight);
+        Place(Item(IDC_BT_REMOVE_FIRST + r), w - 99, bt, kBtActionWidth, kRowHeight);
+        Place(Item(IDC_WEB_ACTION_FIRST + r), w - kPanel, web, kWebActionWidth, kRowHeight);
+        Place(Item(IDC_WEB_REMOVE_FIRST + r), w - 137, web, kWebActionWidth, kRowHeight);
+    }
+    ::InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+void CQuarrowDlg::ShowMessage(int resultCode) {
+    if (resultCode == 0) return;
+    ::MessageBoxA(Hwnd(), win::LoadResString(resultCode).c_str(), win::LoadResString(IDS_MAIN_CAPTION).c_str(), MB_OK);
+}
+
+void CQuarrowDlg::PaintIcon() {
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(Hwnd(), &paint);
+    ::SendMessageA(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    ::GetClientRect(Hwnd(), &client);
+    int cx = ::GetSystemMetrics(SM_CXICON), cy = ::GetSystemMetrics(SM_CYICON);
+    ::DrawIcon(dc, (client.right - cx + 1) / 2, (client.bottom - cy + 1) / 2, icon_);
+    ::EndPaint(Hwnd(), &paint);
+}
+
+INT_PTR CQuarrowDlg::KeepActionColumns(NMHDR* header) {
+    ::EnableWindow(Item(IDC_MAIN_BT_ACTIONS), FALSE);
+    ::EnableWindow(Item(IDC_MAIN_WEB_ACTIONS), FALSE);
+    HWND list = ::GetParent(header->hwndFrom);
+    if (list && list == Item(IDC_MAIN_BT_ACTIONS))
+        for (int c = 0; c < 3; ++c) ListView_SetColumnWidth(list, c, kBtActionWidth);
+    if (list && list == Item(IDC_MAIN_WEB_ACTIONS))
+        for (int c = 0; c < 2; ++c) ListView_SetColumnWidth(list, c, kWebActionWidth);
+    return 0;
+}
+
+void CQuarrowDlg::ConnectToServer() {
+    EnterBusy();
+    // The remembered server at the first connection of the run, else the
+    // user's choice; giving up the choice ends the program.
+    dialogs::CSearchServerDlg selection;
+    std::string address = selection.GetServer(Hwnd());
+    std::string display = selection.DisplayText();
+    while (!address.empty()) {
+        int result = client_.Connect(display, address);
+        if (result == 0) {
+            ::SetWindowTextA(Hwnd(), Format(IDS_MAIN_CAPTION_FMT, display).c_str());
+            RefreshAfterOperation();
+            break;
+        }
+        ShowMessage(result);
+        dialogs::CSearchServerDlg again;
+        address = again.AskServer(Hwnd());
+        display = again.DisplayText();
+    }
+    if (address.empty()) End(IDOK);
+    LeaveBusy();
 }
 
 void CQuarrowDlg::Refresh() {
-    ::KillTimer(Hwnd(), kRefreshTimer);
+    EnterBusy();
+    if (!client_.IsConnected())
+        ConnectToServer();
+    else
+        RefreshAfterOperation();
+    LeaveBusy();
+}
+
+void CQuarrowDlg::RefreshAfterOperation() {
     client::ServerStatus status;
     int result = client_.RefreshStatus(status);
     if (result != 0) {
-        ShowResult(result);
+        SetDisconnected();
+        ShowMessage(result);
     } else {
-        ShowStatus(status);
+        TakeOverJobs(status, current_);
+        current_.stateText = win::LoadResString(IDS_STATE_READY);
+        current_.connected = 1;
     }
-    ::SetTimer(Hwnd(), kRefreshTimer, kRefreshMs, nullptr);
+    EnableControls();
+    ShowRows();
+    ApplyStatus();
 }
 
-void CQuarrowDlg::ShowStatus(const client::ServerStatus& status) {
-    HWND bt = Item(IDC_MAIN_BT_LIST), web = Item(IDC_MAIN_WEB_LIST);
-    ListView_DeleteAllItems(bt);
-    ListView_DeleteAllItems(web);
-    for (const auto& item : status.btItems)
-        AddRow(bt, {item.name, item.totalSize, item.schedule, item.throughput, item.status});
-    for (const auto& item : status.webFtpItems)
-        AddRow(web, {item.fileName, item.size, item.loadedSize, item.status, item.savePath});
-    SetItemText(IDC_MAIN_STATE, win::LoadResString(IDS_STATE_READY) + "  " + server_);
+void CQuarrowDlg::SetDisconnected() {
+    client_.Disconnect();
+    ::SetWindowTextA(Hwnd(), win::LoadResString(IDS_MAIN_CAPTION).c_str());
+    current_ = CurrentStatus();
+    current_.stateText = win::LoadResString(IDS_STATE_DISCONNECTED);
+}
+
+void CQuarrowDlg::EnableControls() {
+    BOOL on = current_.connected ? TRUE : FALSE;
+    for (int id : {IDC_MAIN_BT_ADD, IDC_MAIN_WEB_ADD, IDC_MAIN_BT_ACTIONS, IDC_MAIN_WEB_ACTIONS, IDC_MAIN_BT_SCROLL,
+                   IDC_MAIN_WEB_SCROLL})
+        ::EnableWindow(Item(id), on);
+    for (int r = 0; r < kRows; ++r)
+        for (int first : {IDC_BT_PRIORITY_FIRST, IDC_BT_ACTION_FIRST, IDC_BT_REMOVE_FIRST, IDC_WEB_ACTION_FIRST,
+                          IDC_WEB_REMOVE_FIRST})
+            ::EnableWindow(Item(first + r), on);
+    // Disabled, not greyed, as the menus have always shown it.
+    UINT state = MF_BYCOMMAND | (on ? MF_ENABLED : MF_DISABLED);
+    if (HMENU settings = ::GetSubMenu(::GetMenu(Hwnd()), 1))
+        for (UINT id : {ID_MENU_TOGGLE_BT, ID_MENU_TOGGLE_WEBFTP, ID_MENU_DEFAULT_PATH})
+            ::EnableMenuItem(settings, id, state);
+    if (HMENU tray = ::GetSubMenu(trayMenu_, 0))
+        for (UINT id : {ID_TRAY_TOGGLE_BT, ID_TRAY_TOGGLE_WEBFTP}) ::EnableMenuItem(tray, id, state);
+    ::DrawMenuBar(Hwnd());
+}
+
+void CQuarrowDlg::ShowRows() {
+    struct Panel {
+        size_t jobs;
+        std::initializer_list<int> firsts;
+        int actionFirst, filler;
+    };
+    for (const Panel& panel :
+         {Panel{current_.btItems.size(), {IDC_BT_PRIORITY_FIRST, IDC_BT_ACTION_FIRST, IDC_BT_REMOVE_FIRST},
+                IDC_BT_ACTION_FIRST, IDC_MAIN_BT_FILLER},
+          Panel{current_.webFtpItems.size(), {IDC_WEB_ACTION_FIRST, IDC_WEB_REMOVE_FIRST}, IDC_WEB_ACTION_FIRST,
+                IDC_MAIN_WEB_FILLER}}) {
+        int shown = static_cast<int>(std::min<size_t>(panel.jobs, kRows));
+        for (int r = 0; r < kRows; ++r)
+            for (int first : panel.firsts) ::ShowWindow(Item(first + r), r < shown ? SW_SHOW : SW_HIDE);
+        RECT filler = ClientRectOf(Hwnd(), Item(panel.filler));
+        int top = filler.bottom;
+        if (shown < kRows) top = ClientRectOf(Hwnd(), Item(panel.actionFirst + shown)).top;
+        Place(Item(panel.filler), filler.left, top, filler.right - filler.left, filler.bottom - top);
+    }
+}
+
+void CQuarrowDlg::SetToggleTexts(bool btOn, bool webFtpOn) {
+    if (HMENU settings = ::GetSubMenu(::GetMenu(Hwnd()), 1)) {
+        SetMenuText(settings, ID_MENU_TOGGLE_BT, btOn ? IDS_MENU_DISABLE_BT : IDS_MENU_ENABLE_BT);
+        SetMenuText(settings, ID_MENU_TOGGLE_WEBFTP, webFtpOn ? IDS_MENU_DISABLE_WEBFTP : IDS_MENU_ENABLE_WEBFTP);
+    }
+    if (HMENU tray = ::GetSubMenu(trayMenu_, 0)) {
+        SetMenuText(tray, ID_TRAY_TOGGLE_BT, btOn ? IDS_TRAY_DISABLE_BT : IDS_TRAY_ENABLE_BT);
+        SetMenuText(tray, ID_TRAY_TOGGLE_WEBFTP, webFtpOn ? IDS_TRAY_DISABLE_WEBFTP : IDS_TRAY_ENABLE_WEBFTP);
+    }
+    ::DrawMenuBar(Hwnd());
+}
+
+void CQuarrowDlg::ApplyStatus() {
+    SetItemText(IDC_MAIN_STATE, current_.stateText);
+    HWND btBar = Item(IDC_MAIN_BT_SCROLL), webBar = Item(IDC_MAIN_WEB_SCROLL);
+    if (current_.connected) {
+        for (auto [bar, jobs] : {std::pair{btBar, current_.btItems.size()}, std::pair{webBar, current_.webFtpItems.size()}}) {
+            int maximum = std::max(static_cast<int>(jobs) - kRows, 0);
+            int position = ::GetScrollPos(bar, SB_CTL);
+            ::SetScrollRange(bar, SB_CTL, 0, maximum, FALSE);
+            ::SetScrollPos(bar, SB_CTL, std::min(position, maximum), TRUE);
+        }
+        SetToggleTexts(current_.btOn != 0, current_.webFtpOn != 0);
+        for (int r = 0; r < kRows; ++r) {
+            ::EnableWindow(Item(IDC_BT_ACTION_FIRST + r), current_.btOn ? TRUE : FALSE);
+            ::EnableWindow(Item(IDC_WEB_ACTION_FIRST + r), current_.webFtpOn ? TRUE : FALSE);
+        }
+        FillBtRows();
+        FillWebFtpRows();
+        return;
+    }
+    for (HWND bar : {btBar, webBar}) {
+        ::SetScrollRange(bar, SB_CTL, 0, 0, FALSE);
+        ::SetScrollPos(bar, SB_CTL, 0, TRUE);
+    }
+    SetToggleTexts(false, false);
+    btList_.ResetRowColors();
+    webList_.ResetRowColors();
+    std::string btResume = win::LoadResString(IDS_BT_RESUME), webResume = win::LoadResString(IDS_WEBFTP_RESUME);
+    for (int r = 0; r < kRows; ++r) {
+        for (int c = 0; c < kBtColumns; ++c) btList_.SetCellText(r, c, "");
+        ::SendMessageA(Item(IDC_BT_PRIORITY_FIRST + r), CB_SETCURSEL, 1, 0);
+        SetItemText(IDC_BT_ACTION_FIRST + r, btResume);
+        for (int c = 0; c < kWebColumns; ++c) webList_.SetCellText(r, c, "");
+        SetItemText(IDC_WEB_ACTION_FIRST + r, webResume);
+    }
+    ::InvalidateRect(Item(IDC_MAIN_BT_LIST), nullptr, TRUE);
+    ::InvalidateRect(Item(IDC_MAIN_WEB_LIST), nullptr, TRUE);
+}
+
+void CQuarrowDlg::FillBtRows() {
+    size_t position = static_cast<size_t>(std::max(::GetScrollPos(Item(IDC_MAIN_BT_SCROLL), SB_CTL), 0));
+    btList_.ResetRowColors();
+    std::string pause = win::LoadResString(IDS_BT_PAUSE), resume = win::LoadResString(IDS_BT_RESUME);
+    for (int r = 0; r < kRows; ++r) {
+        if (position + r < current_.btItems.size()) {
+            const client::BTItem& job = current_.btItems[position + r];
+            const std::string* cells[kBtColumns] = {&job.name,     &job.contents,   &job.remainingTime, &job.totalSize,
+                                                    &job.schedule, &job.throughput, &job.status};
+            for (int c = 0; c < kBtColumns; ++c) btList_.SetCellText(r, c, *cells[c]);
+            ::SendMessageA(Item(IDC_BT_PRIORITY_FIRST + r), CB_SETCURSEL, static_cast<WPARAM>(1 - job.priority), 0);
+            SetItemText(IDC_BT_ACTION_FIRST + r, job.paused ? resume : pause);
+            btList_.SetRowColors(r, static_cast<COLORREF>(job.textColor), static_cast<COLORREF>(job.backColor));
+        } else {
+            for (int c = 0; c < kBtColumns; ++c) btList_.SetCellText(r, c, "");
+            btList_.SetRowColors(r, kWhite, kWhite);
+        }
+    }
+    ::InvalidateRect(Item(IDC_MAIN_BT_LIST), nullptr, TRUE);
+    ::SetFocus(Item(IDC_MAIN_REFRESH));
+}
+
+void CQuarrowDlg::FillWebFtpRows() {
+    size_t position = static_cast<size_t>(std::max(::GetScrollPos(Item(IDC_MAIN_WEB_SCROLL), SB_CTL), 0));
+    webList_.ResetRowColors();
+    std::string pause = win::LoadResString(IDS_WEBFTP_PAUSE), resume = win::LoadResString(IDS_WEBFTP_RESUME);
+    for (int r = 0; r < kRows; ++r) {
+        if (position + r < current_.webFtpItems.size()) {
+            const client::WebFTPItem& job = current_.webFtpItems[position + r];
+            const std::string* cells[kWebColumns] = {&job.fileName, &job.size,     &job.loadedSize,
+                                                     &job.status,   &job.savePath, &job.url};
+            for (int c = 0; c < kWebColumns; ++c) webList_.SetCellText(r, c, *cells[c]);
+            SetItemText(IDC_WEB_ACTION_FIRST + r, job.paused ? resume : pause);
+            webList_.SetRowColors(r, static_cast<COLORREF>(job.textColor), static_cast<COLORREF>(job.backColor));
+        } else {
+            for (int c = 0; c < kWebColumns; ++c) webList_.SetCellText(r, c, "");
+            webList_.SetRowColors(r, kWhite, kWhite);
+        }
+    }
+    ::InvalidateRect(Item(IDC_MAIN_WEB_LIST), nullptr, TRUE);
+    ::SetFocus(Item(IDC_MAIN_REFRESH));
+}
+
+void CQuarrowDlg::OnListScrolled(int controlId) {
+    if (controlId == IDC_MAIN_BT_SCROLL) FillBtRows();
+    if (controlId == IDC_MAIN_WEB_SCROLL) FillWebFtpRows();
 }
 
 }  // namespace app

@@ -66,10 +66,10 @@ void CWaitDlg::OnTimer(UINT_PTR id) {
     }
 }
 
-void CWaitDlg::RunOperation(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) {
+void CWaitDlg::RunOperation(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId, HWND owner) {
     job_ = job;
     statusText_ = win::LoadResString(statusTextId);
-    if (DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, nullptr) == -1) job_->GiveUp(client::kResultThreadFailed);
+    if (DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, owner) == -1) job_->GiveUp(client::kResultThreadFailed);
     // The worker may finish just as the dialog ends; wait until the job is settled
     // one way or the other before the caller reads the result.
     while (!job_->Settled()) ::Sleep(0);
@@ -79,8 +79,13 @@ void CWaitDlg::RunOperation(const std::shared_ptr<client::OperationJob>& job, UI
 }
 
 void WaitDialogHost::Run(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) {
+    // A hidden main window (closed to the tray) is not active; it still owns
+    // the dialog so that it cannot start a second operation.
+    HWND owner = ::GetActiveWindow();
+    if (!owner || !::IsWindowEnabled(owner)) owner = fallbackOwner_;
+    if (owner && !::IsWindow(owner)) owner = nullptr;
     CWaitDlg dialog;
-    dialog.RunOperation(job, statusTextId);
+    dialog.RunOperation(job, statusTextId, owner);
 }
 
 }  // namespace app

@@ -13,7 +13,8 @@ public:
     CWaitDlg();
 
     // Shows the dialog until the job finishes, fails to start (5515) or times out (5516).
-    void RunOperation(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId);
+    // The owner window is disabled meanwhile, as with any modal dialog.
+    void RunOperation(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId, HWND owner = nullptr);
 
     enum : UINT_PTR { kAnimationTimer = 100, kTimeoutTimer = 500 };
     static constexpr UINT kAnimationMs = 300;
@@ -35,10 +36,16 @@ private:
     win::Handle thread_;
 };
 
-// The program's operation host: every operation behind a wait dialog.
+// The program's operation host: every operation behind a wait dialog, owned by
+// the window that asked for it (the calling thread's active window, else the
+// fallback owner), so that window takes no input until the operation ends.
 class WaitDialogHost : public client::IOperationHost {
 public:
     void Run(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) override;
+    void SetFallbackOwner(HWND owner) { fallbackOwner_ = owner; }
+
+private:
+    HWND fallbackOwner_ = nullptr;
 };
 
 }  // namespace app

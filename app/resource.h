@@ -28,19 +28,70 @@
 
 /* Main window */
 #define IDD_QUARROW_DIALOG              102
+#define IDC_MAIN_BT_HEADING             1033
+#define IDC_MAIN_BT_ADD                 1034
 #define IDC_MAIN_REFRESH                1035
 #define IDC_MAIN_BT_LIST                1036
+#define IDC_MAIN_BT_ACTIONS             1037    /* header-only list above the BT row panel */
+#define IDC_MAIN_BT_FILLER              1038    /* covers the BT panel below its last row */
+#define IDC_MAIN_BT_SCROLL              1039
+#define IDC_MAIN_WEB_HEADING            1040
+#define IDC_MAIN_WEB_ADD                1041
 #define IDC_MAIN_WEB_LIST               1042
+#define IDC_MAIN_WEB_ACTIONS            1043
+#define IDC_MAIN_WEB_FILLER             1044
+#define IDC_MAIN_WEB_SCROLL             1045
 #define IDC_MAIN_STATE                  1052
+/* Per-row controls of the main window: first ID + row (0 to 9) */
+#define IDC_BT_PRIORITY_FIRST           2001    /* combo box High, Normal, Low */
+#define IDC_BT_ACTION_FIRST             2101    /* Pause or Resume */
+#define IDC_BT_REMOVE_FIRST             2201
+#define IDC_WEB_ACTION_FIRST            2301
+#define IDC_WEB_REMOVE_FIRST            2401
+/* System menu item of the about box */
+#define IDM_ABOUTBOX                    16
 
 /* Menus */
 #define IDR_TRAY_MENU                   137     /* pop-up of the notification icon */
 #define IDR_MAIN_MENU                   138     /* menu bar of the main window */
+#define ID_TRAY_SHOW_WINDOW             32771
+#define ID_TRAY_TOGGLE_BT               32772
+#define ID_TRAY_TOGGLE_WEBFTP           32774
+#define ID_TRAY_EXIT                    32777
+#define ID_MENU_RESCAN                  32778
+#define ID_MENU_TOGGLE_WEBFTP           32781
+#define ID_MENU_DEFAULT_PATH            32782
+#define ID_MENU_EXIT                    32783
+#define ID_MENU_TOGGLE_BT               32784
+#define ID_MENU_REFRESH                 32785
 
 /* Wait dialog */
 #define IDD_WAIT                        140
 #define IDC_WAIT_STATUS                 1053    /* operation status text */
 #define IDC_WAIT_TEXT                   1054    /* "Please wait" with moving dots */
+
+/* Select Server dialog */
+#define IDD_SELECT_SERVER               130
+#define IDC_SERVER_LIST                 1000
+#define IDC_SERVER_RESCAN               1001
+#define IDC_SERVER_REMEMBER             1002
+#define IDC_SERVER_PROMPT               1022
+
+/* Log in dialog */
+#define IDD_LOGIN                       131
+#define IDC_LOGIN_USER                  1003
+#define IDC_LOGIN_PASSWORD              1004
+#define IDC_LOGIN_REMEMBER              1005
+#define IDC_LOGIN_USER_LABEL            1020
+#define IDC_LOGIN_PASSWORD_LABEL        1021
+
+/* Select Path on Server dialog */
+#define IDD_SELECT_PATH                 132
+#define IDC_PATH_TREE                   1007
+#define IDC_PATH_FOLDER                 1008
+#define IDC_PATH_PROMPT                 1023
+#define IDC_PATH_FOLDER_LABEL           1024
+#define IDB_FOLDER_IMAGES               1034    /* two 16x16 images: disk, folder */
 
 /* ------------------------------------------------------------------------
  * Strings: application, registry and notification icon

@@ -47,60 +47,53 @@ TorrentUploadFrame BuildTorrentUploadFrame(const AddBtFileArg& item) {
 }
 
 std::string RequestAddWebFtpItem(RequestContext& ctx, const AddWebFtpArg& item) {
-    try {
-        return PostMultipart(ctx, "goform/formNasDownloadAdd", BuildAddWebFtpBody(item), true);
-    } catch (...) {
-        return kReplyException;
-    }
+    return PostMultipart(ctx, "goform/formNasDownloadAdd", BuildAddWebFtpBody(item), true);
 }
 
 std::string RequestAddBtItemFromUrl(RequestContext& ctx, const AddBtUrlArg& item) {
-    try {
-        // The one multipart form the server wants without the trailing zero byte.
-        return PostMultipart(ctx, "/goform/formAddBtItem", BuildAddBtUrlBody(item), false);
-    } catch (...) {
-        return kReplyException;
-    }
+    // The one multipart form the server wants without the trailing zero byte.
+    return PostMultipart(ctx, "/goform/formAddBtItem", BuildAddBtUrlBody(item), false);
 }
 
 std::string RequestAddBtItemFromFile(RequestContext& ctx, const AddBtFileArg& item) {
-    try {
-        const TorrentUploadFrame frame = BuildTorrentUploadFrame(item);
-        LARGE_INTEGER size{};
-        if (!item.file || item.file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(item.file, &size)) {
-            return kReplyTorrentRefused;
-        }
-        // The whole body travels in one buffer whose length is a DWORD: a file
-        // that does not fit is refused rather than sent truncated.
-        const unsigned long long total = frame.head.size() + static_cast<unsigned long long>(size.QuadPart) +
-                                         frame.tail.size();
-        if (size.QuadPart < 0 || size.HighPart != 0 || total > MAXDWORD) return kReplyTorrentRefused;
-        const DWORD fileLength = size.LowPart;
-
-        std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<size_t>(total)]);
-        if (!buffer) return kReplyTorrentRefused;
-        char* cursor = buffer.get();
-        std::memcpy(cursor, frame.head.data(), frame.head.size());
-        cursor += frame.head.size();
-        LARGE_INTEGER start{};
-        if (!::SetFilePointerEx(item.file, start, nullptr, FILE_BEGIN)) return kReplyTorrentRefused;
-        DWORD read = 0;
-        if (fileLength != 0 && (!::ReadFile(item.file, cursor, fileLength, &read, nullptr) || read != fileLength))
-            return kReplyTorrentRefused;
-        cursor += fileLength;
-        std::memcpy(cursor, frame.tail.data(), frame.tail.size());
-
-        HttpExchange ex;
-        ex.verb = "POST";
-        ex.object = "/goform/formAddBtItem";
-        ex.headers = kMultipartHeader;
-        ex.replaceHeader = true;
-        ex.body = buffer.get();
-        ex.bodyLength = static_cast<DWORD>(total);
-        return RunExchange(ctx, ex);
-    } catch (...) {
-        return kReplyException;
+    const TorrentUploadFrame frame = BuildTorrentUploadFrame(item);
+    LARGE_INTEGER size{};
+    if (!item.file || item.file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(item.file, &size)) {
+        return kReplyTorrentRefused;
     }
+    // The whole body travels in one buffer whose length is a DWORD: a file
+    // that does not fit is refused rather than sent truncated.
+    const unsigned long long total = frame.head.size() + static_cast<unsigned long long>(size.QuadPart) +
+                                     frame.tail.size();
+    if (size.QuadPart < 0 || size.HighPart != 0 || total > MAXDWORD) return kReplyTorrentRefused;
+    const DWORD fileLength = size.LowPart;
+
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<size_t>(total)]);
+    if (!buffer) return kReplyTorrentRefused;
+    char* cursor = buffer.get();
+    std::memcpy(cursor, frame.head.data(), frame.head.size());
+    cursor += frame.head.size();
+    LARGE_INTEGER start{};
+    if (!::SetFilePointerEx(item.file, start, nullptr, FILE_BEGIN)) return kReplyTorrentRefused;
+    DWORD read = 0;
+    if (fileLength != 0 && (!::ReadFile(item.file, cursor, fileLength, &read, nullptr) || read != fileLength))
+        return kReplyTorrentRefused;
+    cursor += fileLength;
+    std::memcpy(cursor, frame.tail.data(), frame.tail.size());
+
+    HttpExchange ex;
+    ex.verb = "POST";
+    ex.object = "/goform/formAddBtItem";
+    ex.headers = kMultipartHeader;
+    ex.replaceHeader = true;
+    ex.body = buffer.get();
+    ex.bodyLength = static_cast<DWORD>(total);
+    return RunExchange(ctx, ex);
+}
+
+int AddBtItemFromFileOperation(RequestContext& ctx, const AddBtFileArg& item) {
+    std::string code = RequestAddBtItemFromFile(ctx, item);
+    return code == kReplyTorrentRefused ? kResultCannotOpenFile : MapReplyCode(code);
 }
 
 }  // namespace client

@@ -15,38 +15,53 @@ std::string Format(const char* format, int value) {
     return text;
 }
 
-}  // namespace
-
-std::string RequestSetBtEnable(RequestContext& ctx, int on) {
-    return PostFormText(ctx, "/goform/formSetBtFlashState", Format("setBtState=%d", on));
-}
-
-std::string RequestSetBtPriority(RequestContext& ctx, const std::string& itemId, int priority) {
-    // The item ID goes in as the server gave it, without escaping.
-    return PostFormText(ctx, "/goform/formBtListTable", Format("selectOrder=%d&number=", priority) + itemId);
-}
-
-std::string RequestBtItemAction(RequestContext& ctx, OperationKind kind, const std::string& itemId) {
-    const char* action = kind == OperationKind::PauseBtItem    ? "&Pause=Pause"
-                         : kind == OperationKind::ResumeBtItem ? "&Resume=Resume"
-                                                               : "&RemoveSel=Remove+Selected";
+// The item ID goes in as the server gave it, without escaping.
+std::string BtItemAction(RequestContext& ctx, const std::string& itemId, const char* action) {
     return PostFormText(ctx, "/goform/formBtListTable", "selectItem=" + itemId + action);
 }
 
-std::string RequestSetWebFtpEnable(RequestContext& ctx, int on) {
-    return PostFormText(ctx, "/goform/formDownFlashState", Format("downSwitch=%d", on));
+std::string WebFtpItemAction(RequestContext& ctx, const std::string& key, const char* field, const char* value) {
+    MultipartBuilder body;
+    body.Field("selectItem", key).Field(field, std::string(value));
+    return PostMultipart(ctx, "goform/formNasDownloadTable", body.Finish(), true);
 }
 
-std::string RequestWebFtpItemAction(RequestContext& ctx, OperationKind kind, const std::string& key) {
-    MultipartBuilder body;
-    body.Field("selectItem", key);
-    if (kind == OperationKind::PauseWebFtpItem)
-        body.Field("Pause", std::string("Pause"));
-    else if (kind == OperationKind::ResumeWebFtpItem)
-        body.Field("Resume", std::string("Resume"));
-    else
-        body.Field("delSel", std::string("Remove Selected"));
-    return PostMultipart(ctx, "goform/formNasDownloadTable", body.Finish(), true);
+}  // namespace
+
+std::string RequestSetBtEnable(RequestContext& ctx, const SwitchArg& arg) {
+    return PostFormText(ctx, "/goform/formSetBtFlashState", Format("setBtState=%d", arg.on));
+}
+
+std::string RequestSetBtPriority(RequestContext& ctx, const PriorityArg& arg) {
+    return PostFormText(ctx, "/goform/formBtListTable", Format("selectOrder=%d&number=", arg.priority) + arg.key);
+}
+
+std::string RequestPauseBtItem(RequestContext& ctx, const ItemKeyArg& arg) {
+    return BtItemAction(ctx, arg.key, "&Pause=Pause");
+}
+
+std::string RequestResumeBtItem(RequestContext& ctx, const ItemKeyArg& arg) {
+    return BtItemAction(ctx, arg.key, "&Resume=Resume");
+}
+
+std::string RequestRemoveBtItem(RequestContext& ctx, const ItemKeyArg& arg) {
+    return BtItemAction(ctx, arg.key, "&RemoveSel=Remove+Selected");
+}
+
+std::string RequestSetWebFtpEnable(RequestContext& ctx, const SwitchArg& arg) {
+    return PostFormText(ctx, "/goform/formDownFlashState", Format("downSwitch=%d", arg.on));
+}
+
+std::string RequestPauseWebFtpItem(RequestContext& ctx, const ItemKeyArg& arg) {
+    return WebFtpItemAction(ctx, arg.key, "Pause", "Pause");
+}
+
+std::string RequestResumeWebFtpItem(RequestContext& ctx, const ItemKeyArg& arg) {
+    return WebFtpItemAction(ctx, arg.key, "Resume", "Resume");
+}
+
+std::string RequestRemoveWebFtpItem(RequestContext& ctx, const ItemKeyArg& arg) {
+    return WebFtpItemAction(ctx, arg.key, "delSel", "Remove Selected");
 }
 
 }  // namespace client

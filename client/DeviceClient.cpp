@@ -5,32 +5,6 @@
 
 namespace client {
 
-namespace {
-
-// Status texts shown while an operation runs (string-table IDs).
-enum StatusText : UINT {
-    kStatusAddBt = 107,
-    kStatusAddWebFtp = 108,
-    kStatusRefresh = 109,
-    kStatusEnableBt = 110,
-    kStatusDisableBt = 111,
-    kStatusEnableWebFtp = 112,
-    kStatusDisableWebFtp = 113,
-    kStatusBtPriority = 114,
-    kStatusPauseBt = 115,
-    kStatusResumeBt = 116,
-    kStatusRemoveBt = 117,
-    kStatusPauseWebFtp = 118,
-    kStatusResumeWebFtp = 119,
-    kStatusRemoveWebFtp = 120,
-    kStatusSetDefaultPath = 138,
-    kStatusConnecting = 139,
-    kStatusGetDefaultPath = 140,
-    kStatusFolders = 141,
-};
-
-}  // namespace
-
 CDeviceClient::CDeviceClient(std::shared_ptr<IOperationHost> host) : host_(std::move(host)) {
     // No agent string of our own: the program's name, as the framework would send it.
     session_.Attach(::InternetOpenA("Quarrow", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
@@ -45,15 +19,20 @@ CDeviceClient::~CDeviceClient() {
     session_.Close();
 }
 
-int CDeviceClient::Run(DeviceOperation& operation, UINT statusTextId) {
+int CDeviceClient::Run(DeviceOperation& operation) {
     operation.client = this;
+    const OperationRow* row = FindOperation(operation.kind);
+    if (!row || !operation.argument || !row->accepts(*operation.argument)) {
+        operation.result = kResultUndefinedError;
+        return operation.result;
+    }
     if (operation.kind != OperationKind::Connect && !IsConnected()) {
         operation.result = kResultNotConnected;
         return operation.result;
     }
     auto job = std::make_shared<OperationJob>();
     job->kind = operation.kind;
-    if (operation.argument) job->argument = *operation.argument;
+    job->argument = *operation.argument;
     job->session = session_.Get();
     job->connection = connection_.Get();
     if (auto* add = std::get_if<AddBtFileArg>(&job->argument)) {
@@ -72,14 +51,14 @@ int CDeviceClient::Run(DeviceOperation& operation, UINT statusTextId) {
 
     {
         win::CriticalSectionLock hold(lock_);
-        host_->Run(job, statusTextId);
+        host_->Run(job, StatusTextOf(*row, job->argument));
     }
 
     operation.result = job->Result();
     if (job->Finished()) {
         if (operation.kind == OperationKind::Connect) {
             if (operation.result == kResultOk) connection_ = std::move(job->newConnection);
-        } else if (operation.argument) {
+        } else {
             if (auto* add = std::get_if<AddBtFileArg>(&job->argument)) add->file = INVALID_HANDLE_VALUE;
             if (!std::holds_alternative<AddBtFileArg>(job->argument)) *operation.argument = std::move(job->argument);
         }
@@ -87,119 +66,120 @@ int CDeviceClient::Run(DeviceOperation& operation, UINT statusTextId) {
     return operation.result;
 }
 
-int CDeviceClient::RunKind(OperationKind kind, OperationArgument& argument, UINT statusTextId) {
+template <typename Argument>
+int CDeviceClient::RunOn(OperationKind kind, Argument& argument) {
+    OperationArgument record = std::move(argument);
     DeviceOperation operation;
     operation.kind = kind;
-    operation.argument = &argument;
-    return Run(operation, statusTextId);
+    operation.argument = &record;
+    Run(operation);
+    if (auto* back = std::get_if<Argument>(&record)) argument = std::move(*back);
+    return operation.result;
 }
 
 int CDeviceClient::SetBtEnable(int on) {
-    OperationArgument arg = on;
-    return RunKind(OperationKind::SetBtEnable, arg, on ? kStatusEnableBt : kStatusDisableBt);
+    SwitchArg arg{on};
+    return RunOn(OperationKind::SetBtEnable, arg);
 }
 
 int CDeviceClient::SetBtPriority(const std::string& itemId, int priority) {
-    OperationArgument arg = PriorityArg{itemId, priority};
-    return RunKind(OperationKind::SetBtPriority, arg, kStatusBtPriority);
+    PriorityArg arg{itemId, priority};
+    return RunOn(OperationKind::SetBtPriority, arg);
 }
 
 int CDeviceClient::PauseBtItem(const std::string& itemId) {
-    OperationArgument arg = ItemKeyArg{itemId};
-    return RunKind(OperationKind::PauseBtItem, arg, kStatusPauseBt);
+    ItemKeyArg arg{itemId};
+    return RunOn(OperationKind::PauseBtItem, arg);
 }
 
 int CDeviceClient::ResumeBtItem(const std::string& itemId) {
-    OperationArgument arg = ItemKeyArg{itemId};
-    return RunKind(OperationKind::ResumeBtItem, arg, kStatusResumeBt);
+    ItemKeyArg arg{itemId};
+    return RunOn(OperationKind::ResumeBtItem, arg);
 }
 
 int CDeviceClient::RemoveBtItem(const std::string& itemId) {
-    OperationArgument arg = ItemKeyArg{itemId};
-    return RunKind(OperationKind::RemoveBtItem, arg, kStatusRemoveBt);
+    ItemKeyArg arg{itemId};
+    return RunOn(OperationKind::RemoveBtItem, arg);
 }
 
 int CDeviceClient::SetWebFtpEnable(int on) {
-    OperationArgument arg = on;
-    return RunKind(OperationKind::SetWebFtpEnable, arg, on ? kStatusEnableWebFtp : kStatusDisableWebFtp);
+    SwitchArg arg{on};
+    return RunOn(OperationKind::SetWebFtpEnable, arg);
 }
 
 int CDeviceClient::PauseWebFtpItem(const std::string& key) {
-    OperationArgument arg = ItemKeyArg{key};
-    return RunKind(OperationKind::PauseWebFtpItem, arg, kStatusPauseWebFtp);
+    ItemKeyArg arg{key};
+    return RunOn(OperationKind::PauseWebFtpItem, arg);
 }
 
 int CDeviceClient::ResumeWebFtpItem(const std::string& key) {
-    OperationArgument arg = ItemKeyArg{key};
-    return RunKind(OperationKind::ResumeWebFtpItem, arg, kStatusResumeWebFtp);
+    ItemKeyArg arg{key};
+    return RunOn(OperationKind::ResumeWebFtpItem, arg);
 }
 
 int CDeviceClient::RemoveWebFtpItem(const std::string& key) {
-    OperationArgument arg = ItemKeyArg{key};
-    return RunKind(OperationKind::RemoveWebFtpItem, arg, kStatusRemoveWebFtp);
+    ItemKeyArg arg{key};
+    return RunOn(OperationKind::RemoveWebFtpItem, arg);
 }
 
 int CDeviceClient::AddWebFtpItem(const AddWebFtpArg& item) {
-    OperationArgument arg = item;
-    return RunKind(OperationKind::AddWebFtpItem, arg, kStatusAddWebFtp);
+    AddWebFtpArg arg = item;
+    return RunOn(OperationKind::AddWebFtpItem, arg);
 }
 
 int CDeviceClient::AddBtItemFromFile(const std::string& pcPath, HANDLE file, const std::string& savePath,
                                      int priority) {
-    AddBtFileArg add;
-    add.pcPath = pcPath;
-    add.file = file;
-    add.savePath = savePath;
-    add.priority = priority;
-    add.pcPathEncoded = CCSConvertor::EncodeForCodePage(pcPath, CCSConvertor::GetUtf8CodePage());
-    OperationArgument arg = std::move(add);
-    return RunKind(OperationKind::AddBtItemFromFile, arg, kStatusAddBt);
+    AddBtFileArg arg{pcPath, file, savePath, priority,
+                     CCSConvertor::EncodeForCodePage(pcPath, CCSConvertor::GetUtf8CodePage())};
+    return RunOn(OperationKind::AddBtItemFromFile, arg);
 }
 
 int CDeviceClient::AddBtItemFromUrl(const AddBtUrlArg& item) {
-    OperationArgument arg = item;
-    return RunKind(OperationKind::AddBtItemFromUrl, arg, kStatusAddBt);
+    AddBtUrlArg arg = item;
+    return RunOn(OperationKind::AddBtItemFromUrl, arg);
 }
 
 int CDeviceClient::RefreshStatus(ServerStatus& status) {
-    OperationArgument arg = ServerStatus{};
-    int result = RunKind(OperationKind::RefreshStatus, arg, kStatusRefresh);
-    if (auto* filled = std::get_if<ServerStatus>(&arg)) status = std::move(*filled);
+    ServerStatus fresh;
+    int result = RunOn(OperationKind::RefreshStatus, fresh);
+    status = std::move(fresh);
     return result;
 }
 
 int CDeviceClient::SetDefaultPath(const std::string& path) {
-    OperationArgument arg = PathArg{path};
-    return RunKind(OperationKind::SetDefaultPath, arg, kStatusSetDefaultPath);
+    PathArg arg{path};
+    return RunOn(OperationKind::SetDefaultPath, arg);
 }
 
 int CDeviceClient::GetDefaultPath(std::string& path) {
-    OperationArgument arg = PathArg{path};
-    int result = RunKind(OperationKind::GetDefaultPath, arg, kStatusGetDefaultPath);
-    if (auto* got = std::get_if<PathArg>(&arg)) path = got->path;
+    PathArg arg{path};
+    int result = RunOn(OperationKind::GetDefaultPath, arg);
+    path = std::move(arg.path);
     return result;
 }
 
-int CDeviceClient::Connect(const std::string& displayText, const std::string& address, const std::string& user,
-                           const std::string& password) {
-    OperationArgument arg = ConnectArg{displayText, address, user, password};
-    return RunKind(OperationKind::Connect, arg, kStatusConnecting);
+int CDeviceClient::Connect(const std::string& displayText, const std::string& address) {
+    ConnectArg arg{displayText, address, login_};
+    return RunOn(OperationKind::Connect, arg);
 }
 
 int CDeviceClient::OpenRoot(std::vector<std::string>& disks) {
-    OperationArgument arg = FolderListArg{};
-    int result = RunKind(OperationKind::OpenRoot, arg, kStatusFolders);
-    if (auto* list = std::get_if<FolderListArg>(&arg))
-        disks.insert(disks.end(), list->names.begin(), list->names.end());
+    FolderListArg arg;
+    int result = RunOn(OperationKind::OpenRoot, arg);
+    disks.insert(disks.end(), arg.names.begin(), arg.names.end());
     return result;
 }
 
 int CDeviceClient::OpenSubCatalog(const std::string& folder, std::vector<std::string>& folders) {
-    OperationArgument arg = FolderListArg{folder, {}};
-    int result = RunKind(OperationKind::OpenSubCatalog, arg, kStatusFolders);
-    if (auto* list = std::get_if<FolderListArg>(&arg))
-        folders.insert(folders.end(), list->names.begin(), list->names.end());
+    FolderListArg arg{folder, {}};
+    int result = RunOn(OperationKind::OpenSubCatalog, arg);
+    folders.insert(folders.end(), arg.names.begin(), arg.names.end());
     return result;
+}
+
+void CDeviceClient::Disconnect() {
+    win::CriticalSectionLock lock(lock_);
+    connection_.Close();
 }
 
 }  // namespace client

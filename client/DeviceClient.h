@@ -23,6 +23,8 @@ public:
     CDeviceClient& operator=(const CDeviceClient&) = delete;
 
     bool IsConnected() const { return connection_.Valid(); }
+    // Closes the connection; every operation but Connect then answers 5501.
+    void Disconnect();
     CRITICAL_SECTION& Lock() { return lock_; }
 
     int SetBtEnable(int on);
@@ -40,21 +42,28 @@ public:
     int RefreshStatus(ServerStatus& status);
     int SetDefaultPath(const std::string& path);
     int GetDefaultPath(std::string& path);
-    int Connect(const std::string& displayText, const std::string& address, const std::string& user,
-                const std::string& password);
+    // Logs in to `address` with the installed login hooks (remembered
+    // credentials, prompt); `displayText` names the server in the prompt.
+    int Connect(const std::string& displayText, const std::string& address);
+    void SetLoginHooks(LoginHooks hooks) { login_ = std::move(hooks); }
     int OpenRoot(std::vector<std::string>& disks);
     int OpenSubCatalog(const std::string& folder, std::vector<std::string>& folders);
 
-    // Runs one filled-in operation record (what every entry point does).
-    int Run(DeviceOperation& operation, UINT statusTextId);
+    // Runs one filled-in operation record behind its status text (what every
+    // entry point does). The argument record receives the outputs of an
+    // operation that finished.
+    int Run(DeviceOperation& operation);
 
 private:
-    int RunKind(OperationKind kind, OperationArgument& argument, UINT statusTextId);
+    // Runs `kind` on `argument`, which holds the outputs afterwards.
+    template <typename Argument>
+    int RunOn(OperationKind kind, Argument& argument);
 
     win::InternetHandle session_;
     win::InternetHandle connection_;
     CRITICAL_SECTION lock_;
     std::shared_ptr<IOperationHost> host_;
+    LoginHooks login_;
 };
 
 }  // namespace client

@@ -1,73 +1,102 @@
-// The worker's dispatch: one request function per operation kind.
+// The operation table: for every operation its argument record, the status
+// line shown while it runs and the function the worker calls.
+#include <iterator>
+#include <type_traits>
+
 #include "client/AddRequests.h"
 #include "client/ReplyCode.h"
 #include "client/Requests.h"
 
 namespace client {
 
-int ConnectOperation(OperationJob& job, const ConnectArg& arg) {
-    win::InternetHandle connection(::InternetConnectA(job.session, arg.address.c_str(), INTERNET_DEFAULT_HTTP_PORT,
-                                                      arg.user.c_str(), arg.password.c_str(),
-                                                      INTERNET_SERVICE_HTTP, 0, 1));
-    if (!connection) return kResultConnectError;
-    RequestContext ctx{connection.Get(), job.abort};
-    DWORD status = ProbeStatusPage(ctx);
-    if (status == 0 || status == 404) return kResultConnectError;
-    // Until the login dialog exists, a refused login counts as a cancelled prompt.
-    if (status == 401) return kResultNotConnected;
-    job.newConnection = std::move(connection);
-    return kResultOk;
+namespace {
+
+// The argument record a request function takes: the type of its second parameter.
+template <typename F>
+struct RequestSignature;
+template <typename R, typename Context, typename Arg>
+struct RequestSignature<R (*)(Context&, Arg&)> {
+    using Result = R;
+    using Argument = std::remove_const_t<Arg>;
+    static constexpr bool kTakesJob = std::is_same_v<Context, OperationJob>;
+};
+
+// Calls the request function on the job's argument record. A reply code is
+// mapped to its result code; a function that judges more returns one itself.
+template <auto Request>
+int Execute(OperationJob& job) {
+    using Signature = RequestSignature<decltype(Request)>;
+    auto& argument = std::get<typename Signature::Argument>(job.argument);
+    typename Signature::Result outcome;
+    if constexpr (Signature::kTakesJob) {
+        outcome = Request(job, argument);
+    } else {
+        RequestContext ctx{job.connection, job.abort};
+        outcome = Request(ctx, argument);
+    }
+    if constexpr (std::is_same_v<typename Signature::Result, std::string>)
+        return MapReplyCode(outcome);
+    else
+        return outcome;
+}
+
+template <auto Request>
+constexpr OperationRow Row(OperationKind kind, UINT statusText, UINT statusTextOff = 0) {
+    using Argument = typename RequestSignature<decltype(Request)>::Argument;
+    return {kind, statusText, statusTextOff,
+            [](const OperationArgument& argument) { return std::holds_alternative<Argument>(argument); },
+            &Execute<Request>};
+}
+
+using K = OperationKind;
+// Status lines are string IDs from the program's resource header.
+constexpr OperationRow kOperations[] = {
+    Row<&RequestSetBtEnable>(K::SetBtEnable, IDS_STATUS_ENABLE_BT, IDS_STATUS_DISABLE_BT),
+    Row<&RequestSetBtPriority>(K::SetBtPriority, IDS_STATUS_SET_BT_PRIORITY),
+    Row<&RequestPauseBtItem>(K::PauseBtItem, IDS_STATUS_PAUSE_BT),
+    Row<&RequestResumeBtItem>(K::ResumeBtItem, IDS_STATUS_RESUME_BT),
+    Row<&RequestRemoveBtItem>(K::RemoveBtItem, IDS_STATUS_REMOVE_BT),
+    Row<&RequestSetWebFtpEnable>(K::SetWebFtpEnable, IDS_STATUS_ENABLE_WEBFTP, IDS_STATUS_DISABLE_WEBFTP),
+    Row<&RequestPauseWebFtpItem>(K::PauseWebFtpItem, IDS_STATUS_PAUSE_WEBFTP),
+    Row<&RequestResumeWebFtpItem>(K::ResumeWebFtpItem, IDS_STATUS_RESUME_WEBFTP),
+    Row<&RequestRemoveWebFtpItem>(K::RemoveWebFtpItem, IDS_STATUS_REMOVE_WEBFTP),
+    Row<&RequestAddWebFtpItem>(K::AddWebFtpItem, IDS_STATUS_ADD_WEBFTP),
+    Row<&AddBtItemFromFileOperation>(K::AddBtItemFromFile, IDS_STATUS_ADD_BT),
+    Row<&RequestAddBtItemFromUrl>(K::AddBtItemFromUrl, IDS_STATUS_ADD_BT),
+    Row<&RefreshStatusOperation>(K::RefreshStatus, IDS_STATUS_GET_STATUS),
+    Row<&RequestSetDefaultPath>(K::SetDefaultPath, IDS_STATUS_SET_DEFAULT_PATH),
+    Row<&RequestGetDefaultPath>(K::GetDefaultPath, IDS_STATUS_GET_DEFAULT_PATH),
+    Row<&ConnectOperation>(K::Connect, IDS_STATUS_CONNECTING),
+    Row<&OpenRootOperation>(K::OpenRoot, IDS_STATUS_OPEN_FOLDER),
+    Row<&RequestOpenSubCatalog>(K::OpenSubCatalog, IDS_STATUS_OPEN_FOLDER),
+};
+
+}  // namespace
+
+std::span<const OperationRow> OperationTable() { return kOperations; }
+
+const OperationRow* FindOperation(OperationKind kind) {
+    for (const OperationRow& row : kOperations)
+        if (row.kind == kind) return &row;
+    return nullptr;
+}
+
+UINT StatusTextOf(const OperationRow& row, const OperationArgument& argument) {
+    if (row.statusTextOff) {
+        const auto* onOff = std::get_if<SwitchArg>(&argument);
+        if (onOff && !onOff->on) return row.statusTextOff;
+    }
+    return row.statusText;
 }
 
 int ExecuteOperation(OperationJob& job) {
-    RequestContext ctx{job.connection, job.abort};
-    OperationArgument& arg = job.argument;
-    auto text = [&]() -> const std::string& { return std::get<ItemKeyArg>(arg).key; };
-    switch (job.kind) {
-    case OperationKind::SetBtEnable:
-        return MapReplyCode(RequestSetBtEnable(ctx, std::get<int>(arg)));
-    case OperationKind::SetBtPriority: {
-        const auto& p = std::get<PriorityArg>(arg);
-        return MapReplyCode(RequestSetBtPriority(ctx, p.key, p.priority));
-    }
-    case OperationKind::PauseBtItem:
-    case OperationKind::ResumeBtItem:
-    case OperationKind::RemoveBtItem:
-        return MapReplyCode(RequestBtItemAction(ctx, job.kind, text()));
-    case OperationKind::SetWebFtpEnable:
-        return MapReplyCode(RequestSetWebFtpEnable(ctx, std::get<int>(arg)));
-    case OperationKind::PauseWebFtpItem:
-    case OperationKind::ResumeWebFtpItem:
-    case OperationKind::RemoveWebFtpItem:
-        return MapReplyCode(RequestWebFtpItemAction(ctx, job.kind, text()));
-    case OperationKind::AddWebFtpItem:
-        return MapReplyCode(RequestAddWebFtpItem(ctx, std::get<AddWebFtpArg>(arg)));
-    case OperationKind::AddBtItemFromFile: {
-        // A torrent that could not be read into memory was never sent: report it like an unopenable file.
-        std::string code = RequestAddBtItemFromFile(ctx, std::get<AddBtFileArg>(arg));
-        return code == kReplyTorrentRefused ? kResultCannotOpenFile : MapReplyCode(code);
-    }
-    case OperationKind::AddBtItemFromUrl:
-        return MapReplyCode(RequestAddBtItemFromUrl(ctx, std::get<AddBtUrlArg>(arg)));
-    case OperationKind::RefreshStatus:
-        return RefreshStatusOperation(ctx, std::get<ServerStatus>(arg));
-    case OperationKind::SetDefaultPath:
-        return MapReplyCode(RequestSetDefaultPath(ctx, std::get<PathArg>(arg).path));
-    case OperationKind::GetDefaultPath:
-        return MapReplyCode(RequestGetDefaultPath(ctx, std::get<PathArg>(arg).path));
-    case OperationKind::Connect:
-        return ConnectOperation(job, std::get<ConnectArg>(arg));
-    case OperationKind::OpenRoot: {
-        auto& list = std::get<FolderListArg>(arg);
-        int result = MapReplyCode(RequestOpenRoot(ctx, list.names));
-        return result == kResultOk && list.names.empty() ? kResultNoDisk : result;
-    }
-    case OperationKind::OpenSubCatalog: {
-        auto& list = std::get<FolderListArg>(arg);
-        return MapReplyCode(RequestOpenSubCatalog(ctx, list.folder, list.names));
-    }
-    }
-    return kResultUndefinedError;
+    const OperationRow* row = FindOperation(job.kind);
+    if (!row || !row->accepts(job.argument)) return kResultUndefinedError;
+    return row->execute(job);
+}
+
+int ConnectOperation(OperationJob& job, ConnectArg& arg) {
+    return ConnectResult(LogIn(arg.displayText, arg.address, job.session, job.abort, arg.login, job.newConnection));
 }
 
 }  // namespace client

@@ -42,61 +42,48 @@ void ScanFolderPage(const std::string& page, std::vector<std::string>& folders) 
     }
 }
 
-std::string RequestSetDefaultPath(RequestContext& ctx, const std::string& path) {
-    try {
-        MultipartBuilder body;
-        body.Field("DefaultPath", path);
-        return PostMultipart(ctx, "/goform/formSetDefaultPath", body.Finish(), true);
-    } catch (...) {
-        return kReplyException;
-    }
+std::string RequestSetDefaultPath(RequestContext& ctx, const PathArg& arg) {
+    MultipartBuilder body;
+    body.Field("DefaultPath", arg.path);
+    return PostMultipart(ctx, "/goform/formSetDefaultPath", body.Finish(), true);
 }
 
-std::string RequestGetDefaultPath(RequestContext& ctx, std::string& path) {
-    try {
-        // An empty value asks the server for its current setting.
-        MultipartBuilder body;
-        body.Field("DefaultPath", std::string());
-        std::string page;
-        std::string code =
-            PostMultipart(ctx, "/goform/formSetDefaultPath", body.Finish(), true, ReadMode::Whole, &page);
-        if (code != kReplySuccess) return code;
-        std::string xml;
-        if (!CutBodyXml(page, xml) || !ParseDefaultPathDocument(xml, path)) return kReplyPageError;
-        return code;
-    } catch (...) {
-        return kReplyException;
-    }
+std::string RequestGetDefaultPath(RequestContext& ctx, PathArg& arg) {
+    // An empty value asks the server for its current setting.
+    MultipartBuilder body;
+    body.Field("DefaultPath", std::string());
+    std::string page;
+    std::string code = PostMultipart(ctx, "/goform/formSetDefaultPath", body.Finish(), true, ReadMode::Whole, &page);
+    if (code != kReplySuccess) return code;
+    std::string xml;
+    if (!CutBodyXml(page, xml) || !ParseDefaultPathDocument(xml, arg.path)) return kReplyPageError;
+    return code;
 }
 
-std::string RequestOpenRoot(RequestContext& ctx, std::vector<std::string>& disks) {
-    try {
-        HttpExchange ex;
-        ex.verb = "GET";
-        ex.object = "nasopenroot.asp";
-        ex.read = ReadMode::Whole;
-        std::string page;
-        std::string code = RunExchange(ctx, ex, &page);
-        ScanRootPage(page, disks);
-        return code;
-    } catch (...) {
-        return kReplyException;
-    }
+std::string RequestOpenRoot(RequestContext& ctx, FolderListArg& list) {
+    HttpExchange ex;
+    ex.verb = "GET";
+    ex.object = "nasopenroot.asp";
+    ex.read = ReadMode::Whole;
+    std::string page;
+    std::string code = RunExchange(ctx, ex, &page);
+    ScanRootPage(page, list.names);
+    return code;
 }
 
-std::string RequestOpenSubCatalog(RequestContext& ctx, const std::string& folder,
-                                  std::vector<std::string>& folders) {
-    try {
-        MultipartBuilder body;
-        body.Field("prePath", folder).Field("fileType", std::string("folder"));
-        std::string page;
-        std::string code =
-            PostMultipart(ctx, "/goform/formNasOpenSubCatalog", body.Finish(), true, ReadMode::Whole, &page);
-        ScanFolderPage(page, folders);
-        return code;
-    } catch (...) {
-        return kReplyException;
-    }
+int OpenRootOperation(RequestContext& ctx, FolderListArg& list) {
+    int result = MapReplyCode(RequestOpenRoot(ctx, list));
+    return result == kResultOk && list.names.empty() ? kResultNoDisk : result;
+}
+
+std::string RequestOpenSubCatalog(RequestContext& ctx, FolderListArg& list) {
+    MultipartBuilder body;
+    body.Field("prePath", list.folder).Field("fileType", std::string("folder"));
+    std::string page;
+    std::string code =
+        PostMultipart(ctx, "/goform/formNasOpenSubCatalog", body.Finish(), true, ReadMode::Whole, &page);
+    ScanFolderPage(page, list.names);
+    return code;
 }
 
 }  // namespace client

@@ -5,11 +5,13 @@
 
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "client/HttpTransport.h"
+#include "client/LogIn.h"
 #include "client/StatusTypes.h"
 #include "common/Handle.h"
 
@@ -38,6 +40,10 @@ enum class OperationKind : int {
     OpenSubCatalog = 18,
 };
 
+// Argument records: what each operation carries in and, for the lookups, out.
+struct SwitchArg {
+    int on = 0;  // 1 switches the service on, 0 off
+};
 struct ItemKeyArg {
     std::string key;
 };
@@ -60,17 +66,18 @@ struct AddBtUrlArg {
     int priority = 0;
 };
 struct PathArg {
-    std::string path;  // input of kinds 14 and 18, output of kind 15
+    std::string path;  // the path to set, or the server's default path read back
 };
 struct FolderListArg {
-    std::string folder;               // kind 18
-    std::vector<std::string> names;   // output of kinds 17 and 18
+    std::string folder;               // the folder to list; empty for the disks
+    std::vector<std::string> names;   // what the server listed
 };
 struct ConnectArg {
-    std::string displayText, address, user, password;
+    std::string displayText, address;
+    LoginHooks login;  // remembered credentials and the prompt
 };
 
-using OperationArgument = std::variant<std::monostate, int, ItemKeyArg, PriorityArg, AddWebFtpArg, AddBtFileArg,
+using OperationArgument = std::variant<std::monostate, SwitchArg, ItemKeyArg, PriorityArg, AddWebFtpArg, AddBtFileArg,
                                        AddBtUrlArg, ServerStatus, PathArg, FolderListArg, ConnectArg>;
 
 // The caller's record; lives on the window thread's stack while the operation runs.
@@ -81,6 +88,25 @@ struct DeviceOperation {
     OperationArgument* argument = nullptr;
     int result = 0;
 };
+
+class OperationJob;
+
+// One row per operation: the argument record it takes, the status line the
+// wait dialog shows, and what the worker does. Adding an operation is one row
+// here and one request function.
+struct OperationRow {
+    OperationKind kind;
+    UINT statusText;     // string ID shown while it runs
+    UINT statusTextOff;  // for a service switch turned off; 0 for the others
+    bool (*accepts)(const OperationArgument& argument);  // holds the row's argument record
+    int (*execute)(OperationJob& job);                    // worker side; returns a result code
+};
+
+std::span<const OperationRow> OperationTable();
+// The row of `kind`; nullptr for a kind without one.
+const OperationRow* FindOperation(OperationKind kind);
+// The status text to show for this operation on this argument.
+UINT StatusTextOf(const OperationRow& row, const OperationArgument& argument);
 
 // What the worker thread works on. It is reference-counted and owns copies of
 // the inputs, so a worker that has been given up never touches the caller's
@@ -93,8 +119,8 @@ public:
     HINTERNET session = nullptr;
     HINTERNET connection = nullptr;
     std::shared_ptr<AbortSlot> abort = std::make_shared<AbortSlot>();
-    win::Handle fileCopy;                  // duplicate of the caller's file for kind 11
-    win::InternetHandle newConnection;     // kind 16: the connection opened by the worker
+    win::Handle fileCopy;                  // torrent upload: duplicate of the caller's file
+    win::InternetHandle newConnection;     // connect: the connection opened by the worker
 
     // Worker side: store the result and tell the host, unless given up.
     void Finish(int result);
@@ -121,7 +147,7 @@ private:
 // Starts the worker thread for a job; nullptr when no thread can be started.
 HANDLE StartOperationThread(const std::shared_ptr<OperationJob>& job);
 
-// Runs the request of the job's kind on the calling thread and returns its result code.
+// Runs the job's row on the calling thread and returns its result code.
 int ExecuteOperation(OperationJob& job);
 
 // How an operation is carried out: behind the wait dialog in the program, on a

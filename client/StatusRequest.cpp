@@ -7,34 +7,26 @@
 namespace client {
 
 std::string RequestStatusPage(RequestContext& ctx, std::string& xml) {
-    try {
-        HttpExchange ex;
-        ex.verb = "GET";
-        ex.object = "Quarrow.asp";
-        // Never from the cache: the page changes from one minute to the next.
-        ex.flags = INTERNET_FLAG_RELOAD;
-        ex.read = ReadMode::Whole;
-        std::string page;
-        std::string code = RunExchange(ctx, ex, &page);
-        if (code == kReplyException) return code;
-        if (!CutBodyXml(page, xml)) return kReplyPageError;
-        return code;
-    } catch (...) {
-        return kReplyException;
-    }
+    HttpExchange ex;
+    ex.verb = "GET";
+    ex.object = "Quarrow.asp";
+    // Never from the cache: the page changes from one minute to the next.
+    ex.flags = INTERNET_FLAG_RELOAD;
+    ex.read = ReadMode::Whole;
+    std::string page;
+    std::string code = RunExchange(ctx, ex, &page);
+    if (code == kReplyException) return code;
+    if (!CutBodyXml(page, xml)) return kReplyPageError;
+    return code;
 }
 
 int RefreshStatusOperation(RequestContext& ctx, ServerStatus& status) {
-    try {
-        std::string xml;
-        int result = MapReplyCode(RequestStatusPage(ctx, xml));
-        if (result != kResultOk) return result;
-        // The document is UTF-8; the lists show ANSI text.
-        std::string ansi = CCSConvertor::ConvertToAnsi(xml, CCSConvertor::GetUtf8CodePage());
-        return ParseStatusDocument(ansi, status) == kReplySuccess ? kResultOk : kResultServerError;
-    } catch (...) {
-        return MapReplyCode(kReplyException);
-    }
+    std::string xml;
+    int result = MapReplyCode(RequestStatusPage(ctx, xml));
+    if (result != kResultOk) return result;
+    // The document is UTF-8; the lists show ANSI text.
+    std::string ansi = CCSConvertor::ConvertToAnsi(xml, CCSConvertor::GetUtf8CodePage());
+    return ParseStatusDocument(ansi, status) == kReplySuccess ? kResultOk : kResultServerError;
 }
 
 }  // namespace client

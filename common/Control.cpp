@@ -31,8 +31,11 @@ bool CControl::Attach(HWND window) {
     if (!::SetWindowSubclass(window, &CControl::StaticProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
         return false;
     hwnd_ = window;
-    std::lock_guard<std::mutex> lock(g_mutex);
-    Attached()[window] = this;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        Attached()[window] = this;
+    }
+    OnAttached();
     return true;
 }
 

@@ -41,6 +41,9 @@ protected:
     // WM_VSCROLL, WM_CTLCOLOR...): offered here before the dialog's own table.
     void OnReflected(UINT message, Handler handler);
 
+    // Called once the window is subclassed, for work that needs the window.
+    virtual void OnAttached() {}
+
     // The control's own processing of a message (the class's procedure).
     LRESULT Default(UINT message, WPARAM wp, LPARAM lp);
     // Called inside a reflected handler: let the dialog's table and the default

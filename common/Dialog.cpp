@@ -163,6 +163,9 @@ INT_PTR CALLBACK CDialog::StaticProc(HWND hwnd, UINT message, WPARAM wp, LPARAM 
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;
+        // Its window is gone: the object may be shown again (the login prompt
+        // shows one object for every retry), through DoModal or Create only.
+        self->initialised_ = false;
     }
     if (message == WM_INITDIALOG) return result;
     if (!handled) return FALSE;

@@ -508,7 +508,9 @@ int Main(int argc, char** argv) {
     }
 
     client::CDeviceClient device(std::make_shared<client::BlockingOperationHost>());
-    int result = device.Connect(login.address, login.address, login.user, login.password);
+    // The credentials of the command line, never stored; a refused login ends the command.
+    device.SetLoginHooks({std::make_shared<client::FixedLoginStore>(login.user, login.password), nullptr});
+    int result = device.Connect(login.address, login.address);
     if (result == client::kResultOk) {
         if (measuring.repeat > 0) {
             result = RunTimed(device, action, measuring.repeat);

@@ -41,7 +41,7 @@ protected:
 
 TEST_F(WaitDialogTest, ShowsStatusAndMovingDotsThenClosesWithoutTimers) {
     auto c = DialogClient();
-    ASSERT_EQ(0, c->Connect("", Server(), "", ""));
+    ASSERT_EQ(0, c->Connect("", Server()));
     g_dialog = nullptr;
     SetFaults(R"({"delay": 2})");
 
@@ -83,7 +83,7 @@ TEST_F(WaitDialogTest, ShowsStatusAndMovingDotsThenClosesWithoutTimers) {
 
 TEST_F(WaitDialogTest, QuickOperationStillLeavesNoTimer) {
     auto c = DialogClient();
-    ASSERT_EQ(0, c->Connect("", Server(), "", ""));
+    ASSERT_EQ(0, c->Connect("", Server()));
     g_dialog = nullptr;
     EXPECT_EQ(0, c->SetBtEnable(1));
     HWND dialog = g_dialog;
@@ -97,7 +97,7 @@ TEST_F(WaitDialogTest, QuickOperationStillLeavesNoTimer) {
 
 TEST_F(WaitDialogTest, EnterAndEscapeDoNotCloseIt) {
     auto c = DialogClient();
-    ASSERT_EQ(0, c->Connect("", Server(), "", ""));
+    ASSERT_EQ(0, c->Connect("", Server()));
     g_dialog = nullptr;
     SetFaults(R"({"delay": 1.5})");
     std::atomic<bool> stillOpen{false};
@@ -122,7 +122,7 @@ TEST_F(WaitDialogTest, EnterAndEscapeDoNotCloseIt) {
 
 TEST_F(WaitDialogTest, TimeOutGivesUpAndTheNextOperationWorks) {
     auto c = DialogClient();
-    ASSERT_EQ(0, c->Connect("", Server(), "", ""));
+    ASSERT_EQ(0, c->Connect("", Server()));
     g_dialog = nullptr;
     app::CWaitDlg::SetTimeoutForTesting(1000);
     SetFaults(R"({"delay": 3, "times": 1, "id": "dialog-timeout"})");

@@ -109,7 +109,7 @@ TEST_F(NetTest, TransportFailuresGiveConnectError) {
 
     // Nobody listens on port 80 of the PC's own address.
     auto refused = MakeClient();
-    EXPECT_EQ(5502, refused->Connect("", "10.77.0.10", "", ""));
+    EXPECT_EQ(5502, refused->Connect("", "10.77.0.10"));
     EXPECT_FALSE(refused->IsConnected());
     EXPECT_EQ(5501, refused->SetBtEnable(1));
 }
@@ -117,14 +117,14 @@ TEST_F(NetTest, TransportFailuresGiveConnectError) {
 TEST_F(NetTest, ConnectOutcomesFollowTheProbeStatus) {
     SetFaults(R"({"status": 404})");
     auto c = MakeClient();
-    EXPECT_EQ(5502, c->Connect("", Server(), "", ""));
+    EXPECT_EQ(5502, c->Connect("", Server()));
     EXPECT_FALSE(c->IsConnected());
     SetFaults(R"({"status": 401})");
-    EXPECT_EQ(5501, c->Connect("", Server(), "", ""));
+    EXPECT_EQ(5501, c->Connect("", Server()));
     EXPECT_FALSE(c->IsConnected());
     // Any other status counts as success; the body is not judged.
     SetFaults(R"({"no_marker": true})");
-    EXPECT_EQ(0, c->Connect("", Server(), "", ""));
+    EXPECT_EQ(0, c->Connect("", Server()));
     EXPECT_TRUE(c->IsConnected());
 }
 
@@ -156,7 +156,7 @@ TEST_F(NetTest, WithoutAConnectionNothingIsSent) {
 
 TEST_F(NetTest, GivenUpOperationLeavesTheClientUsable) {
     auto c = MakeClient(1500);
-    ASSERT_EQ(0, c->Connect("", Server(), "", ""));
+    ASSERT_EQ(0, c->Connect("", Server()));
     SetFaults(R"({"delay": 4, "times": 1, "id": "slow-once"})");
     DWORD start = ::GetTickCount();
     EXPECT_EQ(5516, c->SetBtEnable(1));
@@ -167,16 +167,92 @@ TEST_F(NetTest, GivenUpOperationLeavesTheClientUsable) {
 }
 
 // Run by a second test entry whose stand-in requires a password.
-TEST(Auth, CredentialsTravelAsBasicAuthentication) {
-    auto wrong = std::make_unique<client::CDeviceClient>(std::make_shared<client::BlockingOperationHost>());
-    EXPECT_EQ(5501, wrong->Connect("", Server(), "admin", "nope"));
-    EXPECT_FALSE(wrong->IsConnected());
-    EXPECT_EQ(5501, wrong->SetBtEnable(1));
+namespace {
 
-    auto right = std::make_unique<client::CDeviceClient>(std::make_shared<client::BlockingOperationHost>());
-    ASSERT_EQ(0, right->Connect("", Server(), "admin", "secret"));
-    EXPECT_EQ(0, right->SetBtEnable(1));
-    std::string request = Requests().back();
-    // "admin:secret" in base64.
-    EXPECT_NE(std::string::npos, request.find("Authorization: Basic YWRtaW46c2VjcmV0\r\n")) << request;
+// A prompt that answers from a script and a store that records what it is told.
+struct ScriptedLogin {
+    struct Answer {
+        std::string user, password;
+        bool remember;
+    };
+    std::vector<Answer> answers;
+    int prompts = 0, promptObjects = 0;
+    std::vector<std::string> storeCalls;
+    std::string rememberedUser, rememberedPassword;
+
+    client::LoginHooks Hooks() {
+        struct Store : client::ILoginStore {
+            ScriptedLogin& s;
+            explicit Store(ScriptedLogin& s) : s(s) {}
+            void Read(const std::string&, std::string& u, std::string& p) override {
+                u = s.rememberedUser;
+                p = s.rememberedPassword;
+            }
+            void Remember(const std::string& a, const std::string& u, const std::string& p) override {
+                s.storeCalls.push_back("remember " + a + " " + u + ":" + p);
+            }
+            void Forget(const std::string& a) override { s.storeCalls.push_back("forget " + a); }
+        };
+        struct Prompt : client::ILoginPrompt {
+            ScriptedLogin& s;
+            explicit Prompt(ScriptedLogin& s) : s(s) {}
+            bool Ask(std::string& u, std::string& p, bool& remember) override {
+                if (++s.prompts > static_cast<int>(s.answers.size())) return false;  // cancel
+                const Answer& a = s.answers[static_cast<size_t>(s.prompts - 1)];
+                u = a.user;
+                p = a.password;
+                remember = a.remember;
+                return true;
+            }
+        };
+        return {std::make_shared<Store>(*this), [this](const std::string& display) {
+                    EXPECT_EQ("NAS (10.77.0.2)", display);
+                    ++promptObjects;
+                    return std::make_unique<Prompt>(*this);
+                }};
+    }
+};
+
+}  // namespace
+
+TEST(Auth, TheLoginLoopAsksUntilTheServerAcceptsOrTheUserCancels) {
+    const std::string address = Server();
+    struct Case {
+        const char* name;
+        std::string rememberedUser, rememberedPassword;
+        std::vector<ScriptedLogin::Answer> answers;
+        int result, prompts;
+        std::vector<std::string> storeCalls;
+    };
+    // WinINet keeps accepted credentials for the rest of the process, even
+    // across sessions: the one success comes last.
+    const Case cases[] = {
+        {"cancel at the first prompt", "", "", {}, 5501, 1, {}},
+        {"remembered but wrong, then wrong again, then cancel", "admin", "old", {{"admin", "nope", false}}, 5501, 2,
+         {"forget " + address}},
+        // Stored when confirmed, before the server has judged them.
+        {"wrong, then right", "", "", {{"admin", "nope", true}, {"admin", "secret", false}}, 0, 2,
+         {"remember " + address + " admin:nope", "forget " + address}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedLogin login;
+        login.rememberedUser = c.rememberedUser;
+        login.rememberedPassword = c.rememberedPassword;
+        login.answers = c.answers;
+        auto client = std::make_unique<client::CDeviceClient>(std::make_shared<client::BlockingOperationHost>());
+        client->SetLoginHooks(login.Hooks());
+        EXPECT_EQ(c.result, client->Connect("NAS (10.77.0.2)", address));
+        EXPECT_EQ(c.result == 0, client->IsConnected());
+        EXPECT_EQ(c.prompts, login.prompts);
+        EXPECT_EQ(c.prompts ? 1 : 0, login.promptObjects);  // one prompt object serves every retry
+        EXPECT_EQ(c.storeCalls, login.storeCalls);
+        if (c.result != 0) {
+            EXPECT_EQ(5501, client->SetBtEnable(1));
+            continue;
+        }
+        EXPECT_EQ(0, client->SetBtEnable(1));
+        // "admin:secret" in base64.
+        EXPECT_NE(std::string::npos, Requests().back().find("Authorization: Basic YWRtaW46c2VjcmV0\r\n"));
+    }
 }

@@ -55,16 +55,17 @@ class Wizard:
         self.env, self.net = env, env.net
         exe = extra_env.pop("exe", KESTANE)
         self.pc_env = dict(self.net.pc_env(), TZ="Asia/Shanghai", **extra_env)
-        self.proc = subprocess.Popen(["ip", "netns", "exec", env.pc, nsrun.WINE_RUN, exe],
-                                     env=self.pc_env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+        self.output = os.path.join(self.net.dir, f"kestane-{time.time():.3f}.out")
+        with open(self.output, "wb") as out:
+            self.proc = subprocess.Popen(["ip", "netns", "exec", env.pc, nsrun.WINE_RUN, exe],
+                                         env=self.pc_env, stdin=subprocess.DEVNULL, stdout=out, stderr=out)
         deadline = time.time() + 40
         self.hwnd = None
         if exit_text is None:
             return
         while not self.hwnd and time.time() < deadline:
             self.hwnd = self.find(exit_text, 3000)
-        assert self.hwnd, "the wizard did not show"
+        assert self.hwnd, f"the wizard did not show: {self.tail()}"
 
     def driver(self, *args, timeout=60):
         cmd = ["ip", "netns", "exec", self.env.pc, nsrun.WINE_RUN, UIDRIVER, *args]
@@ -94,13 +95,20 @@ class Wizard:
             if item and item[0] and (text is None or text in item[2]):
                 return item[2]
             time.sleep(0.2)
-        raise AssertionError(f"control {control} not shown{' with ' + text if text else ''}: {self.items()}")
+        raise AssertionError(f"control {control} not shown{' with ' + text if text else ''}: {self.items()}"
+                             f" {self.proc.poll()} {self.tail()}")
+
+    def tail(self):
+        with open(self.output, "rb") as f:
+            return f.read()[-1500:].decode(errors="replace")
 
     def press(self, control):
-        assert self.driver("command", self.hwnd, str(control)).returncode == 0
+        r = self.driver("command", self.hwnd, str(control))
+        assert r.returncode == 0, (control, r.returncode, r.stderr[-500:], self.proc.poll())
 
     def type(self, control, text):
-        assert self.driver("set-text", self.hwnd, str(control), text).returncode == 0
+        r = self.driver("set-text", self.hwnd, str(control), text)
+        assert r.returncode == 0, (control, r.returncode, r.stderr[-500:], self.proc.poll())
 
     def answer_box(self, text, button="OK"):
         box = self.find(text, 20000)
@@ -201,6 +209,7 @@ class WalkTest(WizardTestCase):
         search_started = time.time()
         w.press(LOGIN_NEXT)
         w.wait_visible(ERASED, text="ERASED")
+        w.shot("kestane-format.png")
         self.assertIn("HDD1 and HDD2 will be partitioned and formatted.", w.items()[FORMAT_TEXT][2])
         w.press(FORMAT_NEXT)
         w.wait_visible(NEW_PWD)
@@ -228,10 +237,13 @@ class WalkTest(WizardTestCase):
         w.type(NAME, "MYNAS_01")
         w.press(NAME_NEXT)
         w.wait_visible(FUNCTION_NEXT)
+        w.shot("kestane-services.png")
         w.press(FUNCTION_NEXT)
         w.wait_visible(TIME_NEXT)
+        w.shot("kestane-time.png")
         w.press(TIME_NEXT)
         summary = w.wait_visible(SUMMARY, text="Server name")
+        w.shot("kestane-confirm.png")
         for line in ("HDD1 and HDD2 will be partitioned and formatted.", "Administrator password: *******",
                      "IP address: 10.77.0.251", "Subnet mask: 255.255.255.0", "DNS server: 10.77.0.1",
                      "Server name: MYNAS_01", "BitTorrent downloads: on",
@@ -241,6 +253,7 @@ class WalkTest(WizardTestCase):
         w.press(CONFIRM_NEXT)
         w.answer_box("The data on the disk(s) WILL BE ERASED, please confirm!")
         w.wait_visible(HANDLING, text="restarting")
+        w.shot("kestane-wait.png")
         success = w.wait_visible(SUCCESS, text="has been set up", timeout=30)
         self.assertIn("has restarted", success)
         self.assertEqual("Finish", w.items()[EXIT][2])
@@ -264,19 +277,19 @@ class WalkTest(WizardTestCase):
 
 
 class TroubleTest(WizardTestCase):
-    def test_failure_report_busy_server_and_silent_server(self):
-        # A configuration that fails creating the folders on disk 2: its detail.
-        self.env.server(NEW, name="FAILBOX", address="10.77.0.101", disk1=[1, 1], disk2=[1, 1], fail_at=4,
-                        failure=31)
-        w = self.start(KESTANE_PC_DHCP="0")
-        self.login(w, "FAILBOX")
+    def configure(self, name, **scenario):
+        """Walks a server whose disks are ready and whose address is kept to
+        the wait page; returns the wizard."""
+        self.env.server(NEW, name=name, address="10.77.0.101", disk1=[1, 1], disk2=[1, 1], **scenario)
+        w = self.start(KESTANE_PC_DHCP="0", KESTANE_TIMER_MS="1=3000")
+        self.login(w, name)
         w.wait_visible(NEW_PWD)  # disks ready, no format page
         w.press(SETPWD_NEXT)     # the server keeps its address: no search
         w.wait_visible(SETIP_NEXT)
         w.driver("ip-set", w.hwnd, str(DNS), "10.77.0.1")
         w.press(SETIP_NEXT)
         w.wait_visible(NAME)
-        w.type(NAME, "FAILBOX")
+        w.type(NAME, name)
         w.press(NAME_NEXT)
         w.wait_visible(FUNCTION_NEXT)
         w.press(FUNCTION_NEXT)
@@ -284,13 +297,34 @@ class TroubleTest(WizardTestCase):
         w.press(TIME_NEXT)
         w.wait_visible(CONFIRM_NEXT)
         w.press(CONFIRM_NEXT)  # nothing to erase: no question
-        text = w.wait_visible(FAIL, text="failed")
+        return w
+
+    def test_configuration_failures(self):
+        # Failing to create the folders on disk 2. The reports come 1.2 s
+        # apart against a progress time-out shortened to 3 s: each known step
+        # (5) restarts it, an unknown one (13) is only not shown.
+        w = self.configure("FAILBOX", fail_at=4, failure=31, pace=1.2, extra_progress=[5, 5, 13])
+        text = w.wait_visible(FAIL, text="failed", timeout=40)
         self.assertEqual("Formatting HDD2 failed.  The configuration of the storage server is not complete.", text)
         self.assertEqual("10.77.0.101", self.env.records("config")[0]["fields"]["address"])
-        self.assertEqual([1], [r["sub"] for r in self.env.records("progress", "tx")])
+        self.assertEqual([5, 5, 13, 1], [r["sub"] for r in self.env.records("progress", "tx")])
         w.close()
         self.env.stop_servers()
 
+        # The board is busy: the failure page says so at once.
+        w = self.configure("BOARDBOX", board_busy=True)
+        w.wait_visible(FAIL, text="busy")
+        w.close()
+        self.env.stop_servers()
+
+        # No report at all: the progress time-out.
+        w = self.configure("MUTEBOX", silent=["config"])
+        begin = time.time()
+        text = w.wait_visible(FAIL, text="does not answer", timeout=30)
+        self.assertTrue(1.5 < time.time() - begin < 20)
+        self.assertIn("The configuration of the storage server is not complete.", text)
+
+    def test_busy_and_silent_server_at_login(self):
         # A busy server answers the state query with a progress report; in German.
         self.env.server(NEW, name="BUSYBOX", address="10.77.0.101", busy=True)
         w = self.start("Beenden", LC_ALL="de_DE.UTF-8")
@@ -342,6 +376,13 @@ class BrokenFilesTest(WizardTestCase):
         w = self.start(None, exe=self.install("nolang", languages=("fr",)))
         w.answer_box("Failed to open ini file.")
         self.assertEqual(0, wait_exit(w.proc, 30))
+        # A Chinese system without a Chinese folder falls back to English.
+        w = self.start(LC_ALL="zh_CN.UTF-8")
+        # The rescan button is busy for the first scan's four seconds.
+        began = time.time()
+        while time.time() - began < 15 and w.items()[RESCAN] != (True, True, "Rescan"):
+            time.sleep(0.3)
+        self.assertEqual((True, True, "Rescan"), w.items()[RESCAN])
 
 
 if __name__ == "__main__":

@@ -10,10 +10,33 @@
 //   uidriver lv-rows HWND ID             a list view's rows, columns tab-separated
 //   uidriver ip-set HWND ID A.B.C.D      fills an IP address control
 //   uidriver lv-select HWND ID ROW       selects and focuses one row of a list view
+// Dialog controls by ID:
+//   uidriver list HWND ID                "sel N" (-1 for none), then one list-box row per line
+//   uidriver get HWND ID                 the control's text
+//   uidriver set HWND ID TEXT            sets the control's text
+//   uidriver checked HWND ID             1 or 0
+//   uidriver tree HWND ID                one item per line, two spaces per level, then "|" and
+//                                        the expand-button mark (1, 0)
+//   uidriver tree-select HWND ID PATH    selects the item PATH ("HDD1/Movies")
+//   uidriver tree-expand HWND ID PATH    selects it and presses the right arrow key, as a user would
+//   uidriver tree-collapse HWND ID PATH  selects it and presses the left arrow key
+//   uidriver list-select HWND ID N       selects row N of a list box
+//   uidriver rect HWND                   left top width height of the window
+//   uidriver cells HWND ID               list view: one row per line, cells separated by "|"
+//   uidriver colors HWND ID ROW          list view row as drawn on screen: "back BBGGRR text BBGGRR"
+//                                        (text: the commonest colour other than the background)
+//   uidriver scroll HWND ID              scroll bar: "min max pos"
+//   uidriver vscroll HWND ID CODE        the scroll request CODE (SB_...) from bar ID to its window
+//   uidriver tip HWND ID TOOL            list view tip TOOL: its text, then "rect L T R B"
+//   uidriver state HWND ID               "enabled visible", each 1 or 0
+//   uidriver key HWND VK                 key down and up (virtual-key code) to the window
+// ID 0 names the window itself (its caption for "get").
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -60,6 +83,250 @@ HWND FindByChildText(const std::string& text) {
 
 HWND ParseHandle(const char* text) { return reinterpret_cast<HWND>(std::strtoull(text, nullptr, 0)); }
 
+// Memory in the process that owns a window, for messages that carry pointers
+// the system does not copy between processes (tree view items).
+class RemoteBuffer {
+public:
+    RemoteBuffer(HWND window, size_t size) : size_(size) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(window, &pid);
+        process_ = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_) address_ = ::VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~RemoteBuffer() {
+        if (address_) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        if (process_) ::CloseHandle(process_);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+    char* At(size_t offset) const { return static_cast<char*>(address_) + offset; }
+    bool Write(size_t offset, const void* data, size_t size) const {
+        return address_ && ::WriteProcessMemory(process_, At(offset), data, size, nullptr);
+    }
+    bool Read(size_t offset, void* data, size_t size) const {
+        return address_ && ::ReadProcessMemory(process_, At(offset), data, size, nullptr);
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    void* address_ = nullptr;
+    size_t size_;
+};
+
+std::string ReadListText(HWND list, int row, int column) {
+    constexpr size_t kChars = 1024;
+    RemoteBuffer remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(remote.At(sizeof item));
+    item.cchTextMax = kChars;
+    std::vector<wchar_t> wide(kChars, L'\0');
+    if (!remote.Write(0, &item, sizeof item) || !remote.Write(sizeof item, wide.data(), 2)) return std::string();
+    ::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote.At(0)));
+    remote.Read(sizeof item, wide.data(), (kChars - 1) * sizeof(wchar_t));
+    std::vector<char> text(kChars * 2, '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+    return text.data();
+}
+
+bool ReadItemRect(HWND list, int row, RECT& rect) {
+    RemoteBuffer remote(list, sizeof(RECT));
+    RECT request = {LVIR_BOUNDS, 0, 0, 0};
+    if (!remote.Write(0, &request, sizeof request)) return false;
+    if (!::SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote.At(0)))) return false;
+    return remote.Read(0, &rect, sizeof rect);
+}
+
+struct TreeItem {
+    std::string text;
+    int children = 0;
+};
+
+TreeItem ReadTreeItem(HWND tree, HTREEITEM item) {
+    constexpr size_t kTextChars = 512;
+    RemoteBuffer remote(tree, sizeof(TVITEMW) + kTextChars * sizeof(wchar_t));
+    TVITEMW get = {};
+    get.mask = TVIF_TEXT | TVIF_CHILDREN;
+    get.hItem = item;
+    get.pszText = reinterpret_cast<wchar_t*>(remote.At(sizeof(TVITEMW)));
+    get.cchTextMax = kTextChars;
+    wchar_t wide[kTextChars] = {};
+    TreeItem result;
+    if (!remote.Write(0, &get, sizeof get)) return result;
+    ::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.At(0)));
+    remote.Read(0, &get, sizeof get);
+    remote.Read(sizeof(TVITEMW), wide, sizeof wide - sizeof(wchar_t));
+    char text[kTextChars * 2] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    result.text = text;
+    result.children = get.cChildren;
+    return result;
+}
+
+HTREEITEM TreeNext(HWND tree, HTREEITEM item, UINT how) {
+    return reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+}
+
+void PrintTree(HWND tree, HTREEITEM first, int depth) {
+    for (HTREEITEM item = first; item; item = TreeNext(tree, item, TVGN_NEXT)) {
+        TreeItem read = ReadTreeItem(tree, item);
+        std::printf("%s%s|%d\n", std::string(static_cast<size_t>(depth) * 2, ' ').c_str(), read.text.c_str(),
+                    read.children);
+        PrintTree(tree, TreeNext(tree, item, TVGN_CHILD), depth + 1);
+    }
+}
+
+HTREEITEM FindTreePath(HWND tree, const std::string& path) {
+    HTREEITEM level = TreeNext(tree, nullptr, TVGN_ROOT), found = nullptr;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        std::string name = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        found = nullptr;
+        for (HTREEITEM item = level; item; item = TreeNext(tree, item, TVGN_NEXT))
+            if (ReadTreeItem(tree, item).text == name) {
+                found = item;
+                break;
+            }
+        if (!found || slash == std::string::npos) return found;
+        level = TreeNext(tree, found, TVGN_CHILD);
+        start = slash + 1;
+    }
+    return found;
+}
+
+int DialogCommand(const std::string& command, int argc, char** argv) {
+    HWND window = ParseHandle(argv[2]);
+    if (command == "rect") {
+        RECT rc;
+        if (!::GetWindowRect(window, &rc)) return 1;
+        std::printf("%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+        return 0;
+    }
+    if (argc < 4) return 2;
+    HWND control = std::atoi(argv[3]) ? ::GetDlgItem(window, std::atoi(argv[3])) : window;
+    if (!control) return 1;
+    if (command == "list") {
+        int count = static_cast<int>(::SendMessageW(control, LB_GETCOUNT, 0, 0));
+        std::printf("sel %d\n", static_cast<int>(::SendMessageW(control, LB_GETCURSEL, 0, 0)));
+        for (int i = 0; i < count; ++i) {
+            wchar_t wide[512] = {};
+            ::SendMessageW(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+            char text[1024] = {};
+            ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+            std::printf("%s\n", text);
+        }
+        return 0;
+    }
+    if (command == "get") {
+        std::printf("%s\n", TextOf(control).c_str());
+        return 0;
+    }
+    if (command == "set" && argc >= 5) {
+        wchar_t wide[512] = {};
+        ::MultiByteToWideChar(CP_ACP, 0, argv[4], -1, wide, 511);
+        ::SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide));
+        return 0;
+    }
+    if (command == "checked") {
+        std::printf("%d\n", ::SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+        return 0;
+    }
+    if (command == "tree") {
+        PrintTree(control, TreeNext(control, nullptr, TVGN_ROOT), 0);
+        return 0;
+    }
+    if ((command == "tree-select" || command == "tree-expand" || command == "tree-collapse") && argc >= 5) {
+        HTREEITEM item = FindTreePath(control, argv[4]);
+        if (!item) return 1;
+        ::SendMessageW(control, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+        // Posted: the expansion may run a device operation behind a modal wait dialog.
+        if (command == "tree-expand") ::PostMessageW(control, WM_KEYDOWN, VK_RIGHT, 0);
+        if (command == "tree-collapse") ::PostMessageW(control, WM_KEYDOWN, VK_LEFT, 0);
+        return 0;
+    }
+    if (command == "cells") {
+        int rows = static_cast<int>(::SendMessageW(control, LVM_GETITEMCOUNT, 0, 0));
+        HWND header = reinterpret_cast<HWND>(::SendMessageW(control, LVM_GETHEADER, 0, 0));
+        int columns = header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+        for (int row = 0; row < rows; ++row) {
+            std::string line;
+            for (int column = 0; column < columns; ++column) {
+                if (column) line += '|';
+                line += ReadListText(control, row, column);
+            }
+            std::printf("%s\n", line.c_str());
+        }
+        return 0;
+    }
+    if (command == "colors" && argc >= 5) {
+        RECT cell = {};
+        if (!ReadItemRect(control, std::atoi(argv[4]), cell)) return 1;
+        ::MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&cell), 2);
+        RECT client;  // probe only what is not hidden by the list's scroll bar
+        ::GetClientRect(control, &client);
+        ::MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        cell.right = std::min(cell.right, client.right);
+        HDC screen = ::GetDC(nullptr);
+        COLORREF back = ::GetPixel(screen, cell.left + 2, cell.top + 1);
+        std::map<COLORREF, int> counts;
+        for (int y = cell.top + 2; y < cell.bottom - 2; ++y)
+            for (int x = cell.left + 2; x < cell.right - 2; ++x) {
+                COLORREF pixel = ::GetPixel(screen, x, y);
+                if (pixel != back && pixel != CLR_INVALID) ++counts[pixel];
+            }
+        ::ReleaseDC(nullptr, screen);
+        COLORREF text = back;
+        int best = 0;
+        for (auto [colour, count] : counts)
+            if (count > best) best = count, text = colour;
+        std::printf("back %06lX text %06lX\n", back, text);
+        return 0;
+    }
+    if (command == "scroll") {
+        // Wine copies this message's two results between processes itself.
+        int low = -1, high = -1;
+        ::SendMessageW(control, SBM_GETRANGE, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
+        std::printf("%d %d %d\n", low, high, static_cast<int>(::SendMessageW(control, SBM_GETPOS, 0, 0)));
+        return 0;
+    }
+    if (command == "vscroll" && argc >= 5) {
+        ::PostMessageW(::GetParent(control), WM_VSCROLL, MAKEWPARAM(std::atoi(argv[4]), 0),
+                       reinterpret_cast<LPARAM>(control));
+        return 0;
+    }
+    if (command == "tip" && argc >= 5) {
+        HWND tips = reinterpret_cast<HWND>(::SendMessageW(control, LVM_GETTOOLTIPS, 0, 0));
+        if (!tips) return 1;
+        constexpr size_t kChars = 2048;
+        RemoteBuffer remote(tips, sizeof(TTTOOLINFOW) + kChars * sizeof(wchar_t));
+        TTTOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = control;
+        tool.uId = std::strtoull(argv[4], nullptr, 10);
+        tool.lpszText = reinterpret_cast<wchar_t*>(remote.At(sizeof tool));
+        std::vector<wchar_t> wide(kChars, L'\0');
+        if (!remote.Write(0, &tool, sizeof tool) || !remote.Write(sizeof tool, wide.data(), 2)) return 1;
+        ::SendMessageW(tips, TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(remote.At(0)));
+        remote.Read(sizeof tool, wide.data(), (kChars - 1) * sizeof(wchar_t));
+        ::SendMessageW(tips, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(remote.At(0)));
+        remote.Read(0, &tool, sizeof tool);
+        std::vector<char> text(kChars * 2, '\0');
+        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+        std::printf("%s\nrect %ld %ld %ld %ld\n", text.data(), tool.rect.left, tool.rect.top, tool.rect.right,
+                    tool.rect.bottom);
+        return 0;
+    }
+    if (command == "state") {
+        std::printf("%d %d\n", ::IsWindowEnabled(control) ? 1 : 0, ::IsWindowVisible(control) ? 1 : 0);
+        return 0;
+    }
+    if (command == "list-select" && argc >= 5) {
+        return ::SendMessageW(control, LB_SETCURSEL, std::atoi(argv[4]), 0) == LB_ERR ? 1 : 0;
+    }
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,6 +354,13 @@ int main(int argc, char** argv) {
                 return 0;
             }
         return 1;
+    }
+    if (command == "key" && argc >= 4) {
+        HWND window = ParseHandle(argv[2]);
+        WPARAM key = std::strtoul(argv[3], nullptr, 0);
+        ::PostMessageW(window, WM_KEYDOWN, key, 1);
+        ::PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+        return 0;
     }
     if (command == "count-top") {
         int count = 0;
@@ -183,5 +457,5 @@ int main(int argc, char** argv) {
         ::CloseHandle(process);
         return 0;
     }
-    return 2;
+    return DialogCommand(command, argc, argv);
 }

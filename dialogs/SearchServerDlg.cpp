@@ -1,0 +1,224 @@
+#include "dialogs/SearchServerDlg.h"
+
+#include <cstring>
+
+#include "app/resource.h"
+#include "dialogs/DialogText.h"
+#include "protocol/Protocol.h"
+
+namespace dialogs {
+
+namespace {
+
+// Sent (not posted) by the receive thread with a parsed reply: the server
+// array and the list box change only on the window thread, in arrival order.
+constexpr UINT kServerFound = WM_APP + 0x30;
+
+constexpr const char* kDefaultServer = "DefaultServer";
+constexpr const char* kDefaultServerDisplayName = "DefaultServerDisplayName";
+
+// Only the first GetServer of a run looks at the remembered server.
+std::atomic<bool> g_firstGetServer{true};
+
+void CloseReceiverSocket(CSearchServerDlg::Receiver& receiver) {
+    SOCKET s = receiver.socket.exchange(INVALID_SOCKET);
+    if (s != INVALID_SOCKET) ::closesocket(s);
+}
+
+DWORD ReceiveLoop(CSearchServerDlg::Receiver& receiver) {
+    SOCKET s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (s == INVALID_SOCKET) return 0;
+    receiver.socket = s;
+    BOOL on = TRUE;
+    if (::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on) != 0) return 0;
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(mgmt::kPort);
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    // With the reuse option the broadcasts arrive even if another program
+    // holds the port, so a failing bind is not the end.
+    ::bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any);
+    u_long blocking = 0;
+    if (::ioctlsocket(s, FIONBIO, &blocking) != 0 ||
+        ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on) != 0)
+        return 0;
+
+    uint8_t buffer[mgmt::kReceiveBufferSize];
+    while (!receiver.stop) {
+        std::memset(buffer, 0, sizeof buffer);
+        sockaddr_in from{};
+        int fromLength = sizeof from;
+        const int n = ::recvfrom(s, reinterpret_cast<char*>(buffer), sizeof buffer, 0,
+                                 reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (receiver.stop) break;
+        if (n <= 0) {
+            // An oversized datagram is simply skipped; a broken socket must not spin.
+            if (n < 0 && ::WSAGetLastError() != WSAEMSGSIZE) ::Sleep(10);
+            continue;
+        }
+        // Datagrams shorter than a reply read as zeros beyond their end and fail the test.
+        if (auto server = mgmt::ParseQuarrowDiscoveryReply(mgmt::Datagram(buffer, static_cast<size_t>(n))))
+            ::SendMessageA(receiver.dialog, kServerFound, 0, reinterpret_cast<LPARAM>(&*server));
+    }
+    return 1;
+}
+
+DWORD WINAPI ReceiveThread(LPVOID parameter) {
+    std::unique_ptr<std::shared_ptr<CSearchServerDlg::Receiver>> hold(
+        static_cast<std::shared_ptr<CSearchServerDlg::Receiver>*>(parameter));
+    CSearchServerDlg::Receiver& receiver = **hold;
+    // First, before the socket: the dialog waits for this before it sends.
+    receiver.running = true;
+    DWORD result = 0;
+    try {
+        result = ReceiveLoop(receiver);
+    } catch (...) {
+        result = 0;
+    }
+    CloseReceiverSocket(receiver);
+    receiver.running = false;
+    return result;
+}
+
+}  // namespace
+
+CSearchServerDlg::CSearchServerDlg() {
+    OnClicked(IDOK, [this] { OnOk(); });
+    OnClicked(IDCANCEL, [this] {
+        address_.clear();
+        End(IDCANCEL);
+    });
+    OnClicked(IDC_SERVER_RESCAN, [this] { SendProbe(); });
+    OnMessage(kServerFound, [this](WPARAM, LPARAM lp) {
+        AddServer(*reinterpret_cast<const mgmt::stserver*>(lp));
+        return TRUE;
+    });
+    OnMessage(WM_DESTROY, [this](WPARAM, LPARAM) {
+        OnDestroy();
+        return 0;
+    });
+}
+
+CSearchServerDlg::~CSearchServerDlg() = default;
+
+std::string CSearchServerDlg::GetServer(HWND parent) {
+    if (g_firstGetServer.exchange(false)) {
+        std::string address = ReadSetting("", kDefaultServer);
+        if (!address.empty()) {
+            address_ = address;
+            display_ = ReadSetting("", kDefaultServerDisplayName);
+            return address_;
+        }
+    }
+    return AskServer(parent);
+}
+
+std::string CSearchServerDlg::AskServer(HWND parent) {
+    if (DoModal(::GetModuleHandleA(nullptr), IDD_SELECT_SERVER, parent) != IDOK) address_.clear();
+    return address_;
+}
+
+BOOL CSearchServerDlg::OnInitDialog() {
+    receiver_ = std::make_shared<Receiver>();
+    receiver_->dialog = Hwnd();
+    auto* reference = new std::shared_ptr<Receiver>(receiver_);
+    thread_.Attach(::CreateThread(nullptr, 0, &ReceiveThread, reference, 0, nullptr));
+    if (thread_) {
+        // No reply may come before the socket is bound; the thread's end counts
+        // as well, should it have given up at once.
+        while (!receiver_->running && ::WaitForSingleObject(thread_.Get(), 0) == WAIT_TIMEOUT) ::Sleep(0);
+    } else {
+        delete reference;
+    }
+    SendProbe();
+
+    ::SetWindowTextA(Hwnd(), win::LoadResString(IDS_SELSERVER_CAPTION).c_str());
+    SetItemText(IDC_SERVER_PROMPT, win::LoadResString(IDS_SELSERVER_PROMPT));
+    SetItemText(IDC_SERVER_RESCAN, win::LoadResString(IDS_SELSERVER_RESCAN));
+    SetItemText(IDC_SERVER_REMEMBER, win::LoadResString(IDS_SELSERVER_REMEMBER));
+    SetItemText(IDOK, win::LoadResString(IDS_SELSERVER_OK));
+    SetItemText(IDCANCEL, win::LoadResString(IDS_SELSERVER_CANCEL));
+    return TRUE;
+}
+
+void CSearchServerDlg::SendProbe() {
+    ::SendDlgItemMessageA(Hwnd(), IDC_SERVER_LIST, LB_RESETCONTENT, 0, 0);
+    servers_.clear();
+    // Three probes 100 ms apart; replies keep arriving meanwhile and wait
+    // for the window thread, which is busy here for about 300 ms.
+    mgmt::SendDiscoveryProbes(3);
+}
+
+void CSearchServerDlg::AddServer(const mgmt::stserver& server) {
+    // Replies that arrive while the dialog closes are of no use any more.
+    if (!receiver_ || receiver_->stop) return;
+    if (FindServer(servers_, server.address) >= 0) return;
+    servers_.push_back(server);
+    HWND list = Item(IDC_SERVER_LIST);
+    ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ServerEntryText(server).c_str()));
+    int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
+    int selection = static_cast<int>(::SendMessageA(list, LB_GETCURSEL, 0, 0));
+    if (SelectFirstAfterAppend(selection, count)) ::SendMessageA(list, LB_SETCURSEL, 0, 0);
+}
+
+void CSearchServerDlg::OnOk() {
+    HWND list = Item(IDC_SERVER_LIST);
+    int selection = static_cast<int>(::SendMessageA(list, LB_GETCURSEL, 0, 0));
+    if (selection == LB_ERR || selection >= static_cast<int>(servers_.size())) {
+        ShowMessage(Hwnd(), IDS_SELECT_SERVER);
+        return;
+    }
+    int length = static_cast<int>(::SendMessageA(list, LB_GETTEXTLEN, selection, 0));
+    std::string text(length > 0 ? static_cast<size_t>(length) + 1 : 1, '\0');
+    if (length > 0) ::SendMessageA(list, LB_GETTEXT, selection, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(std::strlen(text.c_str()));
+    display_ = text;
+    address_ = mgmt::FormatIpv4(servers_[static_cast<size_t>(selection)].address);
+
+    if (::IsDlgButtonChecked(Hwnd(), IDC_SERVER_REMEMBER) == BST_CHECKED)
+        WriteSettings({{kDefaultServer, address_}, {kDefaultServerDisplayName, display_}});
+    else
+        DeleteSettings({kDefaultServer, kDefaultServerDisplayName});
+    End(IDOK);
+}
+
+void CSearchServerDlg::OnDestroy() {
+    if (!receiver_) return;
+    receiver_->stop = true;
+    // The probe wakes the receive thread's blocking wait: it arrives on the
+    // thread's own socket, and the thread then sees the stop flag.
+    SendProbe();
+    WaitForReceiver();
+    thread_.Close();
+}
+
+void CSearchServerDlg::WaitForReceiver() {
+    if (!thread_) return;
+    // The receive thread may be inside a sent message to this window right
+    // now: keep taking sent messages (and only those) while waiting.
+    const DWORD begin = ::GetTickCount();
+    DWORD lastProbe = begin;
+    bool socketClosed = false;
+    for (;;) {
+        HANDLE thread = thread_.Get();
+        DWORD wait = ::MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_SENDMESSAGE);
+        if (wait == WAIT_OBJECT_0) return;
+        if (wait == WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+        const DWORD now = ::GetTickCount();
+        if (now - begin >= 10000) return;  // it no longer touches the dialog once stop is set
+        if (!socketClosed && now - begin >= 3000) {
+            // No probe got through (no network at all): close the socket under
+            // the blocked receive, which ends it.
+            CloseReceiverSocket(*receiver_);
+            socketClosed = true;
+        } else if (now - lastProbe >= 1000) {
+            mgmt::SendDiscoveryProbe();
+            lastProbe = ::GetTickCount();
+        }
+    }
+}
+
+}  // namespace dialogs

@@ -1,0 +1,141 @@
+#include "dialogs/SelPathDlg.h"
+
+#include <vector>
+
+#include "app/resource.h"
+#include "dialogs/DialogText.h"
+
+namespace dialogs {
+
+namespace {
+constexpr int kDiskImage = 0;
+constexpr int kFolderImage = 1;
+}  // namespace
+
+CSelPathDlg::CSelPathDlg(client::CDeviceClient& client) : client_(client) {
+    OnClicked(IDOK, [this] { OnOk(); });
+    OnClicked(IDCANCEL, [this] { End(IDCANCEL); });
+    // The tree sends the ANSI or the wide form depending on how it was asked
+    // to talk to us; only the item handle and the action are read.
+    for (UINT code : {TVN_ITEMEXPANDINGA, TVN_ITEMEXPANDINGW})
+        OnNotifyAs<NMTREEVIEWA>(IDC_PATH_TREE, code, [this](NMTREEVIEWA& view) -> INT_PTR {
+            OnExpanding(view.itemNew.hItem, view.action);
+            return FALSE;  // the expansion itself is always allowed
+        });
+    for (UINT code : {TVN_SELCHANGEDA, TVN_SELCHANGEDW})
+        OnNotifyAs<NMTREEVIEWA>(IDC_PATH_TREE, code, [this](NMTREEVIEWA& view) -> INT_PTR {
+            OnSelChanged(view.itemNew.hItem);
+            return 0;
+        });
+}
+
+CSelPathDlg::~CSelPathDlg() {
+    if (images_) ::ImageList_Destroy(images_);
+}
+
+INT_PTR CSelPathDlg::Show(HWND parent) { return DoModal(::GetModuleHandleA(nullptr), IDD_SELECT_PATH, parent); }
+
+template <typename Call>
+int CSelPathDlg::Guarded(Call&& call) {
+    ::EnableWindow(Hwnd(), FALSE);
+    int result = call();
+    ::EnableWindow(Hwnd(), TRUE);
+    return result;
+}
+
+BOOL CSelPathDlg::OnInitDialog() {
+    HWND tree = Item(IDC_PATH_TREE);
+    images_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 2);
+    if (images_) {
+        HBITMAP strip = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr),
+                                                          MAKEINTRESOURCEA(IDB_FOLDER_IMAGES), IMAGE_BITMAP, 0, 0,
+                                                          LR_CREATEDIBSECTION));
+        if (strip) {
+            ::ImageList_AddMasked(images_, strip, RGB(0, 0, 0));
+            ::DeleteObject(strip);
+        }
+        TreeView_SetImageList(tree, images_, TVSIL_NORMAL);
+    }
+    ::EnableWindow(Item(IDC_PATH_FOLDER), FALSE);
+
+    ::SetWindowTextA(Hwnd(), win::LoadResString(IDS_SELPATH_CAPTION).c_str());
+    SetItemText(IDC_PATH_PROMPT, win::LoadResString(IDS_SELPATH_PROMPT));
+    SetItemText(IDC_PATH_FOLDER_LABEL, win::LoadResString(IDS_SELPATH_FOLDER));
+    SetItemText(IDOK, win::LoadResString(IDS_SELPATH_OK));
+    SetItemText(IDCANCEL, win::LoadResString(IDS_SELPATH_CANCEL));
+
+    std::vector<std::string> disks;
+    int result = Guarded([&] { return client_.OpenRoot(disks); });
+    if (result != 0) {
+        ShowMessage(Hwnd(), static_cast<UINT>(result));
+        End(IDCANCEL);
+        return TRUE;
+    }
+    for (const std::string& disk : disks) Insert(TVI_ROOT, disk, kDiskImage);
+    return TRUE;
+}
+
+HTREEITEM CSelPathDlg::Insert(HTREEITEM parent, const std::string& text, int image) {
+    TVINSERTSTRUCTA insert = {};
+    insert.hParent = parent;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+    insert.item.pszText = const_cast<char*>(text.c_str());
+    insert.item.iImage = image;
+    insert.item.iSelectedImage = image;
+    insert.item.cChildren = 1;  // an expand button until its folders are known
+    return reinterpret_cast<HTREEITEM>(
+        ::SendDlgItemMessageA(Hwnd(), IDC_PATH_TREE, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+std::string CSelPathDlg::PathOf(HTREEITEM item) const {
+    HWND tree = Item(IDC_PATH_TREE);
+    std::vector<std::string> texts;
+    for (HTREEITEM at = item; at; at = TreeView_GetParent(tree, at)) {
+        char text[1024] = {};
+        TVITEMA get = {};
+        get.mask = TVIF_TEXT;
+        get.hItem = at;
+        get.pszText = text;
+        get.cchTextMax = sizeof text;
+        ::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get));
+        texts.insert(texts.begin(), text);
+    }
+    return ServerPath(texts);
+}
+
+void CSelPathDlg::OnExpanding(HTREEITEM item, UINT action) {
+    HWND tree = Item(IDC_PATH_TREE);
+    if (!item || (action & TVE_EXPAND) == 0 || TreeView_GetChild(tree, item)) return;
+    std::vector<std::string> folders;
+    int result = Guarded([&] { return client_.OpenSubCatalog(PathOf(item), folders); });
+    if (result != 0) {
+        ShowMessage(Hwnd(), static_cast<UINT>(result));
+        End(IDCANCEL);
+        return;
+    }
+    for (const std::string& folder : folders) Insert(item, folder, kFolderImage);
+    TVITEMA mark = {};
+    mark.mask = TVIF_CHILDREN;
+    mark.hItem = item;
+    mark.cChildren = folders.empty() ? 0 : 1;
+    ::SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&mark));
+}
+
+void CSelPathDlg::OnSelChanged(HTREEITEM item) {
+    // A disk is no folder: selecting one leaves the path as it was.
+    if (!item || !TreeView_GetParent(Item(IDC_PATH_TREE), item)) return;
+    path_ = PathOf(item);
+    SetItemText(IDC_PATH_FOLDER, path_);
+}
+
+void CSelPathDlg::OnOk() {
+    path_ = GetItemText(IDC_PATH_FOLDER);
+    if (path_.empty()) {
+        ShowMessage(Hwnd(), IDS_SELECT_FOLDER);
+        return;
+    }
+    End(IDOK);
+}
+
+}  // namespace dialogs

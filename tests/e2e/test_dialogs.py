@@ -1,0 +1,298 @@
+"""Server selection, login and the server folder dialog as a user meets them:
+Quarrow (and, for the folder dialog, a small test program) under Wine in a
+private test network, simulated servers answering discovery in namespace hosts,
+the stand-in web server in the nas namespace. Each step checks the screen and
+what reached the servers.
+
+With QUARROW_SHOTS=DIR set, the dialogs are also saved there as PNG pictures."""
+import base64
+import json
+import os
+import subprocess
+import sys
+import time
+import unittest
+
+import nsrun
+from apphelpers import BUILD, QUARROW, UIDRIVER, Desktop, wait_exit
+
+MGMT = os.path.join(nsrun.ROOT, "standin", "mgmt_standin.py")
+DRIVER = os.path.join(BUILD, "tests", "dialogs_driver.exe")
+SETTINGS = r"HKCU\SOFTWARE\Storage Server\Quarrow"
+# Control IDs of the dialogs.
+SERVER_LIST, REMEMBER_SERVER = "1000", "1002"
+USER, PASSWORD, REMEMBER_LOGIN = "1003", "1004", "1005"
+TREE, FOLDER = "1007", "1008"
+
+WEB = ("NAS-One", nsrun.NAS_ADDR)
+# Fills all 32 name bytes, with one outside ASCII: shown whole, byte for byte.
+ODD = ("B\xfcro-ABCDEFGHIJKLMNOPQRSTUVWXYZ0", "10.77.0.3")
+
+
+def entry(server):
+    return f"{server[0]} ({server[1]})"
+
+
+def until(probe, timeout=20, step=0.2):
+    deadline = time.time() + timeout
+    while True:
+        value = probe()
+        if value or time.time() > deadline:
+            return value
+        time.sleep(step)
+
+
+class DialogDesktop(Desktop):
+    def ui(self, *args, timeout=30):
+        r = self.net.run_pc([UIDRIVER, *args], timeout=timeout, capture_output=True)
+        return r.returncode, r.stdout.decode("cp1252").replace("\r", "")
+
+    def rows(self, hwnd):
+        code, out = self.ui("list", hwnd, SERVER_LIST)
+        lines = out.splitlines()
+        return (int(lines[0].split()[1]), lines[1:]) if code == 0 and lines else (None, [])
+
+    def get(self, hwnd, control):
+        return self.ui("get", hwnd, control)[1].rstrip("\n")
+
+    def tree(self, hwnd):
+        return self.ui("tree", hwnd, TREE)[1].splitlines()
+
+    def box(self, text, timeout_ms=20000):
+        """Finds a message box by its text and presses its OK button."""
+        hwnd = self.find(text, timeout_ms)
+        if hwnd:
+            self.click(hwnd, "OK")
+        return hwnd
+
+    def settings(self):
+        return self.reg_query(SETTINGS)
+
+    def shot(self, hwnd, name):
+        folder = os.environ.get("QUARROW_SHOTS")
+        if not folder:
+            return
+        time.sleep(0.5)  # let it paint
+        left, top, width, height = self.ui("rect", hwnd)[1].split()
+        with open(os.path.join(BUILD, "harness", "display")) as f:
+            display = f.read().strip()
+        subprocess.run(["import", "-display", display, "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
+                        "+repage", os.path.join(folder, name + ".png")], check=True)
+
+
+class DialogTests(unittest.TestCase):
+    def setUp(self):
+        self.net = nsrun.TestNetwork().__enter__()
+        self.addCleanup(self.net.close)
+        self.net.private_wine()
+        self.desk = DialogDesktop(self.net)
+        self.addCleanup(self.desk.close)
+        self.mgmt_log = os.path.join(self.net.dir, "mgmt.jsonl")
+
+    def simulate(self, ns, server, **scenario):
+        self.net.start_program(ns, [sys.executable, MGMT, "--mac", "02:00:00:00:00:%02X" % int(server[1].split(".")[3]),
+                                    "--name", server[0], "--address", server[1], "--log", self.mgmt_log,
+                                    "--scenario-json", json.dumps(scenario)])
+
+    def probes(self, name):
+        if not os.path.exists(self.mgmt_log):
+            return 0
+        with open(self.mgmt_log) as f:
+            rows = [json.loads(line) for line in f]
+        return sum(r["dir"] == "rx" and r["kind"] == "probe" and r["server"] == name for r in rows)
+
+    def requests(self):
+        if not os.path.exists(self.net.log_path):
+            return []
+        with open(self.net.log_path) as f:
+            return [json.loads(line) for line in f]
+
+    def auth_of(self, request):
+        for name, value in request["headers"]:
+            if name.lower() == "authorization":
+                return base64.b64decode(value.split()[1]).decode()
+        return None
+
+    def main_state(self, text, timeout=30):
+        main = self.desk.find("Refresh")
+        self.assertIsNotNone(main, "no main window")
+        return until(lambda: any(t.startswith(text) for t in self.desk.texts(main)), timeout)
+
+    def restart(self, proc):
+        proc.kill()
+        proc.wait(10)
+        return self.desk.start(QUARROW)
+
+    def test_server_selection_cancel_ok_remember_and_rescan(self):
+        self.net.start_standin()
+        self.simulate(self.net.nas, WEB)
+        self.simulate(self.net.add_host(ODD[1]), ODD, discovery={"repeat": 2},
+                      discovery_extra=[{"byte68": 6, "name": "NOT-A-SERVER", "address": "10.77.0.9"}])
+
+        # Nothing remembered: the list of servers; Cancel ends the program without a request.
+        proc = self.desk.start(QUARROW)
+        dialog = self.desk.find("Rescan")
+        self.assertIsNotNone(dialog, "no server selection")
+        self.assertTrue(self.main_state("Disconnected"))
+        self.assertTrue(self.desk.click(dialog, "Cancel"))
+        self.assertEqual(0, wait_exit(proc, 20))
+        self.assertEqual([], self.requests())
+        self.assertEqual(6, self.probes(WEB[0]))  # three on opening, three more to end the receive thread
+
+        proc = self.desk.start(QUARROW)
+        dialog = self.desk.find("Rescan")
+        # Every server answers each of the three probes, ODD twice over: one entry each.
+        self.assertTrue(until(lambda: len(self.desk.rows(dialog)[1]) == 2 and self.probes(WEB[0]) == 9))
+        time.sleep(0.5)
+        selection, rows = self.desk.rows(dialog)
+        self.assertEqual(0, selection)
+        self.assertEqual(sorted([entry(WEB), entry(ODD)]), sorted(rows))
+        self.assertEqual(9, self.probes(ODD[0]))
+        self.desk.shot(dialog, "select-server")
+
+        # Rescan empties the list and fills it again from three new probes.
+        self.assertTrue(self.desk.click(dialog, "Rescan"))
+        self.assertTrue(until(lambda: self.probes(WEB[0]) == 12 and len(self.desk.rows(dialog)[1]) == 2))
+
+        # OK with "Keep connecting..." remembers the server and connects to it.
+        self.assertEqual(0, self.desk.ui("list-select", dialog, SERVER_LIST, str(self.desk.rows(dialog)[1].index(entry(WEB))))[0])
+        self.assertTrue(self.desk.click(dialog, "Keep connecting to this server and do not ask me."))
+        self.assertTrue(self.desk.click(dialog, "OK"))
+        self.assertTrue(self.main_state("Ready"))
+        settings = self.desk.settings()
+        self.assertIn(f"DefaultServer    REG_SZ    {WEB[1]}", settings)
+        self.assertIn(f"DefaultServerDisplayName    REG_SZ    {entry(WEB)}", settings)
+        self.assertEqual("GET /Quarrow.asp HTTP/1.0", self.requests()[0]["request_line"])
+
+        # The next start asks nothing and sends no probe.
+        probes = self.probes(WEB[0])
+        proc = self.restart(proc)
+        self.assertTrue(self.main_state("Ready"))
+        self.assertIsNone(self.desk.find("Rescan", 1000))
+        self.assertEqual(probes, self.probes(WEB[0]))
+
+    def test_closing_while_replies_pour_in(self):
+        # Each probe brings a flood of made-up servers, so the receive thread is
+        # busy handing entries to the window when the dialog closes.
+        self.simulate(self.net.nas, WEB, flood=1500)
+        proc = self.desk.start(QUARROW)
+        dialog = self.desk.find("Rescan")
+        self.assertTrue(until(lambda: len(self.desk.rows(dialog)[1]) > 50))
+        self.desk.click(dialog, "Cancel")
+        self.assertEqual(0, wait_exit(proc, 60), "the program did not end after Cancel")
+
+    def test_login_prompts_retries_remembers_and_cancels(self):
+        self.net.start_standin("--user", "admin", "--password", "secret")
+        self.desk.reg_add(SETTINGS, "DefaultServer", WEB[1])
+        self.desk.reg_add(SETTINGS, "DefaultServerDisplayName", entry(WEB))
+        subkey = SETTINGS + "\\" + WEB[1]
+
+        proc = self.desk.start(QUARROW)
+        login = self.desk.find("Remember my password")
+        self.assertIsNotNone(login, "no login prompt")
+        self.assertEqual(f"Log in {entry(WEB)}", self.desk.get(login, "0"))
+        self.assertIsNotNone(self.desk.find("Connecting server...", 2000), "the wait dialog went away")
+        self.assertEqual(["", "", "0"], [self.desk.get(login, USER), self.desk.get(login, PASSWORD),
+                                         self.desk.ui("checked", login, REMEMBER_LOGIN)[1].strip()])
+        for control, text in ((USER, "admin"), (PASSWORD, "nope")):
+            self.desk.ui("set", login, control, text)
+        self.desk.shot(login, "login")
+        self.desk.click(login, "Remember my password")
+        self.desk.click(login, "OK")
+
+        # Refused again: the same input comes back; what was confirmed is already stored.
+        self.assertTrue(until(lambda: self.desk.find("Remember my password", 1000) and
+                              self.desk.get(self.desk.find("Remember my password", 1000), USER) == "admin"))
+        login = self.desk.find("Remember my password")
+        self.assertEqual(["admin", "nope", "1"], [self.desk.get(login, USER), self.desk.get(login, PASSWORD),
+                                                  self.desk.ui("checked", login, REMEMBER_LOGIN)[1].strip()])
+        self.assertIn("Password    REG_SZ    nope", self.desk.settings())
+        self.desk.ui("set", login, PASSWORD, "secret")
+        self.desk.click(login, "OK")
+        self.assertTrue(self.main_state("Ready"))
+        probes = [r for r in self.requests() if r["path"] == "Quarrow.asp" or r["path"] == "/Quarrow.asp"]
+        auths = [self.auth_of(r) for r in probes if self.auth_of(r)]
+        self.assertEqual(["admin:nope", "admin:secret"], [a for i, a in enumerate(auths) if i == 0 or auths[i - 1] != a])
+        self.assertEqual(["Password    REG_SZ    secret", "User    REG_SZ    admin"],
+                         sorted(line for line in self.desk.reg_query(subkey) if "REG_SZ" in line))
+
+        # Remembered: the next start logs in without a prompt.
+        proc = self.restart(proc)
+        self.assertTrue(self.main_state("Ready"))
+        self.assertIsNone(self.desk.find("Remember my password", 1000))
+
+        # A stale password prompts (empty fields); confirming with the box clear forgets the server.
+        self.desk.reg_add(subkey, "Password", "stale")
+        proc = self.restart(proc)
+        login = self.desk.find("Remember my password")
+        for control, text in ((USER, "admin"), (PASSWORD, "secret")):
+            self.desk.ui("set", login, control, text)
+        self.desk.click(login, "OK")
+        self.assertTrue(self.main_state("Ready"))
+        self.assertEqual([], self.desk.reg_query(subkey))
+
+        # Nothing remembered now: Cancel is "Not connected to the server.", then the server selection.
+        proc = self.restart(proc)
+        login = self.desk.find("Remember my password")
+        sent = len(self.requests())
+        self.desk.click(login, "Cancel")
+        self.assertIsNotNone(self.desk.box("Not connected to the server."))
+        selection = self.desk.find("Rescan")
+        self.assertIsNotNone(selection, "no server selection after the failed login")
+        self.assertTrue(self.main_state("Disconnected"))
+        self.desk.click(selection, "Cancel")
+        self.assertEqual(0, wait_exit(proc, 20))
+        self.assertEqual(sent, len(self.requests()))
+
+    def test_folder_dialog_loads_each_level_once_and_returns_the_path(self):
+        self.net.start_standin()
+        out = os.path.join(self.net.dir, "driver.txt")
+        proc = self.desk.start(DRIVER, WEB[1], nsrun.windows_path(out))
+        dialog = self.desk.find("Folder:")
+        self.assertIsNotNone(dialog, "no folder dialog")
+
+        def folder_requests():
+            return [base64.b64decode(r["body_b64"]) for r in self.requests()
+                    if r["path"].endswith("formNasOpenSubCatalog")]
+
+        def prepaths():
+            return [b.split(b'name="prePath"\r\n\r\n')[1].split(b"\r\n")[0].decode() for b in folder_requests()]
+
+        self.assertEqual(["[HDD1]|1", "[HDD2]|1"], self.desk.tree(dialog))
+        self.assertEqual(1, sum(r["path"].endswith("nasopenroot.asp") for r in self.requests()))
+
+        # A disk is no folder: OK asks for one.
+        self.desk.ui("tree-select", dialog, TREE, "[HDD2]")
+        self.assertEqual("", self.desk.get(dialog, FOLDER))
+        self.desk.click(dialog, "OK")
+        self.assertIsNotNone(self.desk.box("Please select a folder!"))
+
+        steps = [  # (action, path, tree lines expected afterwards, prePaths sent so far)
+            ("tree-expand", "[HDD1]", "  Movies|1", ["[HDD1]"]),
+            ("tree-expand", "[HDD1]/Movies", "    Classics|1", ["[HDD1]", "[HDD1]Movies\\"]),
+            ("tree-expand", "[HDD1]/Movies/New", "    New|0", ["[HDD1]", "[HDD1]Movies\\", "[HDD1]Movies\\New\\"]),
+            ("tree-collapse", "[HDD1]", None, None),
+            ("tree-expand", "[HDD1]", "  Movies|1", ["[HDD1]", "[HDD1]Movies\\", "[HDD1]Movies\\New\\"]),
+        ]
+        for action, path, line, sent in steps:
+            self.assertEqual(0, self.desk.ui(action, dialog, TREE, path)[0], path)
+            if line:
+                self.assertTrue(until(lambda: line in self.desk.tree(dialog) and len(prepaths()) == len(sent)),
+                                (action, path, self.desk.tree(dialog)))
+                time.sleep(0.3)
+                self.assertEqual(sent, prepaths())
+            else:
+                time.sleep(0.5)
+        self.assertEqual([b'fileType"\r\n\r\nfolder\r\n' in b for b in folder_requests()], [True] * 3)
+
+        self.desk.ui("tree-select", dialog, TREE, "[HDD1]/Movies/New")
+        self.assertTrue(until(lambda: self.desk.get(dialog, FOLDER) == "[HDD1]Movies\\New\\"))
+        self.desk.shot(dialog, "select-path")
+        self.desk.click(dialog, "OK")
+        self.assertEqual(0, wait_exit(proc, 20))
+        with open(out) as f:
+            self.assertEqual(["connect 0", "result 1", "path [HDD1]Movies\\New\\"], f.read().splitlines())
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,181 @@
+"""The main window as a user meets it, with the stand-in server behind it in a
+private test network: the job lists in the colours of their statuses, paging
+through 25 BT jobs, a long name whole in its tip, the window disabled while an
+operation runs, and the fall back to "Disconnected" when the server stops
+answering. Each step checks the screen and what reached the server.
+
+Quarrow runs here from its test entry point (QuarrowSeams.exe), which only
+shortens the refresh period."""
+import json
+import os
+import subprocess
+import time
+import unittest
+
+import nsrun
+from apphelpers import BUILD, UIDRIVER, WINE64, Desktop
+
+SEAMS = os.path.join(BUILD, "app", "QuarrowSeams.exe")
+CTL = os.path.join(BUILD, "tools", "quarrowctl.exe")
+KEY = r"HKCU\SOFTWARE\Storage Server\Quarrow"
+USER, PASSWORD = "admin", "admin"
+REFRESH_MS = 4000
+BT_LIST, BT_SCROLL, WEB_LIST, STATE, BT_ADD = "1036", "1039", "1042", "1052", "1034"
+BT_ACTION, WEB_ACTION = 2101, 2301
+SB_PAGEDOWN = 3
+# A name longer than the 512 characters a tip shows.
+LONG_NAME = "Long-" + "".join(chr(ord("a") + i % 26) for i in range(600)) + ".iso"
+
+WHITE, GREY = "FFFFFF", "C0C0C0"
+BT_COLOURS = {"paused": ("000000", GREY), "connect error": ("000000", GREY), "torrent error": ("000000", GREY),
+              "downloading": ("C00000", WHITE), "trying": ("C00000", WHITE), "waiting": ("0000C0", WHITE)}
+WEB_COLOURS = {"Paused": ("000000", GREY), "Failed": ("000000", GREY), "Finished": ("00C000", WHITE)}
+
+
+def bt_colours(status):
+    return BT_COLOURS.get(status, ("00C000", WHITE))
+
+
+def web_colours(status):
+    return WEB_COLOURS.get(status, ("C00000", WHITE))
+
+
+def until(probe, timeout=30, step=0.2):
+    deadline = time.time() + timeout
+    while True:
+        value = probe()
+        if value or time.time() > deadline:
+            return value
+        time.sleep(step)
+
+
+class MainWindow(unittest.TestCase):
+    def setUp(self):
+        self.net = nsrun.TestNetwork().__enter__()
+        # Nine demo jobs in mixed states and sixteen plain ones: 25 BT jobs.
+        self.net.start_standin("--demo", "--fill-bt", "16", "--user", USER, "--password", PASSWORD,
+                               "--speed", "4096")
+        self.net.private_wine()
+        self.desk = Desktop(self.net)
+
+    def tearDown(self):
+        self.desk.close()
+        self.net.close()
+
+    def ui(self, *args):
+        r = self.net.run_pc([UIDRIVER, *args], timeout=60, capture_output=True)
+        return r.stdout.decode("cp1252").replace("\r", "")
+
+    def cells(self, control):
+        return [line.split("|") for line in self.ui("cells", self.main, control).splitlines()]
+
+    def state(self, control):
+        return tuple(int(v) for v in self.ui("state", self.main, control).split())
+
+    def status_requests(self):
+        with open(self.net.log_path) as f:
+            return [r for r in map(json.loads, f) if r["path"].lstrip("/") == "Quarrow.asp"]
+
+    def fetches(self):
+        """Status fetches: one request with credentials each, however many exchanges."""
+        return sum(1 for r in self.status_requests() if any(h[0] == "Authorization" for h in r["headers"]))
+
+    def colours_match(self, control, rule, status_column):
+        """Every shown row is drawn in the colours of the status it shows."""
+        rows = self.cells(control)
+        for row, cells in enumerate(rows):
+            if not cells[0]:
+                continue
+            drawn = self.ui("colors", self.main, control, str(row)).split()
+            expected = rule(cells[status_column])
+            if (drawn[3], drawn[1]) != expected:
+                return f"row {row} {cells[0]!r} ({cells[status_column]}) drawn {drawn}, expected {expected}"
+        return None
+
+    def test_lists_scrolling_tips_busy_state_and_disconnection(self):
+        for value, data in (("DefaultServer", nsrun.NAS_ADDR), ("DefaultServerDisplayName", "STORAGE_SERVER")):
+            self.desk.reg_add(KEY, value, data)
+        for value, data in (("User", USER), ("Password", PASSWORD)):
+            self.desk.reg_add(KEY + "\\" + nsrun.NAS_ADDR, value, data)
+        added = self.net.run_pc([CTL, "-s", nsrun.NAS_ADDR, "-u", USER, "-p", PASSWORD, "add-url",
+                                 "http://files.example.com/" + LONG_NAME], capture_output=True, timeout=120)
+        self.assertEqual(0, added.returncode, added.stderr)
+
+        env = dict(self.net.pc_env(), QUARROW_REFRESH_MS=str(REFRESH_MS))
+        self.desk.procs.append(subprocess.Popen(["ip", "netns", "exec", self.net.pc, nsrun.WINE_RUN, SEAMS], env=env,
+                                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                                stderr=subprocess.DEVNULL))
+        self.main = self.desk.find("Refresh", 60000)
+        self.assertIsNotNone(self.main, "no main window")
+        self.assertTrue(until(lambda: self.ui("get", self.main, "0").strip() == "STORAGE_SERVER - Quarrow"),
+                        self.ui("get", self.main, "0") + self.ui("texts", self.main))
+        self.assertTrue(until(lambda: self.cells(BT_LIST)[0][0]), "no BT job shown")
+
+        # The lists: ten rows each, drawn in their statuses' colours; rows
+        # without a job are white on white and their panel controls hidden.
+        bt = self.cells(BT_LIST)
+        self.assertEqual(10, len(bt))
+        self.assertEqual(7, len(bt[0]))
+        for control, rule, column in ((BT_LIST, bt_colours, 6), (WEB_LIST, web_colours, 3)):
+            # A refresh may change a status between reading it and probing the screen.
+            if not until(lambda: self.colours_match(control, rule, column) is None, timeout=10):
+                self.fail(self.colours_match(control, rule, column))
+        web = self.cells(WEB_LIST)
+        jobs = sum(1 for cells in web if cells[0])
+        self.assertEqual(7, jobs)  # six demo jobs and the long one
+        self.assertEqual(("back", WHITE, "text", WHITE), tuple(self.ui("colors", self.main, WEB_LIST, "9").split()))
+        self.assertEqual((1, 1), self.state(str(WEB_ACTION + jobs - 1)))
+        self.assertEqual((1, 0), self.state(str(WEB_ACTION + jobs)))
+
+        # 25 BT jobs: range 0 to 15; page down goes 10 rows, then to the end.
+        # Paging sends nothing to the server.
+        self.assertEqual("0 15 0", self.ui("scroll", self.main, BT_SCROLL).strip())
+        before, started = self.fetches(), time.time()
+        self.ui("vscroll", self.main, BT_SCROLL, str(SB_PAGEDOWN))
+        self.assertTrue(until(lambda: self.ui("scroll", self.main, BT_SCROLL).strip() == "0 15 10"))
+        self.assertTrue(until(lambda: self.cells(BT_LIST)[0][0] == "fill-bt-002"))
+        self.ui("vscroll", self.main, BT_SCROLL, str(SB_PAGEDOWN))
+        self.assertTrue(until(lambda: self.ui("scroll", self.main, BT_SCROLL).strip() == "0 15 15"))
+        rows = self.cells(BT_LIST)
+        self.assertEqual(["fill-bt-007", "fill-bt-016"], [rows[0][0], rows[9][0]])
+        timer_ticks = int((time.time() - started) * 1000 // REFRESH_MS) + 1
+        self.assertLessEqual(self.fetches() - before, timer_ticks)  # the timer's own refreshes only
+
+        # The long name: the cell holds it whole, the tip its first 512
+        # characters and "...", over the cell's inner rectangle.
+        row = next(i for i, cells in enumerate(self.cells(WEB_LIST)) if cells[0] == LONG_NAME)
+        tip = self.ui("tip", self.main, WEB_LIST, str(100 * row + 10)).splitlines()
+        self.assertEqual(LONG_NAME[:512] + "...", tip[0])
+        left, top, right, bottom = map(int, tip[1].split()[1:])
+        self.assertEqual((20 * row + 22, 20 * row + 40), (top, bottom))
+        self.assertGreater(right, left)
+
+        # The timer refreshes while idle; an operation that takes a while shows
+        # the wait dialog and keeps the main window disabled until it ends.
+        self.net.set_faults(json.dumps({"delay": 5, "paths": ["Quarrow.asp"], "id": 1}))
+        wait = self.desk.find("Refreshing download list...", 20000)
+        self.assertIsNotNone(wait, "no wait dialog at the timer's refresh")
+        self.assertEqual(0, self.state("0")[0], "main window enabled during the operation")
+        self.assertTrue(until(lambda: self.state("0")[0] == 1, timeout=20))
+
+        # The server stops answering: at the next refresh the window says so
+        # and falls back to the disconnected state; the timer then stays quiet.
+        self.net.set_faults(json.dumps({"reset": True, "id": 2}))
+        box = self.desk.find("OK", 30000)
+        self.assertIsNotNone(box, "no message after the failed refresh")
+        # A reset connection reads as a reply without a status line under Wine.
+        self.assertTrue({"Connect error!", "Server error!"} & set(self.desk.texts(box)), self.desk.texts(box))
+        self.assertEqual("Quarrow", self.ui("get", self.main, "0").strip())
+        self.desk.click(box, "OK")
+        self.assertTrue(until(lambda: self.ui("get", self.main, STATE).strip() == "Disconnected"))
+        self.assertTrue(until(lambda: not any(cells[0] for cells in self.cells(BT_LIST))))
+        self.assertEqual("0 0 0", self.ui("scroll", self.main, BT_SCROLL).strip())
+        self.assertEqual((0, 0), self.state(str(BT_ACTION)))
+        self.assertEqual(0, self.state(BT_ADD)[0])
+        quiet = len(self.status_requests())
+        time.sleep(2.5 * REFRESH_MS / 1000)
+        self.assertEqual(quiet, len(self.status_requests()), "the timer refreshed without a connection")
+
+
+if __name__ == "__main__":
+    unittest.main()
