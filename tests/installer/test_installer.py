@@ -101,6 +101,19 @@ class Installer(unittest.TestCase):
     def wine(self, *args, loader=WINE64, timeout=120):
         return self.net.run_pc([loader, *args], timeout=timeout, capture_output=True)
 
+    def start_quarrow(self):
+        quarrow = subprocess.Popen(["ip", "netns", "exec", self.net.pc, WINE32, FOLDER + "\\Quarrow.exe"],
+                                   env=self.net.pc_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: quarrow.poll() is None and quarrow.kill())
+        return quarrow
+
+    def until(self, condition, timeout=30):
+        deadline = time.time() + timeout
+        while not condition():
+            self.assertLess(time.time(), deadline)
+            time.sleep(0.2)
+
     def driver(self, *args):
         return self.net.run_pc([UIDRIVER, *args], timeout=60, capture_output=True, text=True).stdout.strip()
 
@@ -186,27 +199,24 @@ class Installer(unittest.TestCase):
         for key, values in {**REMEMBERED, RUN: {"Quarrow": r"C:\old\Quarrow.exe"}}.items():
             for name, data in values.items():
                 self.wine("reg", "add", key, "/v", name, "/d", data, "/f")
-        # Quarrow starts from the program folder while the server is still off: its message
-        # is up, and Setup, silent, gives up rather than replace files under it.
-        quarrow = subprocess.Popen(["ip", "netns", "exec", self.net.pc, WINE32, FOLDER + "\\Quarrow.exe"],
-                                   env=self.net.pc_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: quarrow.poll() is None and quarrow.kill())
-        message = self.driver("find", "OK", "30000")
+        # Quarrow starts from the program folder while the server is still off: its message is
+        # up, and Setup, silent, gives up rather than replace files under it. Past the message
+        # it asks for another server; cancelling that ends it.
+        quarrow = self.start_quarrow()
+        message = self.driver("find", "Connect error!", "30000")
         self.assertTrue(message)
         self.assertEqual(2, self.wine(SETUP, "/S", loader=WINE32, timeout=180).returncode)
         self.assertIsNone(quarrow.poll())
-        # With the server on and the message gone, "Refresh" reads its status.
-        self.net.start_standin()
         self.driver("click", message, "OK")
-        self.driver("click", self.driver("find", "Refresh", "30000"), "Refresh")
-        deadline = time.time() + 30
-        while time.time() < deadline and "Quarrow.asp" not in self.requests():
-            time.sleep(0.2)
-        self.assertIn("Quarrow.asp", self.requests())
+        self.driver("click", self.driver("find", "Cancel", "30000"), "Cancel")
+        self.assertIsNotNone(quarrow.wait(30))
 
-        # The upgrade asks the running program to exit (its "Exit" command) before it
-        # replaces anything.
+        # With the server on, Quarrow reads its status and waits for the user; the upgrade asks
+        # it to exit (its "Exit" command) before it replaces anything.
+        self.net.start_standin()
+        quarrow = self.start_quarrow()
+        main = self.driver("find", "Refresh", "30000")
+        self.until(lambda: "Quarrow.asp" in self.requests() and self.driver("state", main, "0") == "1 1")
         self.assertEqual(0, self.wine(SETUP, "/S", loader=WINE32, timeout=180).returncode)
         self.assertIsNotNone(quarrow.wait(30))
         self.check_installed(settings)
@@ -216,11 +226,8 @@ class Installer(unittest.TestCase):
         command = self.snapshot()[("32", UNINSTALL)]["QuietUninstallString"]
         program, switch = re.match(r'^"([^"]+)" (/S)$', command).groups()
         self.assertEqual(0, self.wine(program, switch, loader=WINE32).returncode)
-        deadline = time.time() + 60
-        while os.path.exists(self.folder) and time.time() < deadline:
-            time.sleep(0.5)
+        self.until(lambda: not os.path.exists(self.folder), 60)
         time.sleep(1)
-        self.assertFalse(os.path.exists(self.folder))
         self.assertFalse(os.path.exists(os.path.join(self.drive, MENU)))
         self.assertEqual({**self.before, ("64", CR + ".torrent"): {"@": "Quarrow_Torrent"}}, self.snapshot())
 
