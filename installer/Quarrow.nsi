@@ -106,7 +106,8 @@ next_window:
     ${EndIf}
   ${EndIf}
   System::Call 'kernel32::CloseHandle(p R2)'
-  StrCmp $R4 "" next_window
+  ; Once it has ended, its window no longer marks a place in the list: search again.
+  StrCmp $R4 "" retry
 searched:
   ${If} $R4 != ""
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Quarrow is running and cannot exit now (a dialog of it is open, or it is talking to the storage server).$\r$\n$\r$\nPlease end it with Exit in its menu, then click Retry." /SD IDCANCEL IDRETRY retry
