@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
           mingw-w64-tools wine wine64 libwine wine32:i386 xvfb x11-apps imagemagick xdotool googletest cmake
-          python3 iproute2 procps fonts-wine)
+          python3 iproute2 procps fonts-wine nsis)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
