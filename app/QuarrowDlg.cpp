@@ -222,10 +222,7 @@ BOOL CQuarrowDlg::OnInitDialog() {
             ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
         }
     }
-    EnableControls();
-    ShowRows();
-    ApplyStatus();
-    ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    UpdateControls();
 
     ConnectToServer();
     AfterFirstConnection();
@@ -350,12 +347,26 @@ void CQuarrowDlg::RefreshAfterOperation() {
         current_.stateText = win::LoadResString(IDS_STATE_READY);
         current_.connected = 1;
     }
-    EnableControls();
-    ShowRows();
-    ApplyStatus();
+    UpdateControls();
     if (g_firstList && current_.connected) {
         ::UpdateWindow(Hwnd());
         std::exchange(g_firstList, nullptr)(Hwnd());
+    }
+}
+
+void CQuarrowDlg::UpdateControls() {
+    // Enabling, showing and relabelling the eighty row controls one by one
+    // would repaint each of them several times over (most of the time from
+    // start to the first list); the window is drawn once, afterwards.
+    const bool visible = ::IsWindowVisible(Hwnd()) != FALSE;
+    if (visible) ::SendMessageA(Hwnd(), WM_SETREDRAW, FALSE, 0);
+    EnableControls();
+    ShowRows();
+    ApplyStatus();
+    if (visible) {
+        ::SendMessageA(Hwnd(), WM_SETREDRAW, TRUE, 0);
+        ::RedrawWindow(Hwnd(), nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
 }
 

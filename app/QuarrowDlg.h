@@ -39,6 +39,7 @@ public:
     void RefreshAfterOperation();
     void SetDisconnected();
     void EnableControls();
+    void UpdateControls();  // EnableControls, ShowRows and ApplyStatus, drawn once
     void ShowRows();
     void ApplyStatus();
     void FillBtRows();
