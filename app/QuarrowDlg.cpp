@@ -222,7 +222,10 @@ BOOL CQuarrowDlg::OnInitDialog() {
             ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
         }
     }
-    UpdateControls();
+    EnableControls();
+    ShowRows();
+    ApplyStatus();
+    ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 
     ConnectToServer();
     AfterFirstConnection();
@@ -347,26 +350,12 @@ void CQuarrowDlg::RefreshAfterOperation() {
         current_.stateText = win::LoadResString(IDS_STATE_READY);
         current_.connected = 1;
     }
-    UpdateControls();
-    if (g_firstList && current_.connected) {
-        ::UpdateWindow(Hwnd());
-        std::exchange(g_firstList, nullptr)(Hwnd());
-    }
-}
-
-void CQuarrowDlg::UpdateControls() {
-    // Enabling, showing and relabelling the eighty row controls one by one
-    // would repaint each of them several times over (most of the time from
-    // start to the first list); the window is drawn once, afterwards.
-    const bool visible = ::IsWindowVisible(Hwnd()) != FALSE;
-    if (visible) ::SendMessageA(Hwnd(), WM_SETREDRAW, FALSE, 0);
     EnableControls();
     ShowRows();
     ApplyStatus();
-    if (visible) {
-        ::SendMessageA(Hwnd(), WM_SETREDRAW, TRUE, 0);
-        ::RedrawWindow(Hwnd(), nullptr, nullptr,
-                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    if (g_firstList && current_.connected) {
+        ::UpdateWindow(Hwnd());
+        std::exchange(g_firstList, nullptr)(Hwnd());
     }
 }
 

@@ -39,7 +39,6 @@ public:
     void RefreshAfterOperation();
     void SetDisconnected();
     void EnableControls();
-    void UpdateControls();  // EnableControls, ShowRows and ApplyStatus, drawn once
     void ShowRows();
     void ApplyStatus();
     void FillBtRows();
