@@ -7,6 +7,7 @@ saved there as PNG pictures."""
 import base64
 import json
 import os
+import re
 import sys
 import time
 import unittest
@@ -23,7 +24,9 @@ BT_PRIORITY, BT_ACTION, BT_REMOVE, WEB_ACTION = "2001", "2101", "2201", "2301"
 FROM_PC, FROM_URL, PC_FILE, URL, SAVE_PATH, PRIORITY, CHARSET = "1009", "1010", "1011", "1012", "1014", "1016", "1058"
 WM_KEYDOWN, WM_CLOSE, WM_COMMAND, VK_F5, MENU_EXIT, TRAY_MESSAGE, WM_LBUTTONDBLCLK = (
     "0x100", "0x10", "0x111", "0x74", "32783", "0x405", "0x203")
+MENU_BT, MENU_WEB, MENU_PATH, BT_LIST, TREE, FOLDER = "32784", "32781", "32782", "1036", "1007", "1008"
 DEFAULT_PATH = "[HDD1]download\\"
+CLOSING = b"--" + b"/" * 17 + b"--"
 DELIMITER = b"--/////////////////\r\nContent-Disposition: form-data; "
 
 
@@ -275,6 +278,76 @@ class CommandTests(unittest.TestCase):
         self.desk.click(dialog, "Cancel")
         time.sleep(3)
         self.assertEqual(adds, len(self.posts("goform/formAddBtItem")))
+
+    def test_running_window_takes_a_hand_over_pauses_resumes_and_switches(self):
+        proc, main = self.start_main()
+
+        # "/f" to the running window: the torrent arrives and the window shows it.
+        handing = self.desk.start(QUARROW, "/f", nsrun.windows_path(self.torrent))
+        self.assertEqual(0, wait_exit(handing, 60))
+        self.assertTrue(until(lambda: self.posts("goform/formAddBtItem"), 30))
+        self.assertIn(self.torrent_bytes, self.posts("goform/formAddBtItem")[0])
+        self.assertTrue(until(lambda: self.visible(main, BT_ACTION)))
+        self.assertTrue(until(lambda: self.ui("cells", main, BT_LIST)[1].startswith("sample|")))
+        paths = [r["path"].lstrip("/") for r in self.requests()]
+        self.assertIn("Quarrow.asp", paths[paths.index("goform/formAddBtItem"):])  # refreshed after the add
+        self.assertEqual(0, self.desk.run(QUARROW, "/l", link_hex("http://h/w.bin"), "windows-1252").returncode)
+        self.assertTrue(until(lambda: self.visible(main, WEB_ACTION)))
+
+        # Pause and Resume follow the job, and each press sends its form.
+        self.settled()
+        item = None  # the stand-in's item ID, as the first press sends it
+        web_key = b"[USB5]download/w.bin"
+        for button, path in ((BT_ACTION, "goform/formBtListTable"), (WEB_ACTION, "goform/formNasDownloadTable")):
+            for now, then in (("Pause", "Resume"), ("Resume", "Pause")):
+                self.assertTrue(until(lambda: self.desk.get(main, button) == now), (button, now))
+                sent = len(self.posts(path))
+                self.ui("press", main, button)
+                self.assertTrue(until(lambda: len(self.posts(path)) == sent + 1), (button, now))
+                body = self.posts(path)[-1]
+                if button == BT_ACTION:
+                    item = item or re.match(rb"selectItem=(\d+)&", body)
+                    self.assertEqual(b"selectItem=%s&%s=%s\0" % (item.group(1), now.encode(), now.encode()), body)
+                else:
+                    self.assertEqual(part("selectItem", web_key) + part(now, now) + CLOSING + b"\0", body)
+                self.assertTrue(until(lambda: self.desk.get(main, button) == then), (button, then))
+                self.settled()
+
+        # Each service switch turns off and on again; the row buttons follow.
+        for command, path, field, button in ((MENU_BT, "goform/formSetBtFlashState", b"setBtState", BT_ACTION),
+                                             (MENU_WEB, "goform/formDownFlashState", b"downSwitch", WEB_ACTION)):
+            for value, state in ((b"0", "0 1"), (b"1", "1 1")):
+                sent = len(self.posts(path))
+                self.ui("post", main, WM_COMMAND, command, "0")
+                self.assertTrue(until(lambda: len(self.posts(path)) == sent + 1), (path, value))
+                self.assertEqual(field + b"=" + value + b"\0", self.posts(path)[-1])
+                self.assertTrue(until(lambda: self.ui("state", main, button)[1].strip() == state), (path, value))
+                self.settled()
+        self.assertEqual(13, len(self.posts("goform/formDownFlashState")[0]))
+
+        # "Default Path": the folder dialog, then the chosen folder alone; the lists are not fetched.
+        fetches, sent = self.status_fetches(), len(self.posts("goform/formSetDefaultPath"))
+        self.ui("post", main, WM_COMMAND, MENU_PATH, "0")
+        dialog = self.desk.find("Folder:")
+        self.assertIsNotNone(dialog, "no folder dialog")
+        self.assertTrue(until(lambda: "[HDD2]|1" in self.desk.tree(dialog)))
+        self.ui("tree-expand", dialog, TREE, "[HDD2]")
+        self.assertTrue(until(lambda: any(line.startswith("  Video|") for line in self.desk.tree(dialog))))
+        self.ui("tree-select", dialog, TREE, "[HDD2]/Video")
+        self.assertTrue(until(lambda: self.desk.get(dialog, FOLDER) == "[HDD2]Video\\"))
+        self.desk.click(dialog, "OK")
+        self.assertTrue(until(lambda: len(self.posts("goform/formSetDefaultPath")) == sent + 1))
+        self.assertEqual(part("DefaultPath", "[HDD2]Video\\") + CLOSING + b"\0",
+                         self.posts("goform/formSetDefaultPath")[-1])
+        self.settled()
+        self.assertEqual(fetches, self.status_fetches())
+        self.ui("press", main, WEB_ADD)
+        dialog = self.desk.find("Internet Address:")
+        self.assertIsNotNone(dialog)
+        self.assertTrue(until(lambda: self.desk.get(dialog, SAVE_PATH) == "[HDD2]Video\\"))
+        self.desk.click(dialog, "Cancel")
+        self.ui("post", main, WM_COMMAND, MENU_EXIT, "0")
+        self.assertEqual(0, wait_exit(proc, 20))
 
 
 if __name__ == "__main__":
