@@ -13,6 +13,15 @@ int ColumnCount(HWND list) {
     HWND header = ListView_GetHeader(list);
     return header ? Header_GetItemCount(header) : 0;
 }
+// The tool of one cell's tip, as the tip control knows it.
+TOOLINFOA CellTool(HWND list, int row, int column) {
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = list;
+    tool.uId = CMyListCtrl::ToolId(row, column);
+    return tool;
+}
+
 }  // namespace
 
 RowStyle BtRowStyle(const std::string& status) {
@@ -167,10 +176,7 @@ void CMyListCtrl::EnableTips(bool column0, bool column1, bool column5) {
     for (int slot = 0; slot < 3; ++slot) {
         if (!tips_[slot]) continue;
         for (int row = 0; row < kRows; ++row) {
-            TOOLINFOA tool = {};
-            tool.cbSize = sizeof tool;
-            tool.hwnd = Hwnd();
-            tool.uId = ToolId(row, kTipColumns[slot]);
+            TOOLINFOA tool = CellTool(Hwnd(), row, kTipColumns[slot]);
             tool.lpszText = empty;
             ::SendMessageA(tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
         }
@@ -182,10 +188,7 @@ BOOL CMyListCtrl::SetCellText(int row, int column, const std::string& text) {
     CellTexts texts = MakeCellTexts(text);
     int slot = TipSlot(column);
     if (tip_ && slot >= 0 && tips_[slot] && InRange(row)) {
-        TOOLINFOA tool = {};
-        tool.cbSize = sizeof tool;
-        tool.hwnd = Hwnd();
-        tool.uId = ToolId(row, column);
+        TOOLINFOA tool = CellTool(Hwnd(), row, column);
         tool.rect = GetCellRect(row, column, true);
         ::SendMessageA(tip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
         tool.lpszText = texts.tip.data();
@@ -202,10 +205,7 @@ void CMyListCtrl::MoveTipRects() {
     for (int slot = 0; slot < 3; ++slot) {
         if (!tips_[slot]) continue;
         for (int row = 0; row < kRows; ++row) {
-            TOOLINFOA tool = {};
-            tool.cbSize = sizeof tool;
-            tool.hwnd = Hwnd();
-            tool.uId = ToolId(row, kTipColumns[slot]);
+            TOOLINFOA tool = CellTool(Hwnd(), row, kTipColumns[slot]);
             tool.rect = GetCellRect(row, kTipColumns[slot], true);
             ::SendMessageA(tip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
         }

@@ -69,6 +69,9 @@ class MainWindow(unittest.TestCase):
         self.xvfb, display = own_display()
         self.saved_display = os.environ.get("DISPLAY")
         os.environ["DISPLAY"] = display  # for the test network's Wine and everything it runs
+        # Xvfb starts with the pointer in the middle of the screen, over the
+        # lists: a cell tip popping up there would cover the colours read.
+        subprocess.run(["xdotool", "mousemove", "0", "0"], check=False)
         self.net = nsrun.TestNetwork().__enter__()
         # Nine demo jobs in mixed states and sixteen plain ones: 25 BT jobs.
         self.net.start_standin("--demo", "--fill-bt", "16", "--user", USER, "--password", PASSWORD,
