@@ -107,15 +107,19 @@ class MainWindow(unittest.TestCase):
         return sum(1 for r in self.status_requests() if any(h[0] == "Authorization" for h in r["headers"]))
 
     def colours_match(self, control, rule, status_column):
-        """Every shown row is drawn in the colours of the status it shows."""
-        rows = self.cells(control)
-        for row, cells in enumerate(rows):
-            if not cells[0]:
+        """Every shown row is drawn in the colours of the status it shows (None),
+        or what differs. The texts and colours come from one picture of the list."""
+        lines = self.ui("colors", self.main, control, "all", str(status_column)).splitlines()
+        if not any(line.split("|")[0] for line in lines):
+            return f"no row with a status: {lines}"
+        for row, line in enumerate(lines):
+            status, drawn = line.rsplit("|", 1)
+            drawn = drawn.split()
+            if not status:  # a row without a job
                 continue
-            drawn = self.ui("colors", self.main, control, str(row)).split()
-            expected = rule(cells[status_column])
+            expected = rule(status)
             if (drawn[3], drawn[1]) != expected:
-                return f"row {row} {cells[0]!r} ({cells[status_column]}) drawn {drawn}, expected {expected}"
+                return f"row {row} ({status!r}) drawn {drawn}, expected {expected}"
         return None
 
     def test_lists_scrolling_tips_busy_state_and_disconnection(self):
@@ -143,9 +147,11 @@ class MainWindow(unittest.TestCase):
         self.assertEqual(10, len(bt))
         self.assertEqual(7, len(bt[0]))
         for control, rule, column in ((BT_LIST, bt_colours, 6), (WEB_LIST, web_colours, 3)):
-            # A refresh may change a status between reading it and probing the screen.
-            if not until(lambda: self.colours_match(control, rule, column) is None, timeout=10):
-                self.fail(self.colours_match(control, rule, column))
+            # The screen may lag a refresh that has just changed a status.
+            mismatches = []
+            if not until(lambda: mismatches.append(self.colours_match(control, rule, column)) or
+                         mismatches[-1] is None, timeout=30):
+                self.fail(mismatches[-1])
         web = self.cells(WEB_LIST)
         jobs = sum(1 for cells in web if cells[0])
         self.assertEqual(7, jobs)  # six demo jobs and the long one

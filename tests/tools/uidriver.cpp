@@ -25,6 +25,7 @@
 //   uidriver cells HWND ID               list view: one row per line, cells separated by "|"
 //   uidriver colors HWND ID ROW          list view row as drawn on screen: "back BBGGRR text BBGGRR"
 //                                        (text: the commonest colour other than the background)
+//   uidriver colors HWND ID all COLUMN   every row: the text of COLUMN, "|", then its colours as above
 //   uidriver scroll HWND ID              scroll bar: "min max pos"
 //   uidriver vscroll HWND ID CODE        the scroll request CODE (SB_...) from bar ID to its window
 //   uidriver tip HWND ID TOOL            list view tip TOOL: its text, then "rect L T R B"
@@ -39,6 +40,7 @@
 #include <map>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -198,6 +200,68 @@ HTREEITEM FindTreePath(HWND tree, const std::string& path) {
     return found;
 }
 
+// A copy of a list view's client area as it is on screen.
+class ListPicture {
+public:
+    explicit ListPicture(HWND list) {
+        ::GetClientRect(list, &client_);
+        width_ = client_.right, height_ = client_.bottom;
+        if (width_ <= 0 || height_ <= 0) return;
+        POINT origin = {0, 0};
+        ::MapWindowPoints(list, nullptr, &origin, 1);
+        HDC screen = ::GetDC(nullptr);
+        HDC memory = ::CreateCompatibleDC(screen);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width_;
+        info.bmiHeader.biHeight = -height_;  // top-down rows
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (bitmap && bits) {
+            HGDIOBJ old = ::SelectObject(memory, bitmap);
+            if (::BitBlt(memory, 0, 0, width_, height_, screen, origin.x, origin.y, SRCCOPY)) {
+                ::GdiFlush();
+                const auto* pixels = static_cast<const DWORD*>(bits);
+                pixels_.assign(pixels, pixels + static_cast<size_t>(width_) * height_);
+            }
+            ::SelectObject(memory, old);
+        }
+        if (bitmap) ::DeleteObject(bitmap);
+        ::DeleteDC(memory);
+        ::ReleaseDC(nullptr, screen);
+    }
+    bool ok() const { return !pixels_.empty(); }
+    // The background at the row's top, and the commonest other colour inside
+    // it (its text), both as COLORREF; the part under the list's own scroll
+    // bar is left out.
+    std::pair<COLORREF, COLORREF> RowColours(const RECT& row) const {
+        COLORREF back = At(row.left + 2, row.top + 1);
+        std::map<COLORREF, int> counts;
+        for (int y = row.top + 2; y < row.bottom - 2; ++y)
+            for (int x = row.left + 2; x < std::min<int>(row.right, width_) - 2; ++x) {
+                COLORREF pixel = At(x, y);
+                if (pixel != back && pixel != CLR_INVALID) ++counts[pixel];
+            }
+        COLORREF text = back;
+        int best = 0;
+        for (auto [colour, count] : counts)
+            if (count > best) best = count, text = colour;
+        return {back, text};
+    }
+
+private:
+    COLORREF At(int x, int y) const {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
+        DWORD pixel = pixels_[static_cast<size_t>(y) * width_ + x];  // 0x00RRGGBB
+        return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+    }
+    RECT client_ = {};
+    int width_ = 0, height_ = 0;
+    std::vector<DWORD> pixels_;
+};
+
 int DialogCommand(const std::string& command, int argc, char** argv) {
     HWND window = ParseHandle(argv[2]);
     if (command == "rect") {
@@ -263,28 +327,37 @@ int DialogCommand(const std::string& command, int argc, char** argv) {
         return 0;
     }
     if (command == "colors" && argc >= 5) {
-        RECT cell = {};
-        if (!ReadItemRect(control, std::atoi(argv[4]), cell)) return 1;
-        ::MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&cell), 2);
-        RECT client;  // probe only what is not hidden by the list's scroll bar
-        ::GetClientRect(control, &client);
-        ::MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&client), 2);
-        cell.right = std::min(cell.right, client.right);
-        HDC screen = ::GetDC(nullptr);
-        COLORREF back = ::GetPixel(screen, cell.left + 2, cell.top + 1);
-        std::map<COLORREF, int> counts;
-        for (int y = cell.top + 2; y < cell.bottom - 2; ++y)
-            for (int x = cell.left + 2; x < cell.right - 2; ++x) {
-                COLORREF pixel = ::GetPixel(screen, x, y);
-                if (pixel != back && pixel != CLR_INVALID) ++counts[pixel];
+        // One row ("colors HWND ID ROW"), or every row with the text of
+        // column COLUMN first ("colors HWND ID all COLUMN": "TEXT|back X text Y").
+        // The rows are read from one picture of the list, taken between two
+        // reads of the texts that agree, so a refresh cannot pair one row's
+        // text with another state's colours.
+        bool all = std::string(argv[4]) == "all";
+        if (all && argc < 6) return 2;
+        int column = all ? std::atoi(argv[5]) : 0;
+        int first = all ? 0 : std::atoi(argv[4]);
+        int last = all ? static_cast<int>(::SendMessageW(control, LVM_GETITEMCOUNT, 0, 0)) - 1 : first;
+        auto texts = [&] {
+            std::vector<std::string> out;
+            if (all)
+                for (int row = first; row <= last; ++row) out.push_back(ReadListText(control, row, column));
+            return out;
+        };
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            std::vector<std::string> before = texts();
+            ListPicture picture(control);
+            if (!picture.ok()) return 1;
+            if (texts() != before) continue;
+            for (int row = first; row <= last; ++row) {
+                RECT cell = {};
+                if (!ReadItemRect(control, row, cell)) return 1;
+                auto [back, text] = picture.RowColours(cell);
+                if (all) std::printf("%s|", before[row - first].c_str());
+                std::printf("back %06lX text %06lX\n", back, text);
             }
-        ::ReleaseDC(nullptr, screen);
-        COLORREF text = back;
-        int best = 0;
-        for (auto [colour, count] : counts)
-            if (count > best) best = count, text = colour;
-        std::printf("back %06lX text %06lX\n", back, text);
-        return 0;
+            return 0;
+        }
+        return 1;
     }
     if (command == "scroll") {
         // Wine copies this message's two results between processes itself.
