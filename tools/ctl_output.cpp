@@ -35,6 +35,8 @@ const char kUsage[] =
     "\n"
     "Adds without --save use the server's default save path. --charset names an\n"
     "entry of charset.csv beside this program; Default (or none) is the built-in rule.\n"
+    "--json after status, get-path, disks, folders or discover prints the result as\n"
+    "one JSON document in UTF-8, for scripts; on failure stdout stays empty.\n"
     "Exit status: 0 done, 1 the server or the operation failed, 2 bad command line.\n";
 
 namespace {

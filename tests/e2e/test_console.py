@@ -434,6 +434,7 @@ class PathsAndLoginTest(ConsoleCase):
         self.assertEqual((code, err), (0, ""))
         for command in ("status", "add-torrent-url", "folders", "discover"):
             self.assertIn("  " + command, out)
+        self.assertIn("--json after status, get-path, disks, folders or discover", out)
 
 
 # ---------------------------------------------------------------- JSON for scripts
