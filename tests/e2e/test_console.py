@@ -538,7 +538,7 @@ class JsonTest(ConsoleCase):
             "--address", "10.77.0.101", "--status", "1",
             "--scenario-json", json.dumps({"discovery": {"name_hex": name.hex()}})])
         try:
-            found = self.json_ctl("discover", "--wait", "1000", login=False)
+            found = self.json_ctl("discover", "--wait", "1500", login=False)
         finally:
             server.terminate()
             server.wait(5)
