@@ -41,10 +41,11 @@ int ParsePriority(const std::string& word) {
     throw UsageError{"bad priority \"" + word + "\": expected high, normal or low"};
 }
 
-// Positional arguments and "--name value" options of one command.
+// Positional arguments, "--name value" options and "--name" flags of one command.
 struct CommandArgs {
     std::vector<std::string> positional;
     std::map<std::string, std::string> options;
+    bool json = false;
 
     bool Has(const std::string& name) const { return options.count(name) != 0; }
     std::string Get(const std::string& name) const {
@@ -53,12 +54,15 @@ struct CommandArgs {
     }
 };
 
+// `json`: the command can print its result as JSON, so it takes the flag --json.
 CommandArgs SplitArgs(const std::string& command, const std::vector<std::string>& args,
-                      const std::vector<std::string>& allowed, size_t count, const char* shape) {
+                      const std::vector<std::string>& allowed, size_t count, const char* shape, bool json = false) {
     CommandArgs split;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+        if (json && arg == "--json") {
+            split.json = true;
+        } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             std::string name = arg.substr(2);
             if (std::find(allowed.begin(), allowed.end(), name) == allowed.end())
                 throw UsageError{command + ": unknown option " + arg};
@@ -136,13 +140,14 @@ void ParseCommand(const std::string& command, const std::vector<std::string>& ra
     struct Plain {
         const char* name;
         Command command;
+        bool json;
     };
-    // Commands without arguments.
-    static const Plain kPlain[] = {{"connect", Command::Connect}, {"status", Command::Status},
-                                   {"get-path", Command::GetPath}, {"disks", Command::Disks}};
+    // Commands without arguments (but --json where they print a result).
+    static const Plain kPlain[] = {{"connect", Command::Connect, false}, {"status", Command::Status, true},
+                                   {"get-path", Command::GetPath, true}, {"disks", Command::Disks, true}};
     for (const Plain& plain : kPlain)
         if (command == plain.name) {
-            SplitArgs(command, raw, {}, 0, "no arguments");
+            v.json = SplitArgs(command, raw, {}, 0, "no arguments", plain.json).json;
             v.command = plain.command;
             return;
         }
@@ -179,10 +184,13 @@ void ParseCommand(const std::string& command, const std::vector<std::string>& ra
         v.urlPassword = args.Get("password");
     } else if (command == "set-path" || command == "folders") {
         v.command = command == "set-path" ? Command::SetPath : Command::Folders;
-        v.path = SplitArgs(command, raw, {}, 1, "PATH").positional[0];
+        CommandArgs args = SplitArgs(command, raw, {}, 1, "PATH", v.command == Command::Folders);
+        v.path = args.positional[0];
+        v.json = args.json;
     } else if (command == "discover") {
-        CommandArgs args = SplitArgs(command, raw, {"wait"}, 0, "no arguments besides --wait MS");
+        CommandArgs args = SplitArgs(command, raw, {"wait"}, 0, "no arguments besides --wait MS", true);
         v.command = Command::Discover;
+        v.json = args.json;
         unsigned long wait = v.waitMs;
         if (args.Has("wait") && !ReadCount(args.Get("wait"), 600000, wait))
             throw UsageError{"discover: bad wait \"" + args.Get("wait") + "\": expected milliseconds up to 600000"};
@@ -238,6 +246,9 @@ Invocation ParseCommandLine(const std::vector<std::string>& args, const Defaults
     }
     ParseCommand(command, std::vector<std::string>(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end()),
                  charsetFile, v);
+    // The measuring options print lines of their own, which would break the document.
+    if (v.json && (v.repeat > 0 || v.reportMemory))
+        throw UsageError{"--json cannot be combined with --repeat or --report-memory"};
     // Discovery is a broadcast of its own and needs no login.
     if (v.command != Command::Discover && v.address.empty())
         throw UsageError{"no server: give -s ADDRESS or set QUARROW_SERVER"};

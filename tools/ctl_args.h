@@ -44,6 +44,8 @@ struct Invocation {
     // after one login, and the process's peak memory at the end.
     int repeat = 0;
     bool reportMemory = false;
+    // --json: the result as one JSON document (status, get-path, disks, folders, discover).
+    bool json = false;
 
     int on = 0;                        // bt, web
     JobKind kind = JobKind::Bt;        // pause, resume, remove

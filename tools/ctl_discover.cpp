@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "protocol/Protocol.h"
+#include "tools/ctl_json.h"
 #include "tools/ctl_output.h"
 #include "tools/ctl_table.h"
 
@@ -42,7 +43,7 @@ const char* StatusText(uint8_t status) {
 
 }  // namespace
 
-int RunDiscover(DWORD waitMs) {
+int RunDiscover(DWORD waitMs, bool json) {
     mgmt::SocketsScope sockets;
     if (!sockets.Ok()) {
         ctl::Err("discover: sockets unavailable\n");
@@ -70,11 +71,25 @@ int RunDiscover(DWORD waitMs) {
     stopListener();
 
     const auto found = owner.Found();
-    std::string out;
-    for (const auto& s : found)
-        out += ctl::PrintableText(s.name) + "  " + mgmt::FormatIpv4(s.address) + "  " + mgmt::FormatMac(s.mac) + "  " +
-               StatusText(s.status) + "\n";
-    ctl::Out(out);
+    if (json) {
+        ctl::JsonWriter document;
+        document.BeginObject().Key("servers").BeginArray();
+        for (const auto& s : found)
+            document.BeginObject()
+                .Key("name").Text(s.name)
+                .Key("address").Text(mgmt::FormatIpv4(s.address))
+                .Key("mac").Text(mgmt::FormatMac(s.mac))
+                .Key("status").Text(StatusText(s.status))
+                .End();
+        document.End().End();
+        ctl::OutUtf8(document.Document());
+    } else {
+        std::string out;
+        for (const auto& s : found)
+            out += ctl::PrintableText(s.name) + "  " + mgmt::FormatIpv4(s.address) + "  " + mgmt::FormatMac(s.mac) +
+                   "  " + StatusText(s.status) + "\n";
+        ctl::Out(out);
+    }
     ctl::Err(std::to_string(found.size()) + " server(s) found\n");
     return found.empty() ? ctl::kExitFailed : ctl::kExitOk;
 }

@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "tools/ctl_json.h"
 #include "tools/ctl_table.h"
 
 namespace ctl {
@@ -34,18 +35,20 @@ const char kUsage[] =
     "\n"
     "Adds without --save use the server's default save path. --charset names an\n"
     "entry of charset.csv beside this program; Default (or none) is the built-in rule.\n"
+    "--json after status, get-path, disks, folders or discover prints the result as\n"
+    "one JSON document in UTF-8, for scripts; on failure stdout stays empty.\n"
     "Exit status: 0 done, 1 the server or the operation failed, 2 bad command line.\n";
 
 namespace {
 
-void WriteText(DWORD stream, const std::string& text) {
+void WriteText(DWORD stream, const std::string& text, UINT codePage = CP_ACP) {
     HANDLE out = ::GetStdHandle(stream);
     if (!out || out == INVALID_HANDLE_VALUE || text.empty()) return;
     DWORD mode = 0, written = 0;
     if (::GetConsoleMode(out, &mode)) {
-        int count = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        int count = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
         std::wstring wide(static_cast<size_t>(count), L'\0');
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
+        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
         ::WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         return;
     }
@@ -67,6 +70,7 @@ std::string PriorityName(int priority) {
 
 void Out(const std::string& text) { WriteText(STD_OUTPUT_HANDLE, text); }
 void Err(const std::string& text) { WriteText(STD_ERROR_HANDLE, text); }
+void OutUtf8(const std::string& text) { WriteText(STD_OUTPUT_HANDLE, text, CP_UTF8); }
 
 std::string MessageText(int code) {
     char buffer[1024] = {};
@@ -121,6 +125,57 @@ std::string FormatLines(const std::vector<std::string>& texts) {
     std::string out;
     for (const auto& text : texts) out += PrintableText(text) + "\n";
     return out;
+}
+
+std::string StatusJson(const client::ServerStatus& status) {
+    JsonWriter json;
+    json.BeginObject().Key("version").Text(status.version);
+    json.Key("BTEnable").Bool(status.btEnabled != 0);
+    json.Key("BTItemCount").Number(static_cast<long long>(status.btItems.size()));
+    json.Key("BTItems").BeginArray();
+    for (const auto& item : status.btItems) {
+        json.BeginObject()
+            .Key("BTName").Text(item.name)
+            .Key("BTContents").Text(item.contents)
+            .Key("BTRemainingTime").Text(item.remainingTime)
+            .Key("BTTotalSize").Text(item.totalSize)
+            .Key("BTSchedule").Text(item.schedule)
+            .Key("BTThroughput").Text(item.throughput)
+            .Key("BTStatus").Text(item.status)
+            .Key("BTPriority").Number(item.priority)
+            .Key("BTItemId").Text(item.itemId)
+            .End();
+    }
+    json.End();
+    json.Key("WebFTPEnable").Bool(status.webFtpEnabled != 0);
+    json.Key("WebFTPItemCount").Number(static_cast<long long>(status.webFtpItems.size()));
+    json.Key("WebFTPItems").BeginArray();
+    for (const auto& item : status.webFtpItems) {
+        json.BeginObject()
+            .Key("WebFTPFileName").Text(item.fileName)
+            .Key("WebFTPSize").Text(item.size)
+            .Key("WebFTPLoadSize").Text(item.loadedSize)
+            .Key("WebFTPStatus").Text(item.status)
+            .Key("WebFTPSavePath").Text(item.savePath)
+            .Key("WebFTPURL").Text(item.url)
+            .End();
+    }
+    json.End().End();
+    return json.Document();
+}
+
+std::string ListJson(const char* key, const std::vector<std::string>& texts) {
+    JsonWriter json;
+    json.BeginObject().Key(key).BeginArray();
+    for (const auto& text : texts) json.Text(text);
+    json.End().End();
+    return json.Document();
+}
+
+std::string DefaultPathJson(const std::string& path) {
+    JsonWriter json;
+    json.BeginObject().Key("DefaultPath").Text(path).End();
+    return json.Document();
 }
 
 std::string MemoryReport() {

@@ -19,6 +19,8 @@ extern const char kUsage[];
 // right whatever the console's own code page; a pipe or file gets the ANSI bytes.
 void Out(const std::string& text);
 void Err(const std::string& text);
+// UTF-8 text (the JSON documents): a pipe or file gets the bytes as they are.
+void OutUtf8(const std::string& text);
 
 // The message of a result code, from the string table this program embeds.
 std::string MessageText(int code);
@@ -35,6 +37,14 @@ std::string FormatStatus(const client::ServerStatus& status);
 
 // One text per line (disk and folder names, the default path), made safe to print.
 std::string FormatLines(const std::vector<std::string>& texts);
+
+// The same results as JSON documents, for scripts. Names follow the status
+// document's own elements; texts stay exactly as the server sent them.
+std::string StatusJson(const client::ServerStatus& status);
+// {"KEY": [texts...]} (disks, folders).
+std::string ListJson(const char* key, const std::vector<std::string>& texts);
+// {"DefaultPath": "..."}.
+std::string DefaultPathJson(const std::string& path);
 
 // The process's peak memory, for the benchmark script.
 std::string MemoryReport();

@@ -52,7 +52,7 @@ int Run(client::CDeviceClient& d, const Invocation& v, std::string& out) {
     case Command::Status: {
         client::ServerStatus status;
         const int result = d.RefreshStatus(status);
-        if (result == client::kResultOk) out = ctl::FormatStatus(status);
+        if (result == client::kResultOk) out = v.json ? ctl::StatusJson(status) : ctl::FormatStatus(status);
         return result;
     }
     case Command::SetBt:
@@ -98,7 +98,7 @@ int Run(client::CDeviceClient& d, const Invocation& v, std::string& out) {
     case Command::GetPath: {
         std::string path;
         const int result = d.GetDefaultPath(path);
-        if (result == client::kResultOk) out = ctl::FormatLines({path});
+        if (result == client::kResultOk) out = v.json ? ctl::DefaultPathJson(path) : ctl::FormatLines({path});
         return result;
     }
     case Command::SetPath:
@@ -106,13 +106,13 @@ int Run(client::CDeviceClient& d, const Invocation& v, std::string& out) {
     case Command::Disks: {
         std::vector<std::string> disks;
         const int result = d.OpenRoot(disks);
-        out = ctl::FormatLines(disks);
+        out = v.json ? ctl::ListJson("disks", disks) : ctl::FormatLines(disks);
         return result;
     }
     case Command::Folders: {
         std::vector<std::string> names;
         const int result = d.OpenSubCatalog(v.path, names);
-        out = ctl::FormatLines(names);
+        out = v.json ? ctl::ListJson("folders", names) : ctl::FormatLines(names);
         return result;
     }
     case Command::Help:
@@ -159,7 +159,7 @@ int Main(int argc, char** argv) {
         ctl::Out(ctl::kUsage);
         return ctl::kExitOk;
     }
-    if (v.command == Command::Discover) return RunDiscover(v.waitMs);
+    if (v.command == Command::Discover) return RunDiscover(v.waitMs, v.json);
 
     client::CDeviceClient device(std::make_shared<client::BlockingOperationHost>());
     // The credentials of the command line, never stored; a refused login ends the command.
@@ -171,7 +171,8 @@ int Main(int argc, char** argv) {
         } else {
             std::string out;
             result = Run(device, v, out);
-            if (result == client::kResultOk) ctl::Out(out);
+            // A failure prints nothing on stdout, JSON or not: the message goes to stderr.
+            if (result == client::kResultOk) v.json ? ctl::OutUtf8(out) : ctl::Out(out);
         }
     }
     if (v.reportMemory) ctl::Out(ctl::MemoryReport());

@@ -1,14 +1,16 @@
 """quarrowctl against the stand-in server in a private network: what a script
 sees (tables, messages, exit codes) and what reaches the server (bytes)."""
+import base64
 import json
 import os
 import re
 import subprocess
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-from nsrun import WINE_RUN, TestNetwork, windows_path  # noqa: E402
+from nsrun import NAS_ADDR, ROOT, WINE_RUN, TestNetwork, windows_path  # noqa: E402
 
 BUILD = os.environ.get("QUARROW_BUILD_DIR", os.path.join("build", "x86_64"))
 EXE = os.path.join(BUILD, "tools", "quarrowctl.exe")
@@ -100,12 +102,12 @@ class ConsoleCase(unittest.TestCase):
     def tearDownClass(cls):
         cls.net.close()
 
-    def ctl(self, *args, login=True, env=None):
+    def ctl(self, *args, login=True, env=None, raw=False):
         argv = [EXE, *(["-u", USER, "-p", PASSWORD] if login else []), *args]
         if env is not None:
             argv = ["env", *env, WINE_RUN, *argv]
         r = self.net.run_pc(argv, capture_output=True, timeout=120)
-        return r.returncode, r.stdout.decode(ANSI), r.stderr.decode(ANSI)
+        return r.returncode, r.stdout if raw else r.stdout.decode(ANSI), r.stderr.decode(ANSI)
 
     def ok(self, *args):
         code, out, err = self.ctl(*args)
@@ -432,6 +434,118 @@ class PathsAndLoginTest(ConsoleCase):
         self.assertEqual((code, err), (0, ""))
         for command in ("status", "add-torrent-url", "folders", "discover"):
             self.assertIn("  " + command, out)
+        self.assertIn("--json after status, get-path, disks, folders or discover", out)
+
+
+# ---------------------------------------------------------------- JSON for scripts
+
+def ansi(text):
+    """A text after its trip through the PC's code page (1252), as the client keeps it:
+    what the code page lacks becomes "?"; the five bytes Python leaves undefined map to C1 controls."""
+    def one(c):
+        try:
+            c.encode(ANSI)
+            return c
+        except UnicodeEncodeError:
+            return c if c in "\x81\x8d\x8f\x90\x9d" else "?"
+    return "".join(one(c) for c in text)
+
+
+class JsonTest(ConsoleCase):
+    """Each document parsed with a real JSON parser and held against what the stand-in serves;
+    exit codes and stderr as without --json."""
+    # Quotes, a backslash, a tab, a C1 control, letters of the code page and one outside it.
+    BT_NAME = 'say "hi" \\ a\tb \x9d caf\u00e9 \u4e2d'
+    # Served in Latin-1 as raw bytes: a control character, and bytes that end in the lead
+    # byte of a double-byte character (0xE9, 0xD6) when the PC's code page is 936.
+    FOLDERS = ['say "hi" \x01 caf\u00e9', "x\u00d6"]
+
+    @classmethod
+    def setUpClass(cls):
+        fd, tree = tempfile.mkstemp(suffix=".json")
+        with os.fdopen(fd, "w") as f:
+            json.dump({"[HDD1]": {"download": {}, "Odd": {n: {} for n in cls.FOLDERS}}, "[HDD2]": {}}, f)
+        cls.STANDIN_ARGS = ("--demo", "--tree", tree, "--page-encoding", "latin-1")
+        try:
+            super().setUpClass()
+        finally:
+            os.unlink(tree)
+
+    def served(self):
+        """The stand-in's job model, read inside the test network."""
+        script = ("import sys, urllib.request as u\n"
+                  "r = u.Request('http://%s/standin/state.json', headers={'Authorization': 'Basic %s'})\n"
+                  "sys.stdout.write(u.build_opener(u.ProxyHandler({})).open(r, timeout=30).read().decode())"
+                  % (NAS_ADDR, base64.b64encode(("%s:%s" % (USER, PASSWORD)).encode()).decode()))
+        return json.loads(self.net.run_pc([sys.executable, "-c", script], capture_output=True, check=True,
+                                          timeout=60).stdout)
+
+    def json_ctl(self, *args, env=None, login=True):
+        """Runs the command with and without --json: the document (None when stdout is empty),
+        after checking that exit code and stderr are the same both ways."""
+        code, out, err = self.ctl(*args, "--json", env=env, login=login, raw=True)
+        plain = self.ctl(*args, env=env, login=login)
+        self.assertEqual((code, err), (plain[0], plain[2]), args)
+        return code, (json.loads(out.decode("utf-8")) if out else None)
+
+    def test_status(self):
+        path = os.path.join(self.net.dir, "odd.torrent")
+        with open(path, "wb") as f:
+            f.write(torrent_bytes(self.BT_NAME, 3 * 1048576))
+        self.ok("add-torrent", windows_path(path))
+        # A demo job leaves "trying" on a timer: take a document between two equal models.
+        for _ in range(3):
+            before = self.served()
+            code, doc = self.json_ctl("status")
+            if self.served() == before:
+                break
+        self.assertEqual(code, 0)
+
+        def texts(item):
+            return {k: int(v) if k == "BTPriority" else ansi(v) for k, v in item.items()}
+        want = {"version": before["version"],
+                "BTEnable": bool(before["bt_enabled"]), "BTItemCount": len(before["bt"]),
+                "BTItems": [texts(i) for i in before["bt"]],
+                "WebFTPEnable": bool(before["web_enabled"]), "WebFTPItemCount": len(before["web"]),
+                "WebFTPItems": [texts(i) for i in before["web"]]}
+        self.assertEqual(doc, want)
+        self.assertIn('say "hi" \\ a\tb \x9d caf\u00e9 ?', [i["BTName"] for i in doc["BTItems"]])
+        self.assertGreater(doc["WebFTPItemCount"], 0)
+
+        # A refused login: nothing on stdout, the message and exit code as without --json.
+        self.assertEqual(self.json_ctl("-u", USER, "-p", "wrong", "status", login=False), (1, None))
+
+    def test_paths_and_folders(self):
+        served = self.served()
+        self.assertEqual(self.json_ctl("get-path"), (0, {"DefaultPath": served["default_path"]}))
+        self.assertEqual(self.json_ctl("disks"), (0, {"disks": served["disks"]}))
+        self.assertEqual(self.json_ctl("folders", "[HDD1]"), (0, {"folders": ["download", "Odd"]}))
+        self.assertEqual(self.json_ctl("folders", "[HDD1]download\\"), (0, {"folders": []}))
+        self.assertEqual(self.json_ctl("folders", "[HDD1]Odd\\"), (0, {"folders": self.FOLDERS}))
+        # Under a double-byte code page the same bytes end in a lead byte with nothing after it.
+        self.assertEqual(self.json_ctl("folders", "[HDD1]Odd\\", env=["LC_ALL=zh_CN.UTF-8"]),
+                         (0, {"folders": ['say "hi" \x01 caf\ufffd', "x\ufffd"]}))
+        self.assertEqual(self.json_ctl("folders", "[HDD1]NoSuch\\"), (1, None))
+        code, out, err = self.ctl("set-path", "[HDD1]download\\", "--json")
+        self.assertEqual((code, out), (2, ""))
+        self.assertIn("set-path: unknown option --json", err)
+
+    def test_discover(self):
+        name = b'NAS "1" \\ \x01\x9d\xe9'
+        host = self.net.add_host("10.77.0.101", "00:11:22:33:44:55")
+        server = self.net.start_program(host, [
+            sys.executable, os.path.join(ROOT, "standin", "mgmt_standin.py"), "--mac", "00:11:22:33:44:55",
+            "--address", "10.77.0.101", "--status", "1",
+            "--scenario-json", json.dumps({"discovery": {"name_hex": name.hex()}})])
+        try:
+            found = self.json_ctl("discover", "--wait", "1500", login=False)
+        finally:
+            server.terminate()
+            server.wait(5)
+        self.assertEqual(found, (0, {"servers": [{"name": 'NAS "1" \\ \x01\x9d\u00e9', "address": "10.77.0.101",
+                                                  "mac": "00:11:22:33:44:55", "status": "configured"}]}))
+        # Nobody answers: exit status 1 as without --json, and an empty list.
+        self.assertEqual(self.json_ctl("discover", "--wait", "300", login=False), (1, {"servers": []}))
 
 
 if __name__ == "__main__":

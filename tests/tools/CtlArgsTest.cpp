@@ -25,6 +25,7 @@ std::string Describe(const Invocation& v) {
     field(!v.password.empty(), "password", v.password);
     field(v.repeat != 0, "repeat", std::to_string(v.repeat));
     field(v.reportMemory, "memory", "1");
+    field(v.json, "json", "1");
     field(v.command == Command::SetBt || v.command == Command::SetWeb, "on", std::to_string(v.on));
     field(!v.itemId.empty(), "item", v.itemId);
     field(!v.webKey.empty(), "key", v.webKey);
@@ -145,6 +146,17 @@ TEST(CtlArgs, EveryCommandAndUsageError) {
          "error: discover: bad wait \"600001\": expected milliseconds up to 600000"},
         {{"discover", "now"}, "error: discover: expected no arguments besides --wait MS"},
         {{"discover", "--port", "1"}, "error: discover: unknown option --port"},
+        // JSON where a command prints a result, in any place among its arguments.
+        {{"status", "--json"}, "status json=1"},
+        {{"get-path", "--json"}, "get-path json=1"},
+        {{"disks", "--json"}, "disks json=1"},
+        {{"folders", "--json", "[HDD1]"}, "folders json=1 path=[HDD1]"},
+        {{"discover", "--json", "--wait", "5"}, "discover json=1 wait=5"},
+        {{"connect", "--json"}, "error: connect: unknown option --json"},
+        {{"set-path", "[HDD1]", "--json"}, "error: set-path: unknown option --json"},
+        {{"bt", "on", "--json"}, "error: bt: unknown option --json"},
+        {{"--json", "status"}, "error: unknown option --json"},
+        {{"--report-memory", "status", "--json"}, "error: --json cannot be combined with --repeat or --report-memory"},
     };
     for (const Case& c : cases) {
         std::string line;
