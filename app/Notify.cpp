@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <set>
 #include <unordered_set>
 

@@ -7,6 +7,7 @@
 #pragma once
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client/StatusTypes.h"

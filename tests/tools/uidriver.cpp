@@ -552,7 +552,7 @@ int MoreCommands(const std::string& command, int argc, char** argv) {
 }
 
 // Balloons of the notification area:
-//   uidriver balloons - MS [COUNT]       watches for MS milliseconds (or until COUNT balloons were seen)
+//   uidriver balloons - MS [COUNT]       watches for MS milliseconds (or until COUNT new balloons were seen)
 //                                        and prints each balloon as it appears: "MS|title|text|L T R B", MS
 //                                        counted from the start (0: it was up already)
 namespace {
@@ -601,7 +601,7 @@ int BalloonCommands(const std::string& command, int argc, char** argv) {
                 std::fflush(stdout);
                 lastWindow = balloon;
                 last = shown;
-                if (++seen == wanted) return 0;
+                if (!first && ++seen == wanted) return 0;  // COUNT counts new ones only
             }
         } else {
             lastWindow = nullptr;
