@@ -31,6 +31,8 @@ public:
     static void SetRefreshIntervalForTesting(UINT ms);
     // Test seam, likewise: called once, when the first job lists are on screen.
     static void SetFirstListObserverForTesting(void (*observer)(HWND));
+    // Test seam, likewise: told of every balloon shown (the shell keeps its title to itself).
+    static void SetBalloonObserverForTesting(void (*observer)(const wchar_t* title, const wchar_t* text, DWORD icon));
 
     // The bracket around every piece of work that talks to the server or opens
     // a dialog: no timer refresh and no hand-over meanwhile. It nests.

@@ -18,6 +18,8 @@ constexpr UINT kTrayIconId = 0;
 // shell shows one balloon of an icon at a time, a new one replacing the last.
 constexpr UINT kBalloonPaceMs = 6000;
 
+void (*g_balloonObserver)(const wchar_t*, const wchar_t*, DWORD) = nullptr;
+
 NotifySettings Settings() { return NotifySettings(win::LoadResString(IDS_REGISTRY_KEY)); }
 
 BalloonTexts LoadBalloonTexts() {
@@ -38,6 +40,10 @@ void SetCheckItem(HMENU menu, UINT id, UINT textId, bool checked) {
 }
 
 }  // namespace
+
+void CQuarrowDlg::SetBalloonObserverForTesting(void (*observer)(const wchar_t*, const wchar_t*, DWORD)) {
+    g_balloonObserver = observer;
+}
 
 void CQuarrowDlg::InitNotify() {
     notifyOn_ = Settings().Enabled();
@@ -100,6 +106,7 @@ void CQuarrowDlg::ShowNextBalloon() {
     lstrcpynW(icon.szInfoTitle, title.c_str(), ARRAYSIZE(icon.szInfoTitle));
     lstrcpynW(icon.szInfo, text.c_str(), ARRAYSIZE(icon.szInfo));
     ::Shell_NotifyIconW(NIM_MODIFY, &icon);
+    if (g_balloonObserver) g_balloonObserver(icon.szInfoTitle, icon.szInfo, icon.dwInfoFlags);
     ::SetTimer(Hwnd(), kBalloonTimer, kBalloonPaceMs, nullptr);
     balloonPacing_ = true;
 }

@@ -1,20 +1,20 @@
 """Balloons from the notification icon for downloads that finished or failed,
 as a user meets them: Quarrow (its test entry point, QuarrowSeams.exe, for a
-short refresh period) against the stand-in server with its demo jobs, in a
-private test network. The stand-in ends jobs between two refreshes; the
-balloons are read off Wine's notification area, the remembered lists and the
-switch out of the registry, and the wire must carry nothing but the status
-fetches.
+short refresh period and a report of every balloon's title, which Wine's
+balloon window does not give away) against the stand-in server with its demo
+jobs, in a private test network. The stand-in ends jobs between two
+refreshes; the balloons are read off Wine's notification area, the
+remembered lists and the switch out of the registry, and the wire must carry
+nothing but the status fetches.
 
 With QUARROW_SHOTS=DIR set, the first balloon is also saved there as notify.png."""
 import json
 import os
 import subprocess
-import time
 import unittest
 
 import nsrun
-from apphelpers import BUILD, UIDRIVER, wait_exit
+from apphelpers import BUILD, wait_exit
 from test_dialogs import SETTINGS, DialogDesktop, until
 from test_main_window import own_display
 
@@ -23,13 +23,13 @@ SERVER = SETTINGS + "\\" + nsrun.NAS_ADDR
 REFRESH_MS = 3000
 WM_COMMAND, MENU_EXIT, MENU_NOTIFY, TRAY_NOTIFY = "0x111", "32783", "32786", "32787"
 FINISHED, FAILED, SUMMARY = "Download finished", "Download failed", "Quarrow"
-# The demo's jobs that have ended before Quarrow first sees the server.
+# The demo's jobs that ended before Quarrow first sees the server.
 OLD_ENDS = 5
 
 
 class Notifications(unittest.TestCase):
     def setUp(self):
-        self.xvfb, display = own_display()
+        self.xvfb, display = own_display()  # a clean screen for the picture
         self.saved_display = os.environ.get("DISPLAY")
         os.environ["DISPLAY"] = display
         self.addCleanup(self.restore_display)
@@ -42,6 +42,8 @@ class Notifications(unittest.TestCase):
         self.addCleanup(self.desk.close)
         self.desk.reg_add(SETTINGS, "DefaultServer", nsrun.NAS_ADDR)
         self.desk.reg_add(SETTINGS, "DefaultServerDisplayName", "NAS")
+        self.report = os.path.join(self.net.dir, "balloons.txt")
+        self.reported = 0
         self.ends = 0
 
     def restore_display(self):
@@ -65,10 +67,11 @@ class Notifications(unittest.TestCase):
         self.ends += 1
         self.net.set_faults(json.dumps({"finish": list(finish), "fail": list(fail), "id": self.ends}))
 
-    # --- Quarrow and the screen -------------------------------------------
+    # --- Quarrow, the screen and the registry ------------------------------
     def start(self):
         before = self.fetches() if os.path.exists(self.net.log_path) else 0
-        env = dict(self.net.pc_env(), QUARROW_REFRESH_MS=str(REFRESH_MS))
+        env = dict(self.net.pc_env(), QUARROW_REFRESH_MS=str(REFRESH_MS),
+                   QUARROW_BALLOONS=nsrun.windows_path(self.report))
         proc = subprocess.Popen(["ip", "netns", "exec", self.net.pc, nsrun.WINE_RUN, SEAMS], env=env,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.desk.procs.append(proc)
@@ -82,22 +85,33 @@ class Notifications(unittest.TestCase):
         self.assertEqual(0, wait_exit(proc, 30), "Quarrow did not end")
 
     def balloons(self, seconds, count=0, new=True):
-        """(title, text, rect) of the balloons that appear within `seconds`, or
-        until `count` did; `new`: not the one that was up already."""
+        """(text, rect) of the balloons that appear on screen within `seconds`,
+        or until `count` did; `new`: not the one that was up already."""
         code, out = self.desk.ui("balloons", "-", str(int(seconds * 1000)), str(count), timeout=seconds + 30)
         self.assertEqual(0, code)
-        seen = [line.split("|") for line in out.splitlines() if line.count("|") == 3]
-        return [(title, text, rect) for ms, title, text, rect in seen if ms != "0" or not new]
+        seen = [line.split("|") for line in out.splitlines() if line.count("|") == 2]
+        return [(text, rect) for ms, text, rect in seen if ms != "0" or not new]
 
-    def told(self, seconds=20):
-        """The next balloon to appear: (title, text)."""
-        shown = self.balloons(seconds, 1)
-        self.assertTrue(shown, "no balloon")
-        return shown[0][:2]
+    def told(self, count=1):
+        """The next `count` balloons, on screen and as Quarrow reported them: (title, text, icon)."""
+        shown = self.balloons(12 * count, count)
+        news = self.news()
+        self.assertEqual([n[1] for n in news], [s[0] for s in shown], "screen and report differ")
+        return news
 
     def quiet(self, new=True):
-        """The balloons that appear over two refreshes and the time one takes to show: none, we hope."""
-        return [b[:2] for b in self.balloons(2 * REFRESH_MS / 1000 + 3, new=new)]
+        """Balloons over two refreshes and the time one takes to show: none, we hope."""
+        shown = [text for text, _ in self.balloons(2 * REFRESH_MS / 1000 + 3, new=new)]
+        return shown + self.news()
+
+    def news(self):
+        """What Quarrow reported since the last look."""
+        if not os.path.exists(self.report):
+            return []
+        with open(self.report, encoding="utf-8") as f:
+            lines = [tuple(line.split("|")) for line in f.read().splitlines()]
+        news, self.reported = lines[self.reported:], len(lines)
+        return news
 
     def remembered(self):
         for line in self.desk.reg_query(SERVER):
@@ -117,10 +131,9 @@ class Notifications(unittest.TestCase):
         if not folder:
             return
         left, top, right, bottom = (int(v) for v in rect.split())
-        # The balloon with a margin, and the icon it points at.
         left, top = max(left - 40, 0), max(top - 40, 0)
         subprocess.run(["import", "-display", os.environ["DISPLAY"], "-window", "root", "-crop",
-                        f"{right + 40 - left}x{bottom + 40 - top}+{left}+{top}", "+repage",
+                        f"{right + 40 - left}x{bottom + 64 - top}+{left}+{top}", "+repage",
                         os.path.join(folder, "notify.png")], check=True)
 
     def test_balloons_for_jobs_that_end_now_or_while_quarrow_was_not_running(self):
@@ -133,9 +146,12 @@ class Notifications(unittest.TestCase):
         # One job finishes and one fails between two refreshes: a balloon each, in list order.
         self.end_jobs(finish=["ubuntu-24.04-desktop-amd64.iso"], fail=["linux-6.6.tar.xz"])
         first = self.balloons(20, 1)
-        self.assertEqual([(FINISHED, "ubuntu-24.04-desktop-amd64.iso")], [b[:2] for b in first])
-        self.shot(first[0][2])
-        self.assertEqual((FAILED, "linux-6.6.tar.xz"), self.told())
+        self.assertTrue(first, "no balloon")
+        self.shot(first[0][1])
+        second = self.balloons(20, 1)
+        self.assertEqual(["ubuntu-24.04-desktop-amd64.iso", "linux-6.6.tar.xz"], [text for text, _ in first + second])
+        self.assertEqual([(FINISHED, "ubuntu-24.04-desktop-amd64.iso", "info"), (FAILED, "linux-6.6.tar.xz", "warning")],
+                         self.news())
         self.assertEqual(OLD_ENDS + 2, len(self.remembered()))
         self.assertEqual([], self.quiet())  # told once
 
@@ -144,7 +160,7 @@ class Notifications(unittest.TestCase):
         self.end_jobs(finish=["Cosmos Laundromat (2015)", "Conf\u00e9rences \u00e9t\u00e9 2023", "debian-12-dvd-set"],
                       fail=["caf\u00e9 del mar.mp3"])
         proc, main = self.start()
-        self.assertEqual((SUMMARY, "3 downloads finished, 1 failed"), self.told())
+        self.assertEqual([(SUMMARY, "3 downloads finished, 1 failed", "warning")], self.told())
         self.assertEqual(OLD_ENDS + 6, len(self.remembered()))
 
         # Switched off in the main menu: remembered, and a job that ends now is only listed.
@@ -162,7 +178,8 @@ class Notifications(unittest.TestCase):
         self.desk.ui("post", main, WM_COMMAND, TRAY_NOTIFY, "0")
         self.assertTrue(until(lambda: self.setting() == "1"))
         self.end_jobs(fail=["100% pure.ogg"])
-        self.assertEqual((FAILED, "100% pure.ogg"), self.told())
+        self.assertEqual([(FAILED, "100% pure.ogg", "warning")], self.told())
+        self.assertEqual(OLD_ENDS + 9, len(self.remembered()))
 
         # Nothing of this reached the server: status fetches only.
         self.assertEqual({"GET /Quarrow.asp HTTP/1.0"}, {r["request_line"] for r in self.requests()})
