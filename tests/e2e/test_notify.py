@@ -131,6 +131,7 @@ class Notifications(unittest.TestCase):
         if not folder:
             return
         left, top, right, bottom = (int(v) for v in rect.split())
+        # The balloon and, below it, the icon it points at.
         left, top = max(left - 40, 0), max(top - 40, 0)
         subprocess.run(["import", "-display", os.environ["DISPLAY"], "-window", "root", "-crop",
                         f"{right + 40 - left}x{bottom + 64 - top}+{left}+{top}", "+repage",
