@@ -196,7 +196,10 @@ bool NotifySettings::Load(const std::string& address, std::vector<std::string>& 
                                    &size) != ERROR_SUCCESS)
         return false;
     bytes.resize(std::min<size_t>(size, bytes.size()));
-    entries = SplitEntries(bytes);
+    // All of it: a list may hold more than the bound while the server still
+    // lists more ended jobs than that, and cutting it here would make news of
+    // old ones. The next decision bounds it again.
+    entries = SplitEntries(bytes, bytes.size());
     return true;
 }
 

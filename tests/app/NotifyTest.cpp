@@ -174,8 +174,6 @@ TEST(Notify, SettingsKeepTheSwitchAndEachServersList) {
     EXPECT_TRUE(settings.Enabled());
     settings.SetEnabled(false);
     EXPECT_FALSE(settings.Enabled());
-    settings.SetEnabled(true);
-    EXPECT_TRUE(settings.Enabled());
 
     settings.Save("10.0.0.1", {"finished bt 1", "failed web [USB5]a"});
     settings.Save("10.0.0.2", {});
@@ -186,6 +184,12 @@ TEST(Notify, SettingsKeepTheSwitchAndEachServersList) {
     EXPECT_TRUE(entries.empty());
     EXPECT_FALSE(settings.Load("a\\b", entries));
     EXPECT_FALSE(settings.Load("10.0.0.3", entries));
+    // Read back whole, beyond the bound: the decisions bound it.
+    Entries many;
+    for (int i = 0; i < 250; ++i) many.push_back("finished bt " + std::to_string(i));
+    settings.Save("10.0.0.4", many);
+    EXPECT_TRUE(settings.Load("10.0.0.4", entries));
+    EXPECT_EQ(many, entries);
     // A value of another type is no list.
     HKEY sub = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(created, "10.0.0.2", 0, KEY_SET_VALUE, &sub));
