@@ -26,7 +26,8 @@ TEST(Notify, JobEndsFollowTheListsStatusTexts) {
         {true, "unknown", kNone},   {false, "Finished", kDone},     {false, "Failed", kFail},
         {false, "finished", kNone}, {false, "Paused", kNone},       {false, "", kNone},
     };
-    for (const Case& c : cases) EXPECT_EQ(c.end, c.bt ? app::BtJobEnd(c.status) : app::WebFtpJobEnd(c.status)) << c.status;
+    for (const Case& c : cases)
+        EXPECT_EQ(c.end, c.bt ? app::BtJobEnd(c.status) : app::WebFtpJobEnd(c.status)) << c.status;
 
     client::BTItem bt;
     bt.name = "Sintel";
@@ -113,7 +114,8 @@ TEST(Notify, ListReadsBackFromWhateverTheValueHolds) {
 
 TEST(Notify, ThreeJobsGetABalloonEachMoreOneSummary) {
     const app::BalloonTexts texts = {"Download finished",     "Download failed",     "Quarrow",
-                                     "%d downloads finished", "%d downloads failed", "%d downloads finished, %d failed"};
+                                     "%d downloads finished", "%d downloads failed",
+                                     "%d downloads finished, %d failed"};
     struct Case {
         std::deque<EndedJob> pending;
         const char* title;
@@ -125,8 +127,10 @@ TEST(Notify, ThreeJobsGetABalloonEachMoreOneSummary) {
         {{{"B", kFail}, {"C", kDone}}, "Download failed", "B", true, 1},
         {{{"%d", kDone}, {"B", kDone}, {"C", kDone}}, "Download finished", "%d", false, 2},
         {{{"A", kDone}, {"B", kDone}, {"C", kDone}, {"D", kDone}}, "Quarrow", "4 downloads finished", false, 0},
-        {{{"A", kFail}, {"B", kFail}, {"C", kFail}, {"D", kFail}, {"E", kFail}}, "Quarrow", "5 downloads failed", true, 0},
-        {{{"A", kDone}, {"B", kFail}, {"C", kDone}, {"D", kDone}}, "Quarrow", "3 downloads finished, 1 failed", true, 0},
+        {{{"A", kFail}, {"B", kFail}, {"C", kFail}, {"D", kFail}, {"E", kFail}}, "Quarrow", "5 downloads failed", true,
+         0},
+        {{{"A", kDone}, {"B", kFail}, {"C", kDone}, {"D", kDone}}, "Quarrow", "3 downloads finished, 1 failed", true,
+         0},
     };
     for (Case& c : cases) {
         app::Balloon balloon = app::NextBalloon(c.pending, texts);

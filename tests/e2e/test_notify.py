@@ -151,8 +151,8 @@ class Notifications(unittest.TestCase):
         self.shot(first[0][1])
         second = self.balloons(20, 1)
         self.assertEqual(["ubuntu-24.04-desktop-amd64.iso", "linux-6.6.tar.xz"], [text for text, _ in first + second])
-        self.assertEqual([(FINISHED, "ubuntu-24.04-desktop-amd64.iso", "info"), (FAILED, "linux-6.6.tar.xz", "warning")],
-                         self.news())
+        self.assertEqual([(FINISHED, "ubuntu-24.04-desktop-amd64.iso", "info"),
+                          (FAILED, "linux-6.6.tar.xz", "warning")], self.news())
         self.assertEqual(OLD_ENDS + 2, len(self.remembered()))
         self.assertEqual([], self.quiet())  # told once
 
