@@ -55,6 +55,7 @@ void CQuarrowDlg::RegisterCommands() {
     for (int id : {ID_MENU_TOGGLE_BT, ID_TRAY_TOGGLE_BT}) OnClicked(id, [this] { ToggleBt(); });
     for (int id : {ID_MENU_TOGGLE_WEBFTP, ID_TRAY_TOGGLE_WEBFTP}) OnClicked(id, [this] { ToggleWebFtp(); });
     OnClicked(ID_MENU_DEFAULT_PATH, [this] { SetDefaultFolder(); });
+    for (int id : {ID_MENU_NOTIFY, ID_TRAY_NOTIFY}) OnClicked(id, [this] { ToggleNotify(); });
     OnClicked(ID_TRAY_SHOW_WINDOW, [this] { ::ShowWindow(Hwnd(), SW_SHOW); });
     OnCommandRange(IDC_BT_PRIORITY_FIRST, IDC_BT_PRIORITY_FIRST + kRows - 1, CBN_SELCHANGE,
                    [this](int id) { ChangePriority(id - IDC_BT_PRIORITY_FIRST); });
@@ -162,6 +163,7 @@ void CQuarrowDlg::Rescan() {
         if (result != 0) {
             ShowMessage(result);
         } else {
+            serverAddress_ = address;
             ::SetWindowTextA(Hwnd(),
                              dialogs::FormatWithText(win::LoadResString(IDS_MAIN_CAPTION_FMT), display).c_str());
             RefreshAfterOperation();
@@ -247,6 +249,9 @@ void CQuarrowDlg::AfterFirstConnection() {
     lstrcpynA(icon.szTip, tip.c_str(), sizeof icon.szTip);
     trayIconAdded_ = ::Shell_NotifyIconA(NIM_ADD, &icon) != FALSE;
     if (icon.hIcon) ::DestroyIcon(icon.hIcon);
+    // Jobs that ended before the first list (while the program was not
+    // running) are told now that there is an icon to tell them from.
+    if (!balloonPacing_) ShowNextBalloon();
 
     g_keyWindow = Hwnd();
     if (!keyHook_) keyHook_ = ::SetWindowsHookExA(WH_GETMESSAGE, KeyHook, nullptr, ::GetCurrentThreadId());
@@ -259,6 +264,7 @@ void CQuarrowDlg::RemoveTrayIcon() {
         g_keyWindow = nullptr;
     }
     ::KillTimer(Hwnd(), kHandOverTimer);
+    StopBalloons();
     if (!trayIconAdded_) return;
     NOTIFYICONDATAA icon = {};
     icon.cbSize = sizeof icon;

@@ -90,6 +90,7 @@ CQuarrowDlg::CQuarrowDlg()
     OnTimer([this](UINT_PTR id) {
         if (id == kRefreshTimer && client_.IsConnected()) Refresh();
         if (id == kHandOverTimer) TakePendingHandOvers();
+        if (id == kBalloonTimer) ShowNextBalloon();
         PassToDefault();
     });
     OnMessage(WM_SIZE, [this](WPARAM type, LPARAM size) {
@@ -174,6 +175,7 @@ BOOL CQuarrowDlg::OnInitDialog() {
 
     trayMenu_ = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAY_MENU));
     ::ShowWindow(Item(IDC_MAIN_STATE), SW_HIDE);
+    InitNotify();
 
     SetWindowTextA(Hwnd(), win::LoadResString(IDS_MAIN_CAPTION).c_str());
     SetItemText(IDC_MAIN_BT_HEADING, win::LoadResString(IDS_MAIN_BT_HEADING));
@@ -317,6 +319,7 @@ void CQuarrowDlg::ConnectToServer() {
     while (!address.empty()) {
         int result = client_.Connect(display, address);
         if (result == 0) {
+            serverAddress_ = address;
             ::SetWindowTextA(Hwnd(), Format(IDS_MAIN_CAPTION_FMT, display).c_str());
             RefreshAfterOperation();
             break;
@@ -353,6 +356,7 @@ void CQuarrowDlg::RefreshAfterOperation() {
     EnableControls();
     ShowRows();
     ApplyStatus();
+    if (result == 0) NotifyEndedJobs();
     if (g_firstList && current_.connected) {
         ::UpdateWindow(Hwnd());
         std::exchange(g_firstList, nullptr)(Hwnd());

@@ -4,9 +4,11 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/HandOver.h"
 #include "app/ListCtrl.h"
+#include "app/Notify.h"
 #include "app/ScrollBar.h"
 #include "app/WaitDlg.h"
 #include "client/DeviceClient.h"
@@ -20,7 +22,7 @@ public:
     CQuarrowDlg();
     ~CQuarrowDlg() override;
 
-    enum : UINT_PTR { kRefreshTimer = 1, kHandOverTimer = 2 };
+    enum : UINT_PTR { kRefreshTimer = 1, kHandOverTimer = 2, kBalloonTimer = 3 };
     // The notification icon's callback message.
     static constexpr UINT kTrayMessage = WM_USER + 5;
     static constexpr UINT kRefreshMs = 60000;
@@ -29,6 +31,8 @@ public:
     static void SetRefreshIntervalForTesting(UINT ms);
     // Test seam, likewise: called once, when the first job lists are on screen.
     static void SetFirstListObserverForTesting(void (*observer)(HWND));
+    // Test seam, likewise: told of every balloon shown (the shell keeps its title to itself).
+    static void SetBalloonObserverForTesting(void (*observer)(const wchar_t* title, const wchar_t* text, DWORD icon));
 
     // The bracket around every piece of work that talks to the server or opens
     // a dialog: no timer refresh and no hand-over meanwhile. It nests.
@@ -63,6 +67,11 @@ public:
     // Adds a handed-over torrent file or link into the default save folder.
     void AddHandedOver(const HandOver& handOver);
 
+    // ---- Notifications of finished and failed jobs (QuarrowNotify.cpp)
+    // After each successful status: the jobs that ended since the last one.
+    void NotifyEndedJobs();
+    void ToggleNotify();
+
 private:
     BOOL OnInitDialog() override;
     void OnListScrolled(int controlId) override;
@@ -87,6 +96,12 @@ private:
     const client::BTItem* BtJobAt(int row) const;
     const client::WebFTPItem* WebFtpJobAt(int row) const;
 
+    // ---- (QuarrowNotify.cpp)
+    void InitNotify();
+    void ShowNotifyCheck();
+    void ShowNextBalloon();
+    void StopBalloons();
+
     std::shared_ptr<WaitDialogHost> host_;
     client::CDeviceClient client_;
     CurrentStatus current_;
@@ -99,6 +114,15 @@ private:
     bool trayIconAdded_ = false;
     HHOOK keyHook_ = nullptr;
     std::deque<HandOver> pendingHandOvers_;  // arrived while the window was busy
+    std::string serverAddress_;              // of the last successful connection
+    // Notifications: the server whose list is loaded, its list, whether its
+    // first list has been seen, the jobs still to be told.
+    bool notifyOn_ = true;
+    std::string notifyServer_;
+    std::vector<std::string> notified_;
+    bool notifyEstablished_ = false;
+    std::deque<EndedJob> pendingBalloons_;
+    bool balloonPacing_ = false;
 };
 
 }  // namespace app

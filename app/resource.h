@@ -373,4 +373,20 @@
 #define IDS_TRAY_ENABLE_WEBFTP          6533
 #define IDS_TRAY_DISABLE_WEBFTP         6534
 
+/* ------------------------------------------------------------------------
+ * Notifications of finished and failed downloads: the check item of the
+ * main menu and the tray menu, and the balloons of the notification icon
+ * ------------------------------------------------------------------------ */
+
+#define ID_MENU_NOTIFY                  32786
+#define ID_TRAY_NOTIFY                  32787
+#define IDS_MENU_NOTIFY                 6505
+#define IDS_TRAY_NOTIFY                 6535
+#define IDS_NOTIFY_FINISHED             6541    /* title of one job's balloon */
+#define IDS_NOTIFY_FAILED               6542
+#define IDS_NOTIFY_SUMMARY              6543    /* title of the balloon for more than three jobs */
+#define IDS_NOTIFY_SOME_FINISHED        6544    /* %d: number of jobs */
+#define IDS_NOTIFY_SOME_FAILED          6545
+#define IDS_NOTIFY_SOME_ENDED           6546    /* %d finished, %d failed */
+
 #endif /* QUARROW_RESOURCE_H */

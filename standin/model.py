@@ -217,6 +217,19 @@ class Model:
     def _fail(self, job, text):
         job.state, job.fail_text, job.rate = "failed", text, 0.0
 
+    def end_jobs(self, finish, fail):
+        """Jobs named in `finish` end finished, those in `fail` fail, now
+        (BT and Web/FTP alike; unknown names are passed over)."""
+        with self.lock:
+            self.advance()
+            for job in self.bt_jobs + self.web_jobs:
+                if job.name in fail:
+                    self._fail(job, "torrent error" if job.kind == "bt" else "Failed")
+                elif job.name in finish:
+                    if job.size is None:
+                        job.size = int(30e6 + _stable_fraction(job.url or job.name) * 1.5e9)
+                    job.done, job.state, job.rate = float(job.size), "finished", 0.0
+
     def _plan_failure(self, job, hint):
         """Decide up front whether a new job will fail; "fail" in its name or URL forces it."""
         forced = "fail" in hint.lower()

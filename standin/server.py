@@ -166,6 +166,10 @@ class StandIn:
             page.extra_headers.append(("WWW-Authenticate", 'Basic realm="%s"' % self.realm))
             self.send(sock, page)
             return
+        if self.faults:
+            finish, fail = self.faults.jobs_to_end()
+            if finish or fail:
+                self.model.end_jobs(finish, fail)
         faults = self.faults.for_request(req.path) if self.faults else {}
         if faults.get("delay"):
             time.sleep(float(faults["delay"]))

@@ -97,6 +97,25 @@ class Faults(unittest.TestCase):
         self.s.set_faults({"no_marker": True, "times": 1, "id": 2})
         self.assertIsNone(self.s.code(self.switch_off()))
 
+    def test_finish_and_fail_jobs_once_per_content(self):
+        self.s.model.add_web("http://h/a.bin", "[HDD1]download\\")
+        self.s.model.add_web("http://h/b.bin", "[HDD1]download\\")
+        self.s.model.add_bt_url("http://h/c.torrent", "[HDD1]download\\", 0)
+
+        def states():
+            root = ET.fromstring(xml_of_status(self.s.request("GET", "/Quarrow.asp")[2])[1])
+            return [e.text for e in root.iter() if e.tag in ("BTStatus", "WebFTPStatus")]
+
+        self.assertEqual(["trying", "Downloading", "Downloading"], states())
+        # Applied whatever "paths" says, and only once per content.
+        self.s.set_faults({"finish": ["a.bin", "c"], "fail": "b.bin", "paths": ["nasopenroot.asp"]})
+        self.assertEqual(["finished", "Finished", "Failed"], states())
+        self.s.model.web_action("[USB5]download/b.bin", "resume")
+        self.s.set_faults({"finish": ["a.bin", "c"], "fail": "b.bin", "paths": ["nasopenroot.asp"]})
+        self.assertEqual(["finished", "Finished", "Downloading"], states())
+        self.s.set_faults({"fail": [3, "nobody"], "id": 2})
+        self.assertEqual(["finished", "Finished", "Downloading"], states())
+
 
 class Cli(unittest.TestCase):
     def test_runs_logs_and_stops_on_sigterm(self):

@@ -406,6 +406,7 @@ int DialogCommand(const std::string& command, int argc, char** argv) {
 }  // namespace
 
 int MoreCommands(const std::string& command, int argc, char** argv);
+int BalloonCommands(const std::string& command, int argc, char** argv);
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
@@ -535,6 +536,7 @@ int main(int argc, char** argv) {
         ::CloseHandle(process);
         return 0;
     }
+    if (int result = BalloonCommands(command, argc, argv); result != 2) return result;
     if (int result = MoreCommands(command, argc, argv); result != 2) return result;
     return DialogCommand(command, argc, argv);
 }
@@ -620,4 +622,52 @@ int MoreCommands(const std::string& command, int argc, char** argv) {
         return 0;
     }
     return 2;
+}
+
+// Balloons of the notification area:
+//   uidriver balloons - MS [COUNT]       watches for MS milliseconds (or until COUNT new balloons were seen)
+//                                        and prints each balloon as it appears: "MS|text|L T R B", MS
+//                                        counted from the start (0: it was up already)
+namespace {
+// The shell shows a balloon as a top-level tool tip window with the balloon style.
+HWND VisibleBalloon() {
+    for (HWND window : TopLevel()) {
+        char name[64] = {};
+        ::GetClassNameA(window, name, sizeof name);
+        if (lstrcmpiA(name, TOOLTIPS_CLASSA) == 0 && (::GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON)) return window;
+    }
+    return nullptr;
+}
+}  // namespace
+
+int BalloonCommands(const std::string& command, int argc, char** argv) {
+    if (command != "balloons" || argc < 4) return 2;
+    const DWORD start = ::GetTickCount(), deadline = start + std::strtoul(argv[3], nullptr, 10);
+    int wanted = argc >= 5 ? std::atoi(argv[4]) : 0, seen = 0;
+    HWND lastWindow = nullptr;
+    std::string last;
+    bool first = true;
+    do {
+        if (HWND balloon = VisibleBalloon()) {
+            RECT rc = {};
+            ::GetWindowRect(balloon, &rc);
+            // The text only: Wine's tool tips do not answer TTM_GETTITLE (the
+            // test entry point of Quarrow reports the titles instead).
+            std::string shown = TextOf(balloon);
+            if (balloon != lastWindow || shown != last) {
+                std::printf("%lu|%s|%ld %ld %ld %ld\n", first ? 0UL : ::GetTickCount() - start, shown.c_str(), rc.left,
+                            rc.top, rc.right, rc.bottom);
+                std::fflush(stdout);
+                lastWindow = balloon;
+                last = shown;
+                if (!first && ++seen == wanted) return 0;  // COUNT counts new ones only
+            }
+        } else {
+            lastWindow = nullptr;
+            last.clear();
+        }
+        first = false;
+        ::Sleep(50);
+    } while (static_cast<LONG>(deadline - ::GetTickCount()) > 0);
+    return 0;
 }
