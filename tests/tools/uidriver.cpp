@@ -33,11 +33,13 @@
 // ID 0 names the window itself (its caption for "get").
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <map>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -497,7 +499,10 @@ int SendCopyData(HWND window, const std::string& which) {
 }
 }  // namespace
 
+static int PostDrop(HWND window, int count, char** files);
+
 int MoreCommands(const std::string& command, int argc, char** argv) {
+    if (command == "drop" && argc >= 4) return PostDrop(ParseHandle(argv[2]), argc - 3, argv + 3);
     if (command == "tray") {
         // The notification area of Wine's desktop: shown, and as wide as its icons need.
         HWND tray = ::FindWindowA("Shell_TrayWnd", nullptr);
@@ -547,4 +552,35 @@ int MoreCommands(const std::string& command, int argc, char** argv) {
         return 0;
     }
     return 2;
+}
+
+// Files dropped onto a window, as the shell drops them:
+//   uidriver drop HWND FILE...           posts WM_DROPFILES with a DROPFILES block of the
+//                                        names in UTF-16, dropped at the middle of the window
+// Wine copies a posted WM_DROPFILES block into the receiving process (the
+// block stays the sender's, to free).
+static int PostDrop(HWND window, int count, char** files) {
+    std::wstring names;
+    for (int i = 0; i < count; ++i) {
+        wchar_t wide[4096] = {};
+        if (!::MultiByteToWideChar(CP_ACP, 0, files[i], -1, wide, 4095)) return 1;
+        names += wide;
+        names += L'\0';
+    }
+    names += L'\0';
+    const size_t bytes = names.size() * sizeof(wchar_t);
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + bytes);
+    auto* drop = block ? static_cast<DROPFILES*>(::GlobalLock(block)) : nullptr;
+    if (!drop) return 1;
+    RECT client = {};
+    ::GetClientRect(window, &client);
+    drop->pFiles = sizeof(DROPFILES);
+    drop->pt = {client.right / 2, client.bottom / 2};
+    drop->fNC = FALSE;
+    drop->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), bytes);
+    ::GlobalUnlock(block);
+    bool posted = ::PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0) != FALSE;
+    ::GlobalFree(block);
+    return posted ? 0 : 1;
 }
