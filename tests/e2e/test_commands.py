@@ -349,6 +349,68 @@ class CommandTests(unittest.TestCase):
         self.ui("post", main, WM_COMMAND, MENU_EXIT, "0")
         self.assertEqual(0, wait_exit(proc, 20))
 
+    def test_dropped_files(self):
+        proc, main = self.start_main()
+        second = os.path.join(self.net.dir, "Second.TORRENT")
+        second_bytes = bencode.encode({"info": {"name": "second", "length": 99, "piece length": 16384,
+                                                "pieces": b"\x02" * 20}})
+        with open(second, "wb") as f:
+            f.write(second_bytes)
+        notes = os.path.join(self.net.dir, "notes.txt")
+        with open(notes, "w") as f:
+            f.write("not a torrent")
+        first, second, notes = (nsrun.windows_path(p) for p in (self.torrent, second, notes))
+        ignored = "Only torrent files can be added by dropping them here. The other files were ignored."
+
+        # Two torrents and another file: one message, then the dialog for each torrent in turn.
+        self.assertEqual(0, self.ui("drop", main, first, notes, second)[0])
+        self.message(ignored)
+        dialogs = []
+        for path in (first, second):
+            dialog = self.desk.find("Torrent Location on PC")
+            self.assertIsNotNone(dialog, path)
+            self.assertNotIn(dialog, dialogs)
+            dialogs.append(dialog)
+            self.assertTrue(until(lambda: (self.desk.get(dialog, PC_FILE), self.desk.get(dialog, SAVE_PATH)) ==
+                                  (path, DEFAULT_PATH)), path)
+            if path == first:
+                self.desk.shot(main, "drop-main")
+                self.desk.shot(dialog, "drop-add-bt")
+            sent, fetches = len(self.posts("goform/formAddBtItem")), self.status_fetches()
+            self.ui("press", dialog, "1")
+            self.assertTrue(until(lambda: len(self.posts("goform/formAddBtItem")) == sent + 1), path)
+            self.assertTrue(until(lambda: self.status_fetches() > fetches), path)  # refreshed after the add
+            self.assertTrue(until(lambda: not self.visible(dialog)))
+        self.assertTrue(until(lambda: self.visible(main, "2102")))  # both jobs on screen
+        self.settled()
+        self.assertEqual(2, len(self.posts("goform/formAddBtItem")))
+        self.assertIsNone(self.desk.find(ignored, 1000))  # told once
+
+        # The same file through the Add button sends the same bytes.
+        self.ui("press", main, BT_ADD)
+        dialog = self.desk.find("Torrent Location on PC")
+        self.assertTrue(until(lambda: self.desk.get(dialog, SAVE_PATH) == DEFAULT_PATH))
+        self.ui("set", dialog, PC_FILE, first)
+        self.ui("press", dialog, "1")
+        self.assertTrue(until(lambda: len(self.posts("goform/formAddBtItem")) == 3))
+        uploads = self.posts("goform/formAddBtItem")
+        self.assertEqual(uploads[2], uploads[0])
+        self.assertIn(self.torrent_bytes, uploads[0])
+        self.assertIn(second_bytes, uploads[1])
+        self.assertIn(part("torrentType", "1"), uploads[1])
+
+        # Cancel leaves out the rest of the drop; nothing is sent.
+        self.settled()
+        self.assertEqual(0, self.ui("drop", main, second, first)[0])
+        dialog = self.desk.find("Torrent Location on PC")
+        self.assertTrue(until(lambda: self.desk.get(dialog, PC_FILE) == second))
+        self.desk.click(dialog, "Cancel")
+        self.assertTrue(until(lambda: not self.visible(dialog)))
+        self.assertIsNone(self.desk.find("Torrent Location on PC", 3000))
+        self.assertEqual(3, len(self.posts("goform/formAddBtItem")))
+        self.ui("post", main, WM_COMMAND, MENU_EXIT, "0")
+        self.assertEqual(0, wait_exit(proc, 20))
+
 
 if __name__ == "__main__":
     unittest.main()
