@@ -14,17 +14,18 @@ namespace app {
 
 namespace {
 
-// The drop's names, read within the block's own size: the message may have
-// come from any program, and its handle is not to be trusted further than that.
+// The drop's names, read within the block's own size. The message may come
+// from any program: a handle that does not hold a drop block is left alone,
+// not freed, since under Wine a handle posted from another process can name an
+// unrelated block of this one.
 std::vector<std::string> TakeDrop(HDROP drop) {
     std::vector<std::string> names;
     SIZE_T size = ::GlobalSize(drop);
-    if (size == 0) return names;  // not a memory block of this process: leave it alone
-    if (const void* block = ::GlobalLock(drop)) {
-        ReadDropFiles(block, size, names);
-        ::GlobalUnlock(drop);
-    }
-    ::DragFinish(drop);
+    const void* block = size != 0 ? ::GlobalLock(drop) : nullptr;
+    if (!block) return names;
+    bool read = ReadDropFiles(block, size, names);
+    ::GlobalUnlock(drop);
+    if (read) ::DragFinish(drop);
     return names;
 }
 

@@ -43,6 +43,8 @@
 #include <string>
 #include <vector>
 
+#include "drop_hook.h"
+
 namespace {
 
 std::string TextOf(HWND window) {
@@ -555,10 +557,11 @@ int MoreCommands(const std::string& command, int argc, char** argv) {
 }
 
 // Files dropped onto a window, as the shell drops them:
-//   uidriver drop HWND FILE...           posts WM_DROPFILES with a DROPFILES block of the
-//                                        names in UTF-16, dropped at the middle of the window
-// Wine copies a posted WM_DROPFILES block into the receiving process (the
-// block stays the sender's, to free).
+//   uidriver drop HWND FILE...           WM_DROPFILES with a DROPFILES block of the names in
+//                                        UTF-16, dropped at the middle of the window
+// On Windows the system copies the block of a WM_DROPFILES posted to another
+// process; Wine does not. So the block is made and posted inside the window's
+// own process, by a message hook (drop_hook.dll beside this program) on its thread.
 static int PostDrop(HWND window, int count, char** files) {
     std::wstring names;
     for (int i = 0; i < count; ++i) {
@@ -568,19 +571,42 @@ static int PostDrop(HWND window, int count, char** files) {
         names += L'\0';
     }
     names += L'\0';
-    const size_t bytes = names.size() * sizeof(wchar_t);
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + bytes);
-    auto* drop = block ? static_cast<DROPFILES*>(::GlobalLock(block)) : nullptr;
-    if (!drop) return 1;
-    RECT client = {};
-    ::GetClientRect(window, &client);
-    drop->pFiles = sizeof(DROPFILES);
-    drop->pt = {client.right / 2, client.bottom / 2};
-    drop->fNC = FALSE;
-    drop->fWide = TRUE;
-    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), bytes);
-    ::GlobalUnlock(block);
-    bool posted = ::PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0) != FALSE;
-    ::GlobalFree(block);
-    return posted ? 0 : 1;
+    const DWORD bytes = static_cast<DWORD>(sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+    if (!thread) return 1;
+
+    HANDLE mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                          sizeof(DropMapping) + bytes, kDropMappingName);
+    HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, kDropDoneName);
+    auto* shared = mapping ? static_cast<DropMapping*>(::MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
+    int result = 1;
+    if (shared && done) {
+        RECT client = {};
+        ::GetClientRect(window, &client);
+        DROPFILES drop = {};
+        drop.pFiles = sizeof(DROPFILES);
+        drop.pt = {client.right / 2, client.bottom / 2};
+        drop.fWide = TRUE;
+        *shared = {static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window)), bytes, 0, 0};
+        char* block = reinterpret_cast<char*>(shared + 1);
+        std::memcpy(block, &drop, sizeof drop);
+        std::memcpy(block + sizeof drop, names.data(), names.size() * sizeof(wchar_t));
+
+        wchar_t path[MAX_PATH] = {};
+        DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring dll(path, length);
+        dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"drop_hook.dll";
+        HMODULE module = ::LoadLibraryW(dll.c_str());
+        auto proc = module ? reinterpret_cast<HOOKPROC>(::GetProcAddress(module, "DropHookProc")) : nullptr;
+        if (HHOOK hook = proc ? ::SetWindowsHookExW(WH_GETMESSAGE, proc, module, thread) : nullptr) {
+            ::PostMessageW(window, WM_NULL, 0, 0);  // the hook runs when the thread takes a message
+            if (::WaitForSingleObject(done, 10000) == WAIT_OBJECT_0 && shared->posted) result = 0;
+            ::UnhookWindowsHookEx(hook);
+        }
+        if (module) ::FreeLibrary(module);
+    }
+    if (shared) ::UnmapViewOfFile(shared);
+    if (mapping) ::CloseHandle(mapping);
+    if (done) ::CloseHandle(done);
+    return result;
 }
