@@ -386,13 +386,18 @@ class CommandTests(unittest.TestCase):
         self.assertEqual(2, len(self.posts("goform/formAddBtItem")))
         self.assertIsNone(self.desk.find(ignored, 1000))  # told once
 
-        # The same file through the Add button sends the same bytes.
+        # The same file through the Add button sends the same bytes (and the server has it already).
         self.ui("press", main, BT_ADD)
         dialog = self.desk.find("Torrent Location on PC")
         self.assertTrue(until(lambda: self.desk.get(dialog, SAVE_PATH) == DEFAULT_PATH))
         self.ui("set", dialog, PC_FILE, first)
         self.ui("press", dialog, "1")
         self.assertTrue(until(lambda: len(self.posts("goform/formAddBtItem")) == 3))
+        # A drop while the window is busy (its message is up) is refused.
+        self.assertIsNotNone(self.desk.find("The torrent has been added already."))
+        self.assertEqual(0, self.ui("drop", main, second)[0])
+        self.message("The torrent has been added already.")
+        self.assertIsNone(self.desk.find("Torrent Location on PC", 2000))
         uploads = self.posts("goform/formAddBtItem")
         self.assertEqual(uploads[2], uploads[0])
         self.assertIn(self.torrent_bytes, uploads[0])
