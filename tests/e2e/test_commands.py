@@ -24,6 +24,7 @@ BT_PRIORITY, BT_ACTION, BT_REMOVE, WEB_ACTION = "2001", "2101", "2201", "2301"
 FROM_PC, FROM_URL, PC_FILE, URL, SAVE_PATH, PRIORITY, CHARSET = "1009", "1010", "1011", "1012", "1014", "1016", "1058"
 WM_KEYDOWN, WM_CLOSE, WM_COMMAND, VK_F5, MENU_EXIT, TRAY_MESSAGE, WM_LBUTTONDBLCLK = (
     "0x100", "0x10", "0x111", "0x74", "32783", "0x405", "0x203")
+WM_DROPFILES = "0x233"
 MENU_BT, MENU_WEB, MENU_PATH, BT_LIST, TREE, FOLDER = "32784", "32781", "32782", "1036", "1007", "1008"
 DEFAULT_PATH = "[HDD1]download\\"
 CLOSING = b"--" + b"/" * 17 + b"--"
@@ -413,6 +414,11 @@ class CommandTests(unittest.TestCase):
         self.assertTrue(until(lambda: not self.visible(dialog)))
         self.assertIsNone(self.desk.find("Torrent Location on PC", 3000))
         self.assertEqual(3, len(self.posts("goform/formAddBtItem")))
+
+        # Handles posted from another process are nothing of the window's: no dialog, no crash.
+        for handle in ("0", "0x830008", "0xdeadbeef"):
+            self.ui("post", main, WM_DROPFILES, handle, "0")
+        self.assertIsNone(self.desk.find("Torrent Location on PC", 2000))
         self.ui("post", main, WM_COMMAND, MENU_EXIT, "0")
         self.assertEqual(0, wait_exit(proc, 20))
 
