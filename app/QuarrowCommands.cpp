@@ -110,13 +110,14 @@ const client::WebFTPItem* CQuarrowDlg::WebFtpJobAt(int row) const {
 
 // ---------------------------------------------------------------- adding
 
-void CQuarrowDlg::AddBt() {
+bool CQuarrowDlg::AddBt(const std::string& torrentFile) {
     EnterBusy();
     dialogs::CAddBtDlg dialog(client_, TheApp().Charsets());
+    if (!torrentFile.empty()) dialog.PresetPcPath(torrentFile);
     if (dialog.Show(Hwnd()) != IDOK) {
         ApplyStatus();
         LeaveBusy();
-        return;
+        return false;
     }
     const int priority = 1 - dialog.PriorityPosition();
     int result = 0;
@@ -134,6 +135,7 @@ void CQuarrowDlg::AddBt() {
     else
         RefreshAfterOperation();
     LeaveBusy();
+    return true;
 }
 
 void CQuarrowDlg::AddWebFtp() {

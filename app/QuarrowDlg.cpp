@@ -134,6 +134,10 @@ CQuarrowDlg::CQuarrowDlg()
         PassToDefault();
         return INT_PTR(0);
     });
+    OnMessage(WM_DROPFILES, [this](WPARAM drop, LPARAM) {
+        OnDropFiles(reinterpret_cast<HDROP>(drop));
+        return INT_PTR(0);
+    });
     // Closing hides the window, the menus' commands, the hand-over.
     RegisterCommands();
 }
@@ -379,6 +383,8 @@ void CQuarrowDlg::EnableControls() {
         for (int first : {IDC_BT_PRIORITY_FIRST, IDC_BT_ACTION_FIRST, IDC_BT_REMOVE_FIRST, IDC_WEB_ACTION_FIRST,
                           IDC_WEB_REMOVE_FIRST})
             ::EnableWindow(Item(first + r), on);
+    // Torrent files can be dropped onto the window whenever Add can be pressed.
+    ::DragAcceptFiles(Hwnd(), on);
     // Disabled, not greyed, as the menus have always shown it.
     UINT state = MF_BYCOMMAND | (on ? MF_ENABLED : MF_DISABLED);
     if (HMENU settings = ::GetSubMenu(::GetMenu(Hwnd()), 1))

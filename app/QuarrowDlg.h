@@ -1,6 +1,9 @@
 // The main window: both job lists with their row panels and scroll bars, the
 // connection sequence, and the refresh every minute while nothing else runs.
 #pragma once
+#include <windows.h>
+#include <shellapi.h>
+
 #include <deque>
 #include <memory>
 #include <string>
@@ -53,7 +56,9 @@ public:
     const CurrentStatus& Current() const { return current_; }
 
     // ---- Commands, menus, notification icon and hand-over (QuarrowCommands.cpp)
-    void AddBt();
+    // With a torrent file, the dialog opens with it filled in. False when the
+    // user cancelled the dialog.
+    bool AddBt(const std::string& torrentFile = std::string());
     void AddWebFtp();
     void Rescan();
     void ToggleBt();
@@ -92,6 +97,8 @@ private:
     void RemoveTrayIcon();
     INT_PTR OnTrayNotify(WPARAM id, LPARAM mouse);
     INT_PTR OnCopyData(const COPYDATASTRUCT* copy);
+    // ---- (QuarrowDrop.cpp)
+    void OnDropFiles(HDROP drop);
     void TakePendingHandOvers();
     const client::BTItem* BtJobAt(int row) const;
     const client::WebFTPItem* WebFtpJobAt(int row) const;

@@ -230,6 +230,7 @@
 #define IDS_ALREADY_RUNNING             5517
 #define IDS_CONFIRM_REMOVE              5518
 #define IDS_SELECT_SERVER               5519
+#define IDS_DROP_NOT_TORRENT            5530    /* files dropped onto the main window that are not torrents */
 
 /* ------------------------------------------------------------------------
  * Strings: Add BT Torrent dialog

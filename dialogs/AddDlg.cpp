@@ -93,6 +93,7 @@ BOOL CAddBtDlg::OnInitDialog() {
     ::CheckRadioButton(Hwnd(), IDC_ADDBT_FROM_PC, IDC_ADDBT_FROM_URL, IDC_ADDBT_FROM_PC);
     PrepareCommon();
     ApplySource();
+    if (!presetPath_.empty()) SetItemText(IDC_ADDBT_FILE, presetPath_);
     return TRUE;
 }
 

@@ -44,6 +44,8 @@ class CAddBtDlg : public CAddDlgBase {
 public:
     CAddBtDlg(client::CDeviceClient& client, const client::CCSConvertor& charsets);
     INT_PTR Show(HWND owner);
+    // Before Show: the torrent file on the PC that the dialog opens with.
+    void PresetPcPath(const std::string& path) { presetPath_ = path; }
 
     // After OK.
     bool FromUrl() const { return fromUrl_; }
@@ -57,6 +59,7 @@ private:
     void OnOk();
 
     bool fromUrl_ = false;
+    std::string presetPath_;
     std::string pcPath_;
     int priority_ = 1;
 };

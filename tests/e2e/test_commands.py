@@ -24,6 +24,7 @@ BT_PRIORITY, BT_ACTION, BT_REMOVE, WEB_ACTION = "2001", "2101", "2201", "2301"
 FROM_PC, FROM_URL, PC_FILE, URL, SAVE_PATH, PRIORITY, CHARSET = "1009", "1010", "1011", "1012", "1014", "1016", "1058"
 WM_KEYDOWN, WM_CLOSE, WM_COMMAND, VK_F5, MENU_EXIT, TRAY_MESSAGE, WM_LBUTTONDBLCLK = (
     "0x100", "0x10", "0x111", "0x74", "32783", "0x405", "0x203")
+WM_DROPFILES = "0x233"
 MENU_BT, MENU_WEB, MENU_PATH, BT_LIST, TREE, FOLDER = "32784", "32781", "32782", "1036", "1007", "1008"
 DEFAULT_PATH = "[HDD1]download\\"
 CLOSING = b"--" + b"/" * 17 + b"--"
@@ -346,6 +347,78 @@ class CommandTests(unittest.TestCase):
         self.assertIsNotNone(dialog)
         self.assertTrue(until(lambda: self.desk.get(dialog, SAVE_PATH) == "[HDD2]Video\\"))
         self.desk.click(dialog, "Cancel")
+        self.ui("post", main, WM_COMMAND, MENU_EXIT, "0")
+        self.assertEqual(0, wait_exit(proc, 20))
+
+    def test_dropped_files(self):
+        proc, main = self.start_main()
+        second = os.path.join(self.net.dir, "Second.TORRENT")
+        second_bytes = bencode.encode({"info": {"name": "second", "length": 99, "piece length": 16384,
+                                                "pieces": b"\x02" * 20}})
+        with open(second, "wb") as f:
+            f.write(second_bytes)
+        notes = os.path.join(self.net.dir, "notes.txt")
+        with open(notes, "w") as f:
+            f.write("not a torrent")
+        first, second, notes = (nsrun.windows_path(p) for p in (self.torrent, second, notes))
+        ignored = "Only torrent files can be added by dropping them here. The other files were ignored."
+
+        # Two torrents and another file: one message, then the dialog for each torrent in turn.
+        self.assertEqual(0, self.ui("drop", main, first, notes, second)[0])
+        self.message(ignored)
+        dialogs = []
+        for path in (first, second):
+            dialog = self.desk.find("Torrent Location on PC")
+            self.assertIsNotNone(dialog, path)
+            self.assertNotIn(dialog, dialogs)
+            dialogs.append(dialog)
+            self.assertTrue(until(lambda: (self.desk.get(dialog, PC_FILE), self.desk.get(dialog, SAVE_PATH)) ==
+                                  (path, DEFAULT_PATH)), path)
+            if path == first:
+                self.desk.shot(main, "drop-main")
+                self.desk.shot(dialog, "drop-add-bt")
+            sent, fetches = len(self.posts("goform/formAddBtItem")), self.status_fetches()
+            self.ui("press", dialog, "1")
+            self.assertTrue(until(lambda: len(self.posts("goform/formAddBtItem")) == sent + 1), path)
+            self.assertTrue(until(lambda: self.status_fetches() > fetches), path)  # refreshed after the add
+            self.assertTrue(until(lambda: not self.visible(dialog)))
+        self.assertTrue(until(lambda: self.visible(main, "2102")))  # both jobs on screen
+        self.settled()
+        self.assertEqual(2, len(self.posts("goform/formAddBtItem")))
+        self.assertIsNone(self.desk.find(ignored, 1000))  # told once
+
+        # The same file through the Add button sends the same bytes (and the server has it already).
+        self.ui("press", main, BT_ADD)
+        dialog = self.desk.find("Torrent Location on PC")
+        self.assertTrue(until(lambda: self.desk.get(dialog, SAVE_PATH) == DEFAULT_PATH))
+        self.ui("set", dialog, PC_FILE, first)
+        self.ui("press", dialog, "1")
+        self.assertTrue(until(lambda: len(self.posts("goform/formAddBtItem")) == 3))
+        # A drop while the window is busy (its message is up) is refused.
+        self.assertIsNotNone(self.desk.find("The torrent has been added already."))
+        self.assertEqual(0, self.ui("drop", main, second)[0])
+        self.message("The torrent has been added already.")
+        self.assertIsNone(self.desk.find("Torrent Location on PC", 2000))
+        uploads = self.posts("goform/formAddBtItem")
+        self.assertEqual(uploads[2], uploads[0])
+        self.assertIn(self.torrent_bytes, uploads[0])
+        self.assertIn(second_bytes, uploads[1])
+        self.assertIn(part("torrentType", "1"), uploads[1])
+
+        # Cancel leaves out the rest of the drop; nothing is sent.
+        self.settled()
+        self.assertEqual(0, self.ui("drop", main, second, first)[0])
+        dialog = self.desk.find("Torrent Location on PC")
+        self.assertTrue(until(lambda: self.desk.get(dialog, PC_FILE) == second))
+        self.desk.click(dialog, "Cancel")
+        self.assertTrue(until(lambda: not self.visible(dialog)))
+        self.assertIsNone(self.desk.find("Torrent Location on PC", 3000))
+        self.assertEqual(3, len(self.posts("goform/formAddBtItem")))
+
+        # Handles posted from another process are nothing of the window's: no dialog, no crash.
+        for handle in ("0", "0x830008", "0xdeadbeef"):
+            self.ui("post", main, WM_DROPFILES, handle, "0")
+        self.assertIsNone(self.desk.find("Torrent Location on PC", 2000))
         self.ui("post", main, WM_COMMAND, MENU_EXIT, "0")
         self.assertEqual(0, wait_exit(proc, 20))
 

@@ -34,14 +34,18 @@
 // ID 0 names the window itself (its caption for "get").
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <map>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "drop_hook.h"
 
 namespace {
 
@@ -572,7 +576,10 @@ int SendCopyData(HWND window, const std::string& which) {
 }
 }  // namespace
 
+static int PostDrop(HWND window, int count, char** files);
+
 int MoreCommands(const std::string& command, int argc, char** argv) {
+    if (command == "drop" && argc >= 4) return PostDrop(ParseHandle(argv[2]), argc - 3, argv + 3);
     if (command == "tray") {
         // The notification area of Wine's desktop: shown, and as wide as its icons need.
         HWND tray = ::FindWindowA("Shell_TrayWnd", nullptr);
@@ -670,4 +677,59 @@ int BalloonCommands(const std::string& command, int argc, char** argv) {
         ::Sleep(50);
     } while (static_cast<LONG>(deadline - ::GetTickCount()) > 0);
     return 0;
+}
+
+// Files dropped onto a window, as the shell drops them:
+//   uidriver drop HWND FILE...           WM_DROPFILES with a DROPFILES block of the names in
+//                                        UTF-16, dropped at the middle of the window
+// On Windows the system copies the block of a WM_DROPFILES posted to another
+// process; Wine does not. So the block is made and posted inside the window's
+// own process, by a message hook (drop_hook.dll beside this program) on its thread.
+static int PostDrop(HWND window, int count, char** files) {
+    std::wstring names;
+    for (int i = 0; i < count; ++i) {
+        wchar_t wide[4096] = {};
+        if (!::MultiByteToWideChar(CP_ACP, 0, files[i], -1, wide, 4095)) return 1;
+        names += wide;
+        names += L'\0';
+    }
+    names += L'\0';
+    const DWORD bytes = static_cast<DWORD>(sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+    if (!thread) return 1;
+
+    HANDLE mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                          sizeof(DropMapping) + bytes, kDropMappingName);
+    HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, kDropDoneName);
+    auto* shared = mapping ? static_cast<DropMapping*>(::MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
+    int result = 1;
+    if (shared && done) {
+        RECT client = {};
+        ::GetClientRect(window, &client);
+        DROPFILES drop = {};
+        drop.pFiles = sizeof(DROPFILES);
+        drop.pt = {client.right / 2, client.bottom / 2};
+        drop.fWide = TRUE;
+        *shared = {static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window)), bytes, 0, 0};
+        char* block = reinterpret_cast<char*>(shared + 1);
+        std::memcpy(block, &drop, sizeof drop);
+        std::memcpy(block + sizeof drop, names.data(), names.size() * sizeof(wchar_t));
+
+        wchar_t path[MAX_PATH] = {};
+        DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring dll(path, length);
+        dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"drop_hook.dll";
+        HMODULE module = ::LoadLibraryW(dll.c_str());
+        auto proc = module ? reinterpret_cast<HOOKPROC>(::GetProcAddress(module, "DropHookProc")) : nullptr;
+        if (HHOOK hook = proc ? ::SetWindowsHookExW(WH_GETMESSAGE, proc, module, thread) : nullptr) {
+            ::PostMessageW(window, WM_NULL, 0, 0);  // the hook runs when the thread takes a message
+            if (::WaitForSingleObject(done, 10000) == WAIT_OBJECT_0 && shared->posted) result = 0;
+            ::UnhookWindowsHookEx(hook);
+        }
+        if (module) ::FreeLibrary(module);
+    }
+    if (shared) ::UnmapViewOfFile(shared);
+    if (mapping) ::CloseHandle(mapping);
+    if (done) ::CloseHandle(done);
+    return result;
 }
