@@ -88,7 +88,7 @@ class Notifications(unittest.TestCase):
         """(text, rect) of the balloons that appear on screen within `seconds`,
         or until `count` did; `new`: not the one that was up already."""
         code, out = self.desk.ui("balloons", "-", str(int(seconds * 1000)), str(count), timeout=seconds + 30)
-        self.assertEqual(0, code)
+        self.assertEqual(0, code, out)
         seen = [line.split("|") for line in out.splitlines() if line.count("|") == 2]
         return [(text, rect) for ms, text, rect in seen if ms != "0" or not new]
 
