@@ -9,11 +9,9 @@
 #include <memory>
 #include <string>
 
-namespace client {
+#include "client/PageLimit.h"
 
-// Pages read whole never legitimately come near this; a bigger one is refused
-// as a page error instead of being held in memory.
-inline constexpr size_t kMaxPageBytes = 16u * 1024u * 1024u;
+namespace client {
 
 // Set when an operation is given up. Its worker may still be inside a WinINet
 // call; it opens no further request, stops reading, closes what it opened
