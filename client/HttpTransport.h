@@ -10,6 +10,7 @@
 #include <string>
 
 #include "client/PageLimit.h"
+#include "client/ReplyReading.h"
 
 namespace client {
 
@@ -40,11 +41,6 @@ struct RequestContext {
     HINTERNET connection = nullptr;
     std::shared_ptr<GiveUpFlag> givenUp;
     std::string authorization;
-};
-
-enum class ReadMode {
-    UntilMarker,  // stop as soon as the marker line is complete
-    Whole,        // read the body to its end
 };
 
 struct HttpExchange {
@@ -82,11 +78,4 @@ DWORD ProbeStatusPage(RequestContext& ctx, std::string* authorization = nullptr)
 // none was sent (or another scheme).
 std::string SentAuthorization(HINTERNET request);
 
-// Reads a response into accumulated text in 1000-byte chunks. Exposed for tests:
-// `readChunk` fills at most 1000 bytes and returns the count, 0 at the end, -1 on failure.
-template <typename ReadChunk>
-bool AccumulateReply(ReadChunk&& readChunk, ReadMode mode, std::string& text, std::string& code);
-
 }  // namespace client
-
-#include "HttpTransport.inl"

@@ -1,11 +1,15 @@
-// A page from the server: the reply marker search, the code's mapping, and
-// the cut of the XML out of the page body.
+// A page from the server: the reply marker search, also as the body arrives
+// in chunks, the code's mapping, and the cut of the XML out of the page body.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "client/BodyXml.h"
 #include "client/ReplyCode.h"
+#include "client/ReplyReading.h"
 #include "fuzz/FuzzCheck.h"
 
 using namespace client;
@@ -39,6 +43,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int result = MapReplyCode(ReplyCodeOfPage(page));
     FUZZ_CHECK((result == kResultOk) == (found && code == kReplySuccess));
     FUZZ_CHECK(result == kResultOk || result >= 5000);
+
+    // The body as the connection delivers it, in chunks of sizes taken from
+    // the page itself; a zero byte ends its chunk's text.
+    std::vector<size_t> sizes;
+    std::string delivered;
+    for (size_t pos = 0, i = 0; pos < size; ++i) {
+        const size_t n = std::min<size_t>(size - pos, 1 + (data[i % size] * 7 + i) % 1000);
+        sizes.push_back(n);
+        delivered.append(page, pos, strnlen(reinterpret_cast<const char*>(data) + pos, n));
+        pos += n;
+    }
+    std::string expected;
+    if (!FindReplyCode(delivered, expected)) expected = kReplyPageError;
+    for (ReadMode mode : {ReadMode::UntilMarker, ReadMode::Whole}) {
+        size_t pos = 0, chunk = 0;
+        auto read = [&](char* buffer, unsigned long room) -> long {
+            FUZZ_CHECK(room == 1000);
+            if (chunk == sizes.size()) return 0;
+            std::memcpy(buffer, data + pos, sizes[chunk]);
+            pos += sizes[chunk];
+            return static_cast<long>(sizes[chunk++]);
+        };
+        std::string text, readCode;
+        FUZZ_CHECK(AccumulateReply(read, mode, text, readCode));
+        FUZZ_CHECK(readCode == expected);
+        FUZZ_CHECK(delivered.compare(0, text.size(), text) == 0);
+        if (mode == ReadMode::Whole) FUZZ_CHECK(text == delivered);
+    }
 
     std::string xml = "untouched";
     if (CutBodyXml(page, xml)) {
