@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "client/BodyXml.h"
+#include "client/StatusText.h"
 #include "client/StatusTypes.h"
 #include "common/Handle.h"
 

@@ -1,5 +1,6 @@
 // A page from the server: the reply marker search, also as the body arrives
-// in chunks, the code's mapping, and the cut of the XML out of the page body.
+// in chunks, the code's mapping, the cut of the XML out of the page body and
+// the numbers in its job element names.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -7,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "client/BodyXml.h"
+#include "client/StatusText.h"
 #include "client/ReplyCode.h"
 #include "client/ReplyReading.h"
 #include "fuzz/FuzzCheck.h"
@@ -86,6 +87,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(tags == 2);
     } else {
         FUZZ_CHECK(xml == "untouched");
+    }
+
+    // Job element names: a number only where the name spells it canonically.
+    for (const std::wstring prefix : {L"BTItem", L"WebFTPItem", L""}) {
+        const std::wstring name(page.begin(), page.begin() + static_cast<long>(std::min<size_t>(size, 24)));
+        const long long number = ItemNumber(name, prefix);
+        FUZZ_CHECK(number >= 0);
+        const bool canonical = number > 0 && name == prefix + std::to_wstring(number);
+        FUZZ_CHECK(canonical == (number > 0));
+        if (number == 0 && name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0) {
+            const std::wstring digits = name.substr(prefix.size());
+            FUZZ_CHECK(digits[0] == L'0' || digits.size() > 10 || digits.find_first_not_of(L"0123456789") != std::wstring::npos);
+        }
     }
     return 0;
 }

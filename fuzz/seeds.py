@@ -9,7 +9,7 @@ import struct
 HERE = pathlib.Path(__file__).resolve().parent
 ROOT = HERE.parent
 
-# tests/client/ReplyCodeTest.cpp, tests/client/StatusDocumentTest.cpp
+# tests/client/ReplyCodeTest.cpp, tests/client/StatusDocumentTest.cpp (page cut, item names)
 REPLY_PAGE = [
     b"<html>QuarrowReturnValue:Success\n<body>",
     b"QuarrowReturnValue:Success\r\n",
@@ -25,6 +25,7 @@ REPLY_PAGE = [
     b"<BODY><a/></BODY></HTML>",
     b"QuarrowReturnValue:Success\n<html><body><Quarrow version=\"2.1\"><BTDownload><BTEnable>1</BTEnable>"
     b"<BTItemCount>1</BTItemCount><BTItem1><BTName>a</BTName></BTItem1></BTDownload></Quarrow></body></html>",
+    b"BTItem12", b"BTItem01", b"WebFTPItem1000", b"BTItem99999999999",
 ]
 
 # tests/client/FolderPagesTest.cpp

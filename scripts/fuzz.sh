@@ -16,7 +16,7 @@ if [ "${1:-}" = "-t" ]; then seconds="$2"; shift 2; fi
 
 # target: sources (the encoders' platform calls come from fuzz/shim/)
 declare -A sources=(
-  [reply_page]="client/ReplyCode.cpp client/BodyXml.cpp"
+  [reply_page]="client/ReplyCode.cpp client/StatusText.cpp"
   [folder_pages]="client/FolderScan.cpp"
   [datagrams]="protocol/Packets.cpp"
   [handover_payload]="app/HandOverMessage.cpp app/CommandLine.cpp client/CharsetTable.cpp client/CSEncode.cpp fuzz/shim/platform.cpp"

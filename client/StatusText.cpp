@@ -1,4 +1,4 @@
-#include "client/BodyXml.h"
+#include "client/StatusText.h"
 
 namespace client {
 
@@ -12,6 +12,18 @@ bool CutBodyXml(const std::string& page, std::string& xml) {
     if (cut == std::string::npos || cut < body + kBody.size()) return false;
     xml = page.substr(body + kBody.size(), cut - body - kBody.size());
     return true;
+}
+
+long long ItemNumber(std::wstring_view name, std::wstring_view prefix) {
+    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix || name[prefix.size()] == L'0' ||
+        name.size() - prefix.size() > 10)
+        return 0;
+    long long number = 0;
+    for (wchar_t c : name.substr(prefix.size())) {
+        if (c < L'0' || c > L'9') return 0;
+        number = number * 10 + (c - L'0');
+    }
+    return number;
 }
 
 }  // namespace client
