@@ -9,11 +9,10 @@
 #include <memory>
 #include <string>
 
-namespace client {
+#include "client/PageLimit.h"
+#include "client/ReplyReading.h"
 
-// Pages read whole never legitimately come near this; a bigger one is refused
-// as a page error instead of being held in memory.
-inline constexpr size_t kMaxPageBytes = 16u * 1024u * 1024u;
+namespace client {
 
 // Set when an operation is given up. Its worker may still be inside a WinINet
 // call; it opens no further request, stops reading, closes what it opened
@@ -42,11 +41,6 @@ struct RequestContext {
     HINTERNET connection = nullptr;
     std::shared_ptr<GiveUpFlag> givenUp;
     std::string authorization;
-};
-
-enum class ReadMode {
-    UntilMarker,  // stop as soon as the marker line is complete
-    Whole,        // read the body to its end
 };
 
 struct HttpExchange {
@@ -84,11 +78,4 @@ DWORD ProbeStatusPage(RequestContext& ctx, std::string* authorization = nullptr)
 // none was sent (or another scheme).
 std::string SentAuthorization(HINTERNET request);
 
-// Reads a response into accumulated text in 1000-byte chunks. Exposed for tests:
-// `readChunk` fills at most 1000 bytes and returns the count, 0 at the end, -1 on failure.
-template <typename ReadChunk>
-bool AccumulateReply(ReadChunk&& readChunk, ReadMode mode, std::string& text, std::string& code);
-
 }  // namespace client
-
-#include "HttpTransport.inl"

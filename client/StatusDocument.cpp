@@ -127,20 +127,6 @@ bool ReadWebFtpItem(IXMLDOMNode* item, WebFTPItem& web) {
     return ReadFields(item, fields);
 }
 
-// The number N of an item name "<prefix>N" as the decimal form of N spells it
-// (so "BTItem01" is no item); 0 for any other name.
-long long ItemNumber(std::wstring_view name, std::wstring_view prefix) {
-    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix || name[prefix.size()] == L'0' ||
-        name.size() - prefix.size() > 10)
-        return 0;
-    long long number = 0;
-    for (wchar_t c : name.substr(prefix.size())) {
-        if (c < L'0' || c > L'9') return 0;
-        number = number * 10 + (c - L'0');
-    }
-    return number;
-}
-
 // One service's part of the document ("BTDownload" with its switch, count and
 // jobs), gathered in a single walk: for each name the first element of that
 // name among the children of every section element, in document order. Jobs
@@ -252,18 +238,6 @@ win::ComPtr<IXMLDOMDocument2> NewServerXmlDocument() {
         !document || !ApplyServerXmlSettings(document.Get()))
         return {};
     return document;
-}
-
-bool CutBodyXml(const std::string& page, std::string& xml) {
-    static const std::string kBody = "<body>";
-    const size_t body = page.find(kBody);
-    if (body == std::string::npos) return false;
-    const size_t last = page.rfind('<');
-    if (last == std::string::npos || last == 0) return false;
-    const size_t cut = page.rfind('<', last - 1);
-    if (cut == std::string::npos || cut < body + kBody.size()) return false;
-    xml = page.substr(body + kBody.size(), cut - body - kBody.size());
-    return true;
 }
 
 std::string ParseStatusDocument(const std::string& ansiXml, ServerStatus& status) {

@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 
+#include "client/StatusText.h"
 #include "client/StatusTypes.h"
 #include "common/Handle.h"
 
@@ -18,12 +19,6 @@ win::ComPtr<IXMLDOMDocument2> NewServerXmlDocument();
 // Applies those settings to a document before it is loaded; false when the
 // document would not take them.
 bool ApplyServerXmlSettings(IXMLDOMDocument2* document);
-
-// Cuts the XML out of a page: from just after the first "<body>" up to the
-// second-to-last "<" (the page ends with the body and html end tags). False
-// when "<body>" or either "<" is missing or the cut lies before the end of
-// "<body>".
-bool CutBodyXml(const std::string& page, std::string& xml);
 
 // Parses the status document (ANSI text) into `status`, appending the items it
 // reads. Returns "Success" or "OTHERERR_PAGEERROR"; on failure the items read

@@ -7,18 +7,9 @@
 #include <vector>
 
 #include "client/CSConvertor.h"
+#include "dialogs/UrlText.h"
 
 namespace dialogs {
-
-// Whether the URL starts with "http://" or "ftp://", in any letter case.
-bool HasUrlScheme(const std::string& url);
-
-// A URL is raw (not yet percent-encoded) as soon as one "%" is followed by two
-// characters that are not both hexadecimal digits; a "%" with fewer than two
-// characters after it proves nothing.
-bool IsRawUrl(const std::string& url);
-// Raw: every "%" becomes "%2525"; encoded: every "%25" becomes "%2525".
-std::string DoublePercent(const std::string& url);
 
 struct UrlTexts {
     std::string inCharset;  // for the chosen code page, or the default encoding for 0

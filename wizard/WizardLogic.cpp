@@ -1,7 +1,5 @@
 #include "wizard/WizardLogic.h"
 
-#include <windows.h>
-
 #include <cctype>
 #include <cstdlib>
 #include <cstdio>
@@ -33,13 +31,6 @@ std::string ApplyEscapes(std::string text) {
 std::string ApplyControlEscapes(std::string text) {
     text = ReplaceAll(std::move(text), "%0A", kLineBreak);
     return ReplaceAll(std::move(text), "%25", "%");
-}
-
-std::string ReadIniText(const std::string& file, const char* section, const char* key, const char* fallback) {
-    char buffer[kIniBufferSize] = {};
-    ::GetPrivateProfileStringA(section, key, fallback ? fallback : "", buffer, sizeof buffer, file.c_str());
-    buffer[kIniBufferSize - 1] = '\0';
-    return ApplyEscapes(buffer);
 }
 
 std::string FillFormat(std::string_view format, const std::vector<std::string>& args) {
