@@ -44,15 +44,59 @@ def own_display():
     """An Xvfb display for this test alone: the colours are read off the screen,
     and a test running beside it on a shared display would cover the window."""
     for n in range(141, 200):
-        if os.path.exists(f"/tmp/.X{n}-lock"):
-            continue
+        lock, socket = f"/tmp/.X{n}-lock", f"/tmp/.X11-unix/X{n}"
+        if os.path.exists(lock):
+            if server_alive(lock):
+                continue
+            # Left by a display that was killed: its socket would pass for ready.
+            for stale in (lock, socket):
+                try:
+                    os.remove(stale)
+                except FileNotFoundError:
+                    pass
         proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if until(lambda: os.path.exists(f"/tmp/.X11-unix/X{n}"), timeout=5) and proc.poll() is None:
+        if until(lambda: os.path.exists(socket), timeout=5) and proc.poll() is None:
             return proc, f":{n}"
+        end_display(proc)
+    raise RuntimeError("no free display for Xvfb")
+
+
+def server_alive(lock):
+    try:
+        with open(lock) as f:
+            os.kill(int(f.read().strip()), 0)
+        return True
+    except (ValueError, ProcessLookupError):
+        return False
+    except OSError:
+        return True  # unreadable, or another user's: leave it alone
+
+
+def end_display(proc):
+    """Terminated, not killed: Xvfb then removes its lock and socket itself."""
+    proc.terminate()
+    try:
+        proc.wait(10)
+    except subprocess.TimeoutExpired:
         proc.kill()
         proc.wait()
-    raise RuntimeError("no free display for Xvfb")
+
+
+def use_own_display(test):
+    """Points DISPLAY at a display of the test's own until its clean-up, which
+    ends that display and puts the old value back."""
+    xvfb, display = own_display()
+    saved = os.environ.get("DISPLAY")
+    os.environ["DISPLAY"] = display
+
+    def restore():
+        end_display(xvfb)
+        if saved is None:
+            os.environ.pop("DISPLAY", None)
+        else:
+            os.environ["DISPLAY"] = saved
+    test.addCleanup(restore)
 
 
 def until(probe, timeout=30, step=0.2):
@@ -66,9 +110,7 @@ def until(probe, timeout=30, step=0.2):
 
 class MainWindow(unittest.TestCase):
     def setUp(self):
-        self.xvfb, display = own_display()
-        self.saved_display = os.environ.get("DISPLAY")
-        os.environ["DISPLAY"] = display  # for the test network's Wine and everything it runs
+        use_own_display(self)  # for the test network's Wine and everything it runs
         # Xvfb starts with the pointer in the middle of the screen, over the
         # lists: a cell tip popping up there would cover the colours read.
         subprocess.run(["xdotool", "mousemove", "0", "0"], check=False)
@@ -82,12 +124,6 @@ class MainWindow(unittest.TestCase):
     def tearDown(self):
         self.desk.close()
         self.net.close()
-        self.xvfb.kill()
-        self.xvfb.wait()
-        if self.saved_display is None:
-            os.environ.pop("DISPLAY", None)
-        else:
-            os.environ["DISPLAY"] = self.saved_display
 
     def ui(self, *args):
         return self.desk.run(UIDRIVER, *args, text=False).stdout.decode("cp1252").replace("\r", "")

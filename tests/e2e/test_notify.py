@@ -16,7 +16,7 @@ import unittest
 import nsrun
 from apphelpers import BUILD, wait_exit
 from test_dialogs import SETTINGS, DialogDesktop, until
-from test_main_window import own_display
+from test_main_window import use_own_display
 
 SEAMS = os.path.join(BUILD, "app", "QuarrowSeams.exe")
 SERVER = SETTINGS + "\\" + nsrun.NAS_ADDR
@@ -29,10 +29,7 @@ OLD_ENDS = 5
 
 class Notifications(unittest.TestCase):
     def setUp(self):
-        self.xvfb, display = own_display()  # a clean screen for the picture
-        self.saved_display = os.environ.get("DISPLAY")
-        os.environ["DISPLAY"] = display
-        self.addCleanup(self.restore_display)
+        use_own_display(self)  # a clean screen for the picture
         self.net = nsrun.TestNetwork().__enter__()
         self.addCleanup(self.net.close)
         # Nothing moves on its own: jobs end only when the test says so.
@@ -45,14 +42,6 @@ class Notifications(unittest.TestCase):
         self.report = os.path.join(self.net.dir, "balloons.txt")
         self.reported = 0
         self.ends = 0
-
-    def restore_display(self):
-        self.xvfb.kill()
-        self.xvfb.wait()
-        if self.saved_display is None:
-            os.environ.pop("DISPLAY", None)
-        else:
-            os.environ["DISPLAY"] = self.saved_display
 
     # --- the stand-in and the wire -----------------------------------------
     def requests(self):
