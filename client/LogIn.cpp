@@ -43,6 +43,13 @@ void RegistryLoginStore::Forget(const std::string& address) {
         if (!sub) return;
         ::RegDeleteValueA(sub.Get(), "User");
         ::RegDeleteValueA(sub.Get(), "Password");
+        // The subkey holds more than the credentials (the jobs already told
+        // about, for one): only an empty one goes.
+        DWORD subkeys = 0, values = 0;
+        if (::RegQueryInfoKeyA(sub.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                               nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+            subkeys != 0 || values != 0)
+            return;
     }
     ::RegDeleteKeyA(main.Get(), address.c_str());
 }

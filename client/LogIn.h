@@ -49,7 +49,8 @@ public:
 
 // The program's store: a subkey named by the address under the settings key
 // (HKEY_CURRENT_USER), values "User" and "Password". Nothing is created
-// unless the settings key exists; registry failures are silent.
+// unless the settings key exists; registry failures are silent. Forget
+// removes the two values, and the subkey only when nothing else is left in it.
 class RegistryLoginStore : public ILoginStore {
 public:
     explicit RegistryLoginStore(std::string settingsKey) : key_(std::move(settingsKey)) {}

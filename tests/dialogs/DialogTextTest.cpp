@@ -48,7 +48,7 @@ TEST(DialogText, ServerPathsAndCaptions) {
     EXPECT_EQ("%s - Quarrow", dialogs::FormatWithText("%s - Quarrow", "%s"));
 }
 
-TEST(LoginStore, RemembersPerAddressAndForgetsTheWholeSubkey) {
+TEST(LoginStore, RemembersPerAddressAndForgetsOnlyTheCredentials) {
     const std::string key = "SOFTWARE\\Storage Server\\QuarrowLoginStoreTest";
     ::RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
     client::RegistryLoginStore store(key);
@@ -75,6 +75,18 @@ TEST(LoginStore, RemembersPerAddressAndForgetsTheWholeSubkey) {
     EXPECT_NE(ERROR_SUCCESS, ::RegOpenKeyA(HKEY_CURRENT_USER, (key + "\\10.0.0.1").c_str(), &probe));
     store.Read("10.0.0.2", user, password);
     EXPECT_EQ("guest", user);
+
+    // Whatever else the server's subkey holds survives forgetting the password.
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyA(HKEY_CURRENT_USER, (key + "\\10.0.0.2").c_str(), &probe));
+    ::RegSetValueExA(probe, "NotifiedJobs", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>("finished bt 1\0"), 15);
+    ::RegCloseKey(probe);
+    store.Forget("10.0.0.2");
+    store.Read("10.0.0.2", user, password);
+    EXPECT_EQ("", user + password);
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyA(HKEY_CURRENT_USER, (key + "\\10.0.0.2").c_str(), &probe));
+    DWORD type = 0, size = 0;
+    EXPECT_EQ(ERROR_SUCCESS, ::RegQueryValueExA(probe, "NotifiedJobs", nullptr, &type, nullptr, &size));
+    ::RegCloseKey(probe);
     ::RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
 }
 

@@ -2,8 +2,9 @@
 as a user meets them: Quarrow (its test entry point, QuarrowSeams.exe, for a
 short refresh period and a report of every balloon's title, which Wine's
 balloon window does not give away) against the stand-in server with its demo
-jobs, in a private test network. The stand-in ends jobs between two
-refreshes; the balloons are read off Wine's notification area, the
+jobs, in a private test network. The server asks for a password, which the
+user types at every start without having it remembered. The stand-in ends
+jobs between two refreshes; the balloons are read off Wine's notification area, the
 remembered lists and the switch out of the registry, and the wire must carry
 nothing but the status fetches.
 
@@ -15,7 +16,7 @@ import unittest
 
 import nsrun
 from apphelpers import BUILD, wait_exit
-from test_dialogs import SETTINGS, DialogDesktop, until
+from test_dialogs import PASSWORD, SETTINGS, USER, DialogDesktop, until
 from test_main_window import use_own_display
 
 SEAMS = os.path.join(BUILD, "app", "QuarrowSeams.exe")
@@ -33,7 +34,7 @@ class Notifications(unittest.TestCase):
         self.net = nsrun.TestNetwork().__enter__()
         self.addCleanup(self.net.close)
         # Nothing moves on its own: jobs end only when the test says so.
-        self.net.start_standin("--demo", "--speed", "0", "--fail-rate", "0")
+        self.net.start_standin("--demo", "--speed", "0", "--fail-rate", "0", "--user", "admin", "--password", "secret")
         self.net.private_wine()
         self.desk = DialogDesktop(self.net)
         self.addCleanup(self.desk.close)
@@ -49,7 +50,9 @@ class Notifications(unittest.TestCase):
             return [json.loads(line) for line in f]
 
     def fetches(self):
-        return sum(r["path"].lstrip("/") == "Quarrow.asp" for r in self.requests())
+        """Status fetches that got past the password (each is tried without one first)."""
+        return sum(r["path"].lstrip("/") == "Quarrow.asp" and
+                   any(name.lower() == "authorization" for name, _ in r["headers"]) for r in self.requests())
 
     def end_jobs(self, finish=(), fail=()):
         """The named jobs end at the server's next request."""
@@ -64,6 +67,12 @@ class Notifications(unittest.TestCase):
         proc = subprocess.Popen(["ip", "netns", "exec", self.net.pc, nsrun.WINE_RUN, SEAMS], env=env,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.desk.procs.append(proc)
+        # The login prompt, left as it comes: the password is not remembered.
+        login = self.desk.find("Remember my password", 60000)
+        self.assertIsNotNone(login, "no login prompt")
+        for control, text in ((USER, "admin"), (PASSWORD, "secret")):
+            self.desk.ui("set", login, control, text)
+        self.desk.click(login, "OK")
         main = self.desk.find("Refresh", 60000)
         self.assertIsNotNone(main, "no main window")
         self.assertTrue(until(lambda: self.fetches() > before, 30), "no status fetch")
@@ -145,13 +154,15 @@ class Notifications(unittest.TestCase):
         self.assertEqual(OLD_ENDS + 2, len(self.remembered()))
         self.assertEqual([], self.quiet())  # told once
 
-        # Four jobs end while Quarrow is not running: one summary at the first list after the start.
+        # Four jobs end while Quarrow is not running: one summary at the first list after the start,
+        # although the login forgot the (never remembered) password in the server's settings.
         self.exit(proc, main)
         self.end_jobs(finish=["Cosmos Laundromat (2015)", "Conf\u00e9rences \u00e9t\u00e9 2023", "debian-12-dvd-set"],
                       fail=["caf\u00e9 del mar.mp3"])
         proc, main = self.start()
         self.assertEqual([(SUMMARY, "3 downloads finished, 1 failed", "warning")], self.told())
         self.assertEqual(OLD_ENDS + 6, len(self.remembered()))
+        self.assertEqual(["NotifiedJobs"], [line.split()[0] for line in self.desk.reg_query(SERVER) if "REG_" in line])
 
         # Switched off in the main menu: remembered, and a job that ends now is only listed.
         self.desk.ui("post", main, WM_COMMAND, MENU_NOTIFY, "0")
