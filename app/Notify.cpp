@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <initializer_list>
 #include <set>
 #include <unordered_set>
@@ -16,8 +17,8 @@ namespace {
 
 constexpr char kNotifyValue[] = "Notify";
 constexpr char kListValue[] = "NotifiedJobs";
-// A list of 200 entries needs a few kilobytes; anything far beyond that is
-// not ours to read whole.
+// Lists are written within kMaxStoredBytes; one far beyond that (left by an
+// older version, or made by hand) is not ours to read whole.
 constexpr DWORD kMaxListBytes = 1 << 20;
 
 const char* EndWord(JobEnd end) { return end == JobEnd::Failed ? "failed " : "finished "; }
@@ -65,10 +66,35 @@ JobEnd WebFtpJobEnd(const std::string& status) {
 std::vector<SeenJob> SeenJobs(const std::vector<client::BTItem>& bt, const std::vector<client::WebFTPItem>& webFtp) {
     std::vector<SeenJob> jobs;
     jobs.reserve(bt.size() + webFtp.size());
-    for (const client::BTItem& item : bt) jobs.push_back({"bt " + item.itemId, item.name, BtJobEnd(item.status)});
+    for (const client::BTItem& item : bt)
+        jobs.push_back({BoundedKey("bt " + item.itemId), item.name, BtJobEnd(item.status)});
     for (const client::WebFTPItem& item : webFtp)
-        jobs.push_back({"web " + client::BuildWebFtpKey(item), item.fileName, WebFtpJobEnd(item.status)});
+        jobs.push_back({BoundedKey("web " + client::BuildWebFtpKey(item)), item.fileName, WebFtpJobEnd(item.status)});
     return jobs;
+}
+
+std::string BoundedKey(const std::string& key) {
+    // Room for the longest end word ("finished ") before the key.
+    constexpr size_t kMaxKeyBytes = kMaxEntryBytes - 9;
+    if (key.size() <= kMaxKeyBytes && key.find('\0') == std::string::npos) return key;
+    // FNV-1a over every byte of the key.
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : key) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    std::string tail = "#";
+    for (int shift = 60; shift >= 0; shift -= 4) tail += "0123456789ABCDEF"[(hash >> shift) & 0xF];
+    // Cut before the first byte outside ASCII (and before any zero byte), so
+    // that no character of a multi-byte code page is split: the registry
+    // keeps the entry as text and must give the same bytes back.
+    size_t keep = 0;
+    while (keep < key.size() && keep + tail.size() < kMaxKeyBytes) {
+        const unsigned char c = static_cast<unsigned char>(key[keep]);
+        if (c == 0 || c >= 0x80) break;
+        ++keep;
+    }
+    return key.substr(0, keep) + tail;
 }
 
 std::string EntryOf(const SeenJob& job) { return EndWord(job.end) + job.key; }
@@ -110,11 +136,22 @@ NoticeDecision DecideNotices(const std::vector<std::string>& remembered, bool es
     return decision;
 }
 
-std::string JoinEntries(const std::vector<std::string>& entries) {
+std::string JoinEntries(const std::vector<std::string>& entries, size_t limit, size_t maxBytes) {
+    // The newest first, until the count or the room (the final zero byte
+    // included) runs out.
+    std::vector<const std::string*> kept;
+    size_t size = 1;
+    for (auto it = entries.rbegin(); it != entries.rend() && kept.size() < limit; ++it) {
+        const std::string& entry = *it;
+        if (entry.empty() || entry.size() > kMaxEntryBytes || entry.find('\0') != std::string::npos) continue;
+        if (size + entry.size() + 1 > maxBytes) break;
+        size += entry.size() + 1;
+        kept.push_back(&entry);
+    }
     std::string bytes;
-    for (const std::string& entry : entries) {
-        if (entry.empty() || entry.find('\0') != std::string::npos) continue;
-        bytes += entry;
+    bytes.reserve(size);
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
+        bytes += **it;
         bytes += '\0';
     }
     bytes += '\0';
@@ -196,10 +233,7 @@ bool NotifySettings::Load(const std::string& address, std::vector<std::string>& 
                                    &size) != ERROR_SUCCESS)
         return false;
     bytes.resize(std::min<size_t>(size, bytes.size()));
-    // All of it: a list may hold more than the bound while the server still
-    // lists more ended jobs than that, and cutting it here would make news of
-    // old ones. The next decision bounds it again.
-    entries = SplitEntries(bytes, bytes.size());
+    entries = SplitEntries(bytes);
     return true;
 }
 

@@ -22,11 +22,19 @@ JobEnd WebFtpJobEnd(const std::string& status);
 
 // One job of a status as the notifications see it.
 struct SeenJob {
-    std::string key;  // "bt " + item ID, or "web " + Web/FTP key
+    std::string key;  // "bt " + item ID, or "web " + Web/FTP key, shortened by BoundedKey
     std::string name;
     JobEnd end = JobEnd::None;
 };
 std::vector<SeenJob> SeenJobs(const std::vector<client::BTItem>& bt, const std::vector<client::WebFTPItem>& webFtp);
+
+// The longest entry that the remembered list stores.
+constexpr size_t kMaxEntryBytes = 512;
+// A job key as the list keeps it: a longer one (the server chooses IDs and
+// names) becomes its leading ASCII characters, "#" and a 64-bit hash of the
+// whole key in hexadecimal, so that its entry fits kMaxEntryBytes and two
+// long keys stay apart.
+std::string BoundedKey(const std::string& key);
 
 // An entry of the remembered list: "finished " or "failed " and the job's key.
 std::string EntryOf(const SeenJob& job);
@@ -53,10 +61,16 @@ struct NoticeDecision {
 NoticeDecision DecideNotices(const std::vector<std::string>& remembered, bool established,
                              const std::vector<SeenJob>& jobs, size_t limit = kRememberedLimit);
 
+// What one list may take in the registry, its zero bytes included.
+constexpr size_t kMaxStoredBytes = 32 * 1024;
+
 // The registry form of the list: a REG_MULTI_SZ (each entry ends with a zero
 // byte, the list with one more). Entries that the form cannot carry (empty,
-// or with a zero byte) are left out.
-std::string JoinEntries(const std::vector<std::string>& entries);
+// with a zero byte, or longer than kMaxEntryBytes) are left out. Of a longer
+// list only the newest entries are written: at most `limit` of them, in at
+// most `maxBytes` bytes, whatever a server lists.
+std::string JoinEntries(const std::vector<std::string>& entries, size_t limit = kRememberedLimit,
+                        size_t maxBytes = kMaxStoredBytes);
 // Reads it back whatever the value holds: a missing final zero, empty entries
 // and repeated entries are passed over; of a longer list the last `limit`
 // entries are kept.

@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+#include <set>
+
 #include "app/Notify.h"
 
 using app::EndedJob;
@@ -112,6 +116,66 @@ TEST(Notify, ListReadsBackFromWhateverTheValueHolds) {
     for (const Case& c : cases) EXPECT_EQ(c.entries, app::SplitEntries(c.bytes, c.limit)) << c.bytes.size();
 }
 
+TEST(Notify, WhatIsWrittenStaysBoundedWhateverTheServerLists) {
+    using namespace std::string_literals;
+    // Keys as long or odd as a server may make them: each entry fits, is
+    // text the registry keeps as it is, is the same at every list, and two
+    // keys stay two entries.
+    const std::string longId(5000, '7');
+    const std::string keys[] = {
+        "bt 1003", "bt " + longId, "bt " + longId + "8", "bt 8" + longId, "bt \xe4\xb8\xad" + longId,
+        "web [USB5]" + std::string(100000, 'x'), "bt a\0b"s,
+    };
+    std::set<std::string> entries;
+    for (const std::string& key : keys) {
+        const std::string bounded = app::BoundedKey(key);
+        EXPECT_EQ(bounded, app::BoundedKey(key));
+        const std::string entry = app::EntryOf({bounded, "N", kDone});
+        EXPECT_LE(entry.size(), app::kMaxEntryBytes) << key.size();
+        EXPECT_TRUE(std::all_of(entry.begin(), entry.end(), [](char c) { return c > 0; })) << key.substr(0, 8);
+        entries.insert(entry);
+    }
+    EXPECT_EQ(std::size(keys), entries.size());
+    EXPECT_EQ("bt 1003", app::BoundedKey("bt 1003"));  // everyday keys stay readable
+    client::BTItem bt;
+    bt.itemId = longId;
+    bt.status = "connect error";
+    EXPECT_LE(app::EntryOf(app::SeenJobs({bt}, {})[0]).size(), app::kMaxEntryBytes);
+
+    auto many = [](size_t count, size_t length) {
+        Entries list;
+        for (size_t i = 0; i < count; ++i) {
+            std::string entry = "failed bt " + std::to_string(i);
+            list.push_back(entry + std::string(length > entry.size() ? length - entry.size() : 0, 'x'));
+        }
+        return list;
+    };
+    struct Case {
+        const char* what;
+        Entries entries;
+        size_t limit, maxBytes;
+        Entries written;
+    } cases[] = {
+        {"more than the bound: the newest", many(250, 0), 200, 1 << 20, Entries(many(250, 0).begin() + 50, many(250, 0).end())},
+        {"an entry too long is left out",
+         {"finished bt 1", std::string(app::kMaxEntryBytes + 1, 'x'), "finished bt 2"}, 200, 1 << 20,
+         {"finished bt 1", "finished bt 2"}},
+        {"the longest entry is kept", {std::string(app::kMaxEntryBytes, 'x')}, 200, 1 << 20,
+         {std::string(app::kMaxEntryBytes, 'x')}},
+        {"out of room: the newest that fit", many(10, 100), 200, 350, Entries(many(10, 100).begin() + 7, many(10, 100).end())},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.written, app::SplitEntries(app::JoinEntries(c.entries, c.limit, c.maxBytes))) << c.what;
+
+    // Tens of thousands of failed jobs with long keys: a few kilobytes, the newest last.
+    const Entries flood = many(30000, app::kMaxEntryBytes);
+    const std::string bytes = app::JoinEntries(flood);
+    EXPECT_LE(bytes.size(), app::kMaxStoredBytes);
+    const Entries written = app::SplitEntries(bytes, flood.size());
+    EXPECT_LE(written.size(), app::kRememberedLimit);
+    ASSERT_FALSE(written.empty());
+    EXPECT_EQ(flood.back(), written.back());
+}
+
 TEST(Notify, ThreeJobsGetABalloonEachMoreOneSummary) {
     const app::BalloonTexts texts = {"Download finished",     "Download failed",     "Quarrow",
                                      "%d downloads finished", "%d downloads failed",
@@ -188,12 +252,30 @@ TEST(Notify, SettingsKeepTheSwitchAndEachServersList) {
     EXPECT_TRUE(entries.empty());
     EXPECT_FALSE(settings.Load("a\\b", entries));
     EXPECT_FALSE(settings.Load("10.0.0.3", entries));
-    // Read back whole, beyond the bound: the decisions bound it.
+    // Written within the bound: the newest entries.
     Entries many;
     for (int i = 0; i < 250; ++i) many.push_back("finished bt " + std::to_string(i));
     settings.Save("10.0.0.4", many);
     EXPECT_TRUE(settings.Load("10.0.0.4", entries));
-    EXPECT_EQ(many, entries);
+    EXPECT_EQ(Entries(many.end() - app::kRememberedLimit, many.end()), entries);
+    // However many and however long: what reaches the registry stays small.
+    Entries flood;
+    for (int i = 0; i < 30000; ++i) flood.push_back("failed bt " + std::to_string(i) + std::string(400, 'x'));
+    settings.Save("10.0.0.5", flood);
+    HKEY flooded = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(created, "10.0.0.5", 0, KEY_QUERY_VALUE, &flooded));
+    // Read for real: asked for its size alone, an ANSI query may answer with
+    // the size of the stored UTF-16 text.
+    DWORD type = 0, size = 0;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegQueryValueExA(flooded, "NotifiedJobs", nullptr, &type, nullptr, &size));
+    std::string stored(size, '\0');
+    ASSERT_EQ(ERROR_SUCCESS, ::RegQueryValueExA(flooded, "NotifiedJobs", nullptr, &type,
+                                                reinterpret_cast<BYTE*>(stored.data()), &size));
+    EXPECT_LE(size, app::kMaxStoredBytes);
+    ::RegCloseKey(flooded);
+    EXPECT_TRUE(settings.Load("10.0.0.5", entries));
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(flood.back(), entries.back());
     // A value of another type is no list.
     HKEY sub = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(created, "10.0.0.2", 0, KEY_SET_VALUE, &sub));
