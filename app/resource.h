@@ -231,6 +231,7 @@
 #define IDS_CONFIRM_REMOVE              5518
 #define IDS_SELECT_SERVER               5519
 #define IDS_DROP_NOT_TORRENT            5530    /* files dropped onto the main window that are not torrents */
+#define IDS_DISCOVERY_PORT_BUSY         5540    /* server selection cannot listen: another program holds the port */
 
 /* ------------------------------------------------------------------------
  * Strings: Add BT Torrent dialog

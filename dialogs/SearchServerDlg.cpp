@@ -14,6 +14,9 @@ namespace {
 // server array and the list box change only on the window thread, in arrival
 // order, while the receive thread waits.
 constexpr UINT kServerFound = WM_APP + 0x30;
+// Posted to itself when the dialog opens without a bound socket, so that the
+// message box shows over the dialog rather than before it.
+constexpr UINT kReportPortBusy = WM_APP + 0x31;
 
 constexpr const char* kDefaultServer = "DefaultServer";
 constexpr const char* kDefaultServerDisplayName = "DefaultServerDisplayName";
@@ -36,13 +39,19 @@ DWORD ReceiveLoop(CSearchServerDlg::Receiver& receiver) {
     any.sin_family = AF_INET;
     any.sin_port = htons(mgmt::kPort);
     any.sin_addr.s_addr = htonl(INADDR_ANY);
-    // With the reuse option the broadcasts arrive even if another program
-    // holds the port, so a failing bind is not the end.
-    ::bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any);
+    // The reuse option shares the port with programs that allow it; one that
+    // holds it exclusively leaves this socket unbound, and an unbound socket
+    // receives nothing: the dialog says so instead of showing an empty list.
+    if (::bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
+        receiver.portBusy = true;
+        return 0;
+    }
     u_long blocking = 0;
     if (::ioctlsocket(s, FIONBIO, &blocking) != 0 ||
         ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on) != 0)
         return 0;
+    receiver.listening = true;
+    ::SetEvent(receiver.ready.Get());
 
     uint8_t buffer[mgmt::kReceiveBufferSize];
     while (!receiver.stop) {
@@ -82,7 +91,9 @@ DWORD WINAPI ReceiveThread(LPVOID parameter) {
         result = 0;
     }
     CloseReceiverSocket(receiver);
+    receiver.listening = false;
     receiver.running = false;
+    ::SetEvent(receiver.ready.Get());  // also when it gave up before listening
     return result;
 }
 
@@ -94,9 +105,13 @@ CSearchServerDlg::CSearchServerDlg() {
         address_.clear();
         End(IDCANCEL);
     });
-    OnClicked(IDC_SERVER_RESCAN, [this] { SendProbe(); });
+    OnClicked(IDC_SERVER_RESCAN, [this] { OnRescan(); });
     OnMessage(kServerFound, [this](WPARAM, LPARAM) {
         TakeArrivedServers();
+        return TRUE;
+    });
+    OnMessage(kReportPortBusy, [this](WPARAM, LPARAM) {
+        ReportPortBusy();
         return TRUE;
     });
     OnMessage(WM_DESTROY, [this](WPARAM, LPARAM) {
@@ -125,18 +140,9 @@ std::string CSearchServerDlg::AskServer(HWND parent) {
 }
 
 BOOL CSearchServerDlg::OnInitDialog() {
-    receiver_ = std::make_shared<Receiver>();
-    receiver_->dialog = Hwnd();
-    auto* reference = new std::shared_ptr<Receiver>(receiver_);
-    thread_.Attach(::CreateThread(nullptr, 0, &ReceiveThread, reference, 0, nullptr));
-    if (thread_) {
-        // No reply may come before the socket is bound; the thread's end counts
-        // as well, should it have given up at once.
-        while (!receiver_->running && ::WaitForSingleObject(thread_.Get(), 0) == WAIT_TIMEOUT) ::Sleep(0);
-    } else {
-        delete reference;
-    }
+    StartReceiver();
     SendProbe();
+    if (receiver_->portBusy) ::PostMessageA(Hwnd(), kReportPortBusy, 0, 0);
 
     ::SetWindowTextA(Hwnd(), win::LoadResString(IDS_SELSERVER_CAPTION).c_str());
     SetItemText(IDC_SERVER_PROMPT, win::LoadResString(IDS_SELSERVER_PROMPT));
@@ -145,6 +151,39 @@ BOOL CSearchServerDlg::OnInitDialog() {
     SetItemText(IDOK, win::LoadResString(IDS_SELSERVER_OK));
     SetItemText(IDCANCEL, win::LoadResString(IDS_SELSERVER_CANCEL));
     return TRUE;
+}
+
+void CSearchServerDlg::StartReceiver() {
+    receiver_ = std::make_shared<Receiver>();
+    receiver_->dialog = Hwnd();
+    auto* reference = new std::shared_ptr<Receiver>(receiver_);
+    thread_.Attach(::CreateThread(nullptr, 0, &ReceiveThread, reference, 0, nullptr));
+    if (!thread_) {
+        delete reference;
+        return;
+    }
+    // No reply may come before the socket is bound, and whether it could be
+    // bound decides what the user is told. The thread sends nothing to this
+    // window before then, so a plain wait is safe.
+    HANDLE waits[] = {receiver_->ready.Get(), thread_.Get()};
+    ::WaitForMultipleObjects(2, waits, FALSE, 10000);
+}
+
+void CSearchServerDlg::OnRescan() {
+    // The port may be free by now: a receive thread that could not bind it
+    // has ended, and a new one tries again.
+    if (receiver_ && receiver_->portBusy && (!thread_ || ::WaitForSingleObject(thread_.Get(), 0) == WAIT_OBJECT_0)) {
+        thread_.Close();
+        StartReceiver();
+    }
+    SendProbe();
+    if (receiver_ && receiver_->portBusy) ReportPortBusy();
+}
+
+void CSearchServerDlg::ReportPortBusy() {
+    // Not while closing: the list is no longer of interest then.
+    if (!receiver_ || receiver_->stop || !receiver_->portBusy) return;
+    ShowMessage(Hwnd(), IDS_DISCOVERY_PORT_BUSY);
 }
 
 void CSearchServerDlg::SendProbe() {

@@ -35,6 +35,9 @@ public:
     struct Receiver {
         std::atomic<bool> running{false};  // set by the thread
         std::atomic<bool> stop{false};     // set by the dialog
+        std::atomic<bool> listening{false};  // its socket is bound to the discovery port
+        std::atomic<bool> portBusy{false};   // another program holds that port
+        win::Handle ready{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};  // listening, or given up
         std::atomic<SOCKET> socket{INVALID_SOCKET};
         HWND dialog = nullptr;
         // Replies on their way to the window thread. The message that announces
@@ -45,6 +48,9 @@ public:
 
 private:
     BOOL OnInitDialog() override;
+    void StartReceiver();
+    void OnRescan();
+    void ReportPortBusy();
     void SendProbe();
     void OnOk();
     void OnDestroy();

@@ -24,6 +24,9 @@ SERVER_LIST, REMEMBER_SERVER = "1000", "1002"
 USER, PASSWORD, REMEMBER_LOGIN = "1003", "1004", "1005"
 TREE, FOLDER = "1007", "1008"
 
+PORT_BUSY = ("Cannot search for servers: another program is using UDP port 13365. "
+             "Close that program, then press Rescan.")
+
 WEB = ("NAS-One", nsrun.NAS_ADDR)
 # Fills all 32 name bytes, with one outside ASCII: shown whole, byte for byte.
 ODD = ("B\xfcro-ABCDEFGHIJKLMNOPQRSTUVWXYZ0", "10.77.0.3")
@@ -129,30 +132,48 @@ class DialogTests(unittest.TestCase):
         self.simulate(self.net.add_host(ODD[1]), ODD, discovery={"repeat": 2},
                       discovery_extra=[{"byte68": 6, "name": "NOT-A-SERVER", "address": "10.77.0.9"}])
 
-        # Nothing remembered: the list of servers; Cancel ends the program without a request.
+        # Nothing remembered, and another program holds the discovery port: said so, not an empty
+        # list that looks like no server at all.
+        holder = self.net.start_program(self.net.pc, [sys.executable, "-c", "import socket, time\n"
+                                        "s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)\n"
+                                        "s.bind(('', 13365)); print('listening', flush=True); time.sleep(120)"])
         proc = self.desk.start(QUARROW)
+        self.assertIsNotNone(self.desk.box(PORT_BUSY), "no word of the port held by another program")
         dialog = self.desk.find("Rescan")
         self.assertIsNotNone(dialog, "no server selection")
         self.assertTrue(self.main_state("Disconnected"))
+        self.assertTrue(until(lambda: self.probes(WEB[0]) == 3))
+        time.sleep(0.5)
+        self.assertEqual([], self.desk.rows(dialog)[1])
+        # Rescan while it is still held says so again; once it is free, Rescan finds the servers.
+        self.desk.click(dialog, "Rescan")
+        self.assertIsNotNone(self.desk.box(PORT_BUSY), "Rescan did not say the port is still held")
+        holder.kill()
+        holder.wait(5)
+        self.assertTrue(self.desk.click(dialog, "Rescan"))
+        self.assertTrue(until(lambda: len(self.desk.rows(dialog)[1]) == 2))
+        self.assertIsNone(self.desk.find(PORT_BUSY, 500))
+        # Cancel ends the program without a request.
         self.assertTrue(self.desk.click(dialog, "Cancel"))
         self.assertEqual(0, wait_exit(proc, 20))
         self.assertEqual([], self.requests())
-        self.assertEqual(6, self.probes(WEB[0]))  # three on opening, three more to end the receive thread
+        # Three on opening, three at each Rescan, three more to end the receive thread.
+        self.assertEqual(12, self.probes(WEB[0]))
 
         proc = self.desk.start(QUARROW)
         dialog = self.desk.find("Rescan")
         # Every server answers each of the three probes, ODD twice over: one entry each.
-        self.assertTrue(until(lambda: len(self.desk.rows(dialog)[1]) == 2 and self.probes(WEB[0]) == 9))
+        self.assertTrue(until(lambda: len(self.desk.rows(dialog)[1]) == 2 and self.probes(WEB[0]) == 15))
         time.sleep(0.5)
         selection, rows = self.desk.rows(dialog)
         self.assertEqual(0, selection)
         self.assertEqual(sorted([entry(WEB), entry(ODD)]), sorted(rows))
-        self.assertEqual(9, self.probes(ODD[0]))
+        self.assertEqual(15, self.probes(ODD[0]))
         self.desk.shot(dialog, "select-server")
 
         # Rescan empties the list and fills it again from three new probes.
         self.assertTrue(self.desk.click(dialog, "Rescan"))
-        self.assertTrue(until(lambda: self.probes(WEB[0]) == 12 and len(self.desk.rows(dialog)[1]) == 2))
+        self.assertTrue(until(lambda: self.probes(WEB[0]) == 18 and len(self.desk.rows(dialog)[1]) == 2))
 
         # OK with "Keep connecting..." remembers the server and connects to it.
         self.assertEqual(0, self.desk.ui("list-select", dialog, SERVER_LIST, str(self.desk.rows(dialog)[1].index(entry(WEB))))[0])
