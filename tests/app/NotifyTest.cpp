@@ -145,26 +145,31 @@ TEST(Notify, WhatIsWrittenStaysBoundedWhateverTheServerLists) {
     auto many = [](size_t count, size_t length) {
         Entries list;
         for (size_t i = 0; i < count; ++i) {
-            std::string entry = "failed bt " + std::to_string(i);
-            list.push_back(entry + std::string(length > entry.size() ? length - entry.size() : 0, 'x'));
+            std::string entry = "failed bt ";
+            entry += std::to_string(i);
+            if (length > entry.size()) entry.append(length - entry.size(), 'x');
+            list.push_back(std::move(entry));
         }
         return list;
     };
+    const Entries short250 = many(250, 0), long10 = many(10, 100);
     struct Case {
         const char* what;
         Entries entries;
         size_t limit, maxBytes;
         Entries written;
     } cases[] = {
-        {"more than the bound: the newest", many(250, 0), 200, 1 << 20, Entries(many(250, 0).begin() + 50, many(250, 0).end())},
+        {"more than the bound: the newest", short250, 200, 1 << 20, Entries(short250.begin() + 50, short250.end())},
         {"an entry too long is left out",
          {"finished bt 1", std::string(app::kMaxEntryBytes + 1, 'x'), "finished bt 2"}, 200, 1 << 20,
          {"finished bt 1", "finished bt 2"}},
         {"the longest entry is kept", {std::string(app::kMaxEntryBytes, 'x')}, 200, 1 << 20,
          {std::string(app::kMaxEntryBytes, 'x')}},
-        {"out of room: the newest that fit", many(10, 100), 200, 350, Entries(many(10, 100).begin() + 7, many(10, 100).end())},
+        {"out of room: the newest that fit", long10, 200, 350, Entries(long10.begin() + 7, long10.end())},
     };
-    for (const Case& c : cases) EXPECT_EQ(c.written, app::SplitEntries(app::JoinEntries(c.entries, c.limit, c.maxBytes))) << c.what;
+    for (const Case& c : cases)
+        EXPECT_EQ(c.written, app::SplitEntries(app::JoinEntries(c.entries, c.limit, c.maxBytes), c.entries.size()))
+            << c.what;
 
     // Tens of thousands of failed jobs with long keys: a few kilobytes, the newest last.
     const Entries flood = many(30000, app::kMaxEntryBytes);
