@@ -50,7 +50,6 @@ DWORD ReceiveLoop(CSearchServerDlg::Receiver& receiver) {
     if (::ioctlsocket(s, FIONBIO, &blocking) != 0 ||
         ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on) != 0)
         return 0;
-    receiver.listening = true;
     ::SetEvent(receiver.ready.Get());
 
     uint8_t buffer[mgmt::kReceiveBufferSize];
@@ -91,7 +90,6 @@ DWORD WINAPI ReceiveThread(LPVOID parameter) {
         result = 0;
     }
     CloseReceiverSocket(receiver);
-    receiver.listening = false;
     receiver.running = false;
     ::SetEvent(receiver.ready.Get());  // also when it gave up before listening
     return result;

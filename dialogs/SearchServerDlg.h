@@ -35,9 +35,8 @@ public:
     struct Receiver {
         std::atomic<bool> running{false};  // set by the thread
         std::atomic<bool> stop{false};     // set by the dialog
-        std::atomic<bool> listening{false};  // its socket is bound to the discovery port
-        std::atomic<bool> portBusy{false};   // another program holds that port
-        win::Handle ready{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};  // listening, or given up
+        std::atomic<bool> portBusy{false};  // another program holds the discovery port
+        win::Handle ready{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};  // bound, or given up
         std::atomic<SOCKET> socket{INVALID_SOCKET};
         HWND dialog = nullptr;
         // Replies on their way to the window thread. The message that announces
