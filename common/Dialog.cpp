@@ -38,7 +38,19 @@ HWND SourceOf(HWND dialog, UINT message, WPARAM wp, LPARAM lp) {
     }
 }
 
-bool IsColorMessage(UINT message) { return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC; }
+// Messages whose answer a dialog procedure gives as its return value, not
+// through DWLP_MSGRESULT.
+bool AnswersByReturnValue(UINT message) {
+    return (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) || message == WM_QUERYDRAGICON ||
+           message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM;
+}
+
+// A message sent from another thread, or another process, whose sender still
+// waits: a pointer in it is not one that this thread may follow.
+bool SentFromElsewhere() {
+    DWORD how = ::InSendMessageEx(nullptr);
+    return how != ISMEX_NOSEND && (how & ISMEX_REPLIED) == 0;
+}
 }  // namespace
 
 CDialog::~CDialog() {
@@ -169,9 +181,9 @@ INT_PTR CALLBACK CDialog::StaticProc(HWND hwnd, UINT message, WPARAM wp, LPARAM 
     }
     if (message == WM_INITDIALOG) return result;
     if (!handled) return FALSE;
-    // Colour messages and WM_INITDIALOG answer through the return value;
-    // everything else through DWLP_MSGRESULT.
-    if (IsColorMessage(message)) return result;
+    // Colour messages, WM_QUERYDRAGICON and a few others (and WM_INITDIALOG)
+    // answer through the return value; everything else through DWLP_MSGRESULT.
+    if (AnswersByReturnValue(message)) return result;
     ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
     return TRUE;
 }
@@ -191,8 +203,9 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wp, LPARAM lp, bool& handled) {
         handled = true;
         return OnInitDialog();
     }
-    // Anyone can send WM_NOTIFY; without a header there is nothing to read.
-    if (message == WM_NOTIFY && lp == 0) return FALSE;
+    // Anyone can send WM_NOTIFY, and nothing translates its pointer between
+    // processes: only a notification of this thread's own controls is read.
+    if (message == WM_NOTIFY && (lp == 0 || SentFromElsewhere())) return FALSE;
 
     INT_PTR result = 0;
     if (Reflect(message, wp, lp, result)) {
@@ -215,6 +228,7 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wp, LPARAM lp, bool& handled) {
     if (message == WM_COMMAND) {
         int id = LOWORD(wp);
         UINT code = HIWORD(wp);
+        if (!AcceptsCommand(id, code)) return 0;
         auto it = commands_.find({id, code});
         if (it != commands_.end()) return call([&] { it->second(); return INT_PTR(0); });
         for (const Range& range : ranges_)

@@ -2,8 +2,10 @@
 // procedures the way the system and other processes would drive them.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/Control.h"
@@ -41,6 +43,7 @@ public:
             PassToDefault();
             return INT_PTR(7);
         });
+        OnMessage(WM_QUERYDRAGICON, [](WPARAM, LPARAM) { return INT_PTR(0x1234); });
     }
     // Exposed so that a test can try to register late.
     void LateClicked(int id) { OnClicked(id, [this] { log.push_back("late"); }); }
@@ -133,6 +136,38 @@ TEST_F(WindowLayer, UntrustedMessagesChangeNothing) {
     // The dialog still works afterwards.
     Send(WM_COMMAND, MAKEWPARAM(kButton, BN_CLICKED), 0);
     EXPECT_EQ(dialog.log, std::vector<std::string>{"button clicked"});
+}
+
+TEST_F(WindowLayer, NotificationsSentFromAnotherThreadAreNotRead) {
+    // Nothing translates WM_NOTIFY's pointer between processes, and a message
+    // sent from another thread looks the same to the window: a real header
+    // is left unread, and a wild pointer does no harm.
+    NMHDR header = {dialog.Item(kButton), kButton, static_cast<UINT>(NM_CLICK)};
+    for (LPARAM lp : {reinterpret_cast<LPARAM>(&header), LPARAM(0x10)}) {
+        std::atomic<bool> done{false};
+        LRESULT answer = -1;
+        std::thread sender([&] {
+            answer = ::SendMessageA(dialog.Hwnd(), WM_NOTIFY, kButton, lp);
+            done = true;
+        });
+        // The sent message is delivered while this thread looks for messages.
+        while (!done) {
+            MSG msg;
+            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+            ::Sleep(1);
+        }
+        sender.join();
+        EXPECT_EQ(answer, 0) << lp;
+    }
+    EXPECT_TRUE(dialog.log.empty());
+    // This thread's own notification still arrives.
+    Send(WM_NOTIFY, kButton, reinterpret_cast<LPARAM>(&header));
+    EXPECT_EQ(dialog.log, std::vector<std::string>{"notify from 1001"});
+}
+
+TEST_F(WindowLayer, DragIconIsTheReturnValue) {
+    // Like the colour messages, answered by the procedure's return value.
+    EXPECT_EQ(Send(WM_QUERYDRAGICON, 0, 0), 0x1234);
 }
 
 TEST_F(WindowLayer, AnExceptionLeavesATraceAndTheDefaultAnswer) {
