@@ -45,11 +45,33 @@ bool AnswersByReturnValue(UINT message) {
            message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM;
 }
 
-// A message sent from another thread, or another process, whose sender still
-// waits: a pointer in it is not one that this thread may follow.
-bool SentFromElsewhere() {
-    DWORD how = ::InSendMessageEx(nullptr);
-    return how != ISMEX_NOSEND && (how & ISMEX_REPLIED) == 0;
+// Which thread sent the WM_NOTIFY about to be handled. The system says so only
+// to a WH_CALLWNDPROC hook, just before the window procedure runs: asking
+// InSendMessage inside the procedure is not enough, as a control that is
+// itself handling a message from another thread (another program setting a
+// tree view's selection, say) notifies its dialog from this thread, and that
+// notification must arrive. The hook lives while this thread has dialogs.
+thread_local HHOOK t_sendHook = nullptr;
+thread_local int t_dialogs = 0;
+thread_local bool t_notifyFromElsewhere = false;
+
+LRESULT CALLBACK SendHook(int code, WPARAM sentByThisThread, LPARAM lp) {
+    auto* sent = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && sent && sent->message == WM_NOTIFY) t_notifyFromElsewhere = sentByThisThread == 0;
+    return ::CallNextHookEx(nullptr, code, sentByThisThread, lp);
+}
+
+void DialogBorn() {
+    if (t_dialogs++ == 0 && !t_sendHook)
+        t_sendHook = ::SetWindowsHookExA(WH_CALLWNDPROC, SendHook, nullptr, ::GetCurrentThreadId());
+}
+
+void DialogGone() {
+    if (--t_dialogs == 0 && t_sendHook) {
+        ::UnhookWindowsHookEx(t_sendHook);
+        t_sendHook = nullptr;
+        t_notifyFromElsewhere = false;
+    }
 }
 }  // namespace
 
@@ -143,6 +165,7 @@ CDialog* CDialog::TakeInitDialog(HWND hwnd, LPARAM lp) {
     t_creating = nullptr;
     candidate->initialised_ = true;
     candidate->hwnd_ = hwnd;
+    DialogBorn();
     ::SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(candidate));
     return candidate;
 }
@@ -173,6 +196,7 @@ INT_PTR CALLBACK CDialog::StaticProc(HWND hwnd, UINT message, WPARAM wp, LPARAM 
         result = FALSE;
     }
     if (message == WM_NCDESTROY) {
+        DialogGone();
         ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;
         // Its window is gone: the object may be shown again (the login prompt
@@ -204,8 +228,8 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wp, LPARAM lp, bool& handled) {
         return OnInitDialog();
     }
     // Anyone can send WM_NOTIFY, and nothing translates its pointer between
-    // processes: only a notification of this thread's own controls is read.
-    if (message == WM_NOTIFY && (lp == 0 || SentFromElsewhere())) return FALSE;
+    // processes: only a notification sent by this thread is read.
+    if (message == WM_NOTIFY && (std::exchange(t_notifyFromElsewhere, false) || lp == 0)) return FALSE;
 
     INT_PTR result = 0;
     if (Reflect(message, wp, lp, result)) {
