@@ -115,10 +115,8 @@ TEST(HandOver, WaitingQueueIsBoundedAndEndsWithoutAServer) {
     // The same hand-over again is dropped; another kind with the same text is not the same.
     EXPECT_FALSE(queue.Push(link(0)));
     EXPECT_TRUE(queue.Push({kHandOverTorrent, 0, "http://h/0", ""}));
-    int pushed = 2;
-    while (queue.Push(link(pushed))) ++pushed;
+    for (int n = 1; n < 40; ++n) queue.Push(link(n));
     EXPECT_EQ(HandOverQueue::kLimit, queue.Size());
-    EXPECT_EQ(HandOverQueue::kLimit, static_cast<size_t>(pushed));
 
     // In order while the window is ready; stops when it is busy again.
     std::vector<std::string> added;
