@@ -2,8 +2,14 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
+#include <vector>
+
+#include "app/CommandLine.h"
 #include "app/QuarrowApp.h"
 #include "app/SharedState.h"
+#include "app/resource.h"
+#include "common/Dialog.h"
 #include "common/Handle.h"
 #include "common/WinUtil.h"
 #include "dialogs/CmdAddDlg.h"
@@ -23,7 +29,22 @@ int SendHandOver(int kind, const std::string& argument) {
     bool ready = kind == kHandOverTorrent ? PrepareTorrentHandOver(argument, handOver)
                                           : PrepareLinkHandOver(argument, TheApp().Charsets(), handOver);
     if (!ready) return 1;
+    // A link that came out empty in its page's code page but not in UTF-8:
+    // the system has no conversion to that page. Said here, as the console
+    // says it, rather than by the main window as a link without a scheme.
+    if (kind == kHandOverLink && handOver.first.empty() && !handOver.second.empty()) {
+        LinkArgument parts;
+        ParseLinkArgument(argument, parts);
+        std::string format = win::LoadResString(IDS_HANDOVER_CHARSET);
+        std::vector<char> text(format.size() + parts.charset.size() + 16);
+        std::snprintf(text.data(), text.size(), format.c_str(), parts.charset.c_str(), static_cast<int>(handOver.codePage));
+        ::MessageBoxA(nullptr, text.data(), win::LoadResString(IDS_MAIN_CAPTION).c_str(), MB_OK);
+        return 1;
+    }
 
+    // The hand-over window sets the event when the user gives up; it keeps a
+    // handle of its own, so that the event outlives this function for as long
+    // as the window can still set or test it.
     win::Handle cancel(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!cancel.Valid()) return 1;
     dialogs::StartCmdAddWindow(kind == kHandOverTorrent, cancel.Get());
@@ -36,7 +57,10 @@ int SendHandOver(int kind, const std::string& argument) {
     std::vector<char> payload = BuildHandOverMessage(handOver);
     for (;;) {
         if (::WaitForSingleObject(cancel.Get(), 0) == WAIT_OBJECT_0) return 0;
+        // The main window clears its handle when it ends: then there is no one
+        // to hand over to.
         HWND window = MainWindow();
+        if (!window) return 0;
         RECT rect;
         if (Shared().busyCount == 0) {
             COPYDATASTRUCT copy = {0, static_cast<DWORD>(payload.size()), payload.data()};

@@ -89,13 +89,12 @@ void CQuarrowDlg::RegisterCommands() {
 
 template <typename Call>
 void CQuarrowDlg::Framed(Call&& call) {
-    EnterBusy();
+    BusyScope busy(*this);
     int result = call();
     if (result != 0)
         ShowMessage(result);
     else
         RefreshAfterOperation();
-    LeaveBusy();
 }
 
 const client::BTItem* CQuarrowDlg::BtJobAt(int row) const {
@@ -111,12 +110,11 @@ const client::WebFTPItem* CQuarrowDlg::WebFtpJobAt(int row) const {
 // ---------------------------------------------------------------- adding
 
 bool CQuarrowDlg::AddBt(const std::string& torrentFile) {
-    EnterBusy();
+    BusyScope busy(*this);
     dialogs::CAddBtDlg dialog(client_, TheApp().Charsets());
     if (!torrentFile.empty()) dialog.PresetPcPath(torrentFile);
     if (dialog.Show(Hwnd()) != IDOK) {
         ApplyStatus();
-        LeaveBusy();
         return false;
     }
     const int priority = 1 - dialog.PriorityPosition();
@@ -134,29 +132,26 @@ bool CQuarrowDlg::AddBt(const std::string& torrentFile) {
         ShowMessage(result);
     else
         RefreshAfterOperation();
-    LeaveBusy();
     return true;
 }
 
 void CQuarrowDlg::AddWebFtp() {
-    EnterBusy();
+    BusyScope busy(*this);
     dialogs::CAddFtpDlg dialog(client_, TheApp().Charsets());
     if (dialog.Show(Hwnd()) != IDOK) {
         ApplyStatus();
-        LeaveBusy();
         return;
     }
     Framed([&] {
         return client_.AddWebFtpItem({dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(), dialog.User(),
                                       dialog.Password()});
     });
-    LeaveBusy();
 }
 
 // ---------------------------------------------------------------- settings
 
 void CQuarrowDlg::Rescan() {
-    EnterBusy();
+    BusyScope busy(*this);
     dialogs::CSearchServerDlg selection;
     std::string address = selection.AskServer(Hwnd());
     if (!address.empty()) {
@@ -171,7 +166,6 @@ void CQuarrowDlg::Rescan() {
             RefreshAfterOperation();
         }
     }
-    LeaveBusy();
 }
 
 void CQuarrowDlg::ToggleBt() {
@@ -184,10 +178,9 @@ void CQuarrowDlg::ToggleWebFtp() {
 
 void CQuarrowDlg::SetDefaultFolder() {
     // The lists are not fetched again: a folder changes none of them.
-    EnterBusy();
+    BusyScope busy(*this);
     dialogs::CSelPathDlg folders(client_);
     if (folders.Show(Hwnd()) == IDOK) ShowMessage(client_.SetDefaultPath(folders.SelectedPath()));
-    LeaveBusy();
 }
 
 // ---------------------------------------------------------------- row controls
@@ -209,12 +202,17 @@ void CQuarrowDlg::PauseResumeBt(int row) {
     Framed([&] { return paused ? client_.ResumeBtItem(itemId) : client_.PauseBtItem(itemId); });
 }
 
+// The question is asked outside the busy state, so a refresh (the timer, a
+// hand-over) may replace the list while it is up: the job is taken by its ID
+// when the button is pressed, never again by its row, and only a job that the
+// window still shows is removed.
 void CQuarrowDlg::RemoveBt(int row) {
-    if (!BtJobAt(row) || !AskRemove(Hwnd())) return;
-    // The list may have changed while the question was up.
     const client::BTItem* job = BtJobAt(row);
     if (!job) return;
-    std::string itemId = job->itemId;
+    const std::string itemId = job->itemId;
+    if (!AskRemove(Hwnd())) return;
+    auto shown = [&](const client::BTItem& item) { return item.itemId == itemId; };
+    if (std::none_of(current_.btItems.begin(), current_.btItems.end(), shown)) return;
     Framed([&] { return client_.RemoveBtItem(itemId); });
 }
 
@@ -227,10 +225,12 @@ void CQuarrowDlg::PauseResumeWebFtp(int row) {
 }
 
 void CQuarrowDlg::RemoveWebFtp(int row) {
-    if (!WebFtpJobAt(row) || !AskRemove(Hwnd())) return;
     const client::WebFTPItem* job = WebFtpJobAt(row);
     if (!job) return;
-    std::string key = client::BuildWebFtpKey(*job);
+    const std::string key = client::BuildWebFtpKey(*job);
+    if (!AskRemove(Hwnd())) return;
+    auto shown = [&](const client::WebFTPItem& item) { return client::BuildWebFtpKey(item) == key; };
+    if (std::none_of(current_.webFtpItems.begin(), current_.webFtpItems.end(), shown)) return;
     Framed([&] { return client_.RemoveWebFtpItem(key); });
 }
 
@@ -244,7 +244,7 @@ void CQuarrowDlg::AfterFirstConnection() {
     icon.uID = kTrayIconId;
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = kTrayMessage;
-    icon.hIcon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUARROW),
+    icon.hIcon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TRAY),
                                                  IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
                                                  ::GetSystemMetrics(SM_CYSMICON), 0));
     std::string tip = win::LoadResString(IDS_TRAY_TIP);
@@ -300,62 +300,62 @@ INT_PTR CQuarrowDlg::OnCopyData(const COPYDATASTRUCT* copy) {
     if (Shared().busyCount != 0) {
         // The sender saw the window idle, but something started since (the
         // refresh timer, a command): keep the hand-over for when it is idle.
-        pendingHandOvers_.push_back(std::move(handOver));
+        pendingHandOvers_.Push(std::move(handOver));
         ::ReplyMessage(TRUE);
-        ::SetTimer(Hwnd(), kHandOverTimer, kHandOverRetryMs, nullptr);
+        if (!pendingHandOvers_.Empty()) ::SetTimer(Hwnd(), kHandOverTimer, kHandOverRetryMs, nullptr);
         return TRUE;
     }
-    EnterBusy();
+    BusyScope busy(*this);
     ::ReplyMessage(TRUE);  // the texts are ours now; the sender may end
-    AddHandedOver(handOver);
-    LeaveBusy();
+    if (!AddHandedOver(handOver)) pendingHandOvers_.Clear();
     return TRUE;
 }
 
 void CQuarrowDlg::TakePendingHandOvers() {
     if (Shared().busyCount != 0) return;
     ::KillTimer(Hwnd(), kHandOverTimer);
-    while (!pendingHandOvers_.empty() && Shared().busyCount == 0 && ::IsWindow(Hwnd())) {
-        HandOver next = std::move(pendingHandOvers_.front());
-        pendingHandOvers_.pop_front();
-        AddHandedOver(next);
-    }
-    if (!pendingHandOvers_.empty()) ::SetTimer(Hwnd(), kHandOverTimer, kHandOverRetryMs, nullptr);
+    pendingHandOvers_.Drain([this] { return Shared().busyCount == 0 && ::IsWindow(Hwnd()); },
+                            [this](const HandOver& next) { return AddHandedOver(next); });
+    if (!pendingHandOvers_.Empty()) ::SetTimer(Hwnd(), kHandOverTimer, kHandOverRetryMs, nullptr);
 }
 
-void CQuarrowDlg::AddHandedOver(const HandOver& handOver) {
-    EnterBusy();
-    struct Leave {
-        CQuarrowDlg* self;
-        ~Leave() { self->LeaveBusy(); }
-    } leave{this};
+bool CQuarrowDlg::AddHandedOver(const HandOver& handOver) {
+    BusyScope busy(*this);
     if (!client_.IsConnected()) {
+        // Without a server chosen here the window ends (or stays without one).
         ConnectToServer();
-        if (!client_.IsConnected()) return;
+        if (!client_.IsConnected()) return false;
     }
     ::SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::SetWindowPos(Hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 
+    // Every failure from here on is this hand-over's alone: its message, and
+    // the next one may still go through.
+    auto failed = [this](int message) {
+        ShowMessage(message);
+        return true;
+    };
     std::string folder;
-    if (int result = client_.GetDefaultPath(folder); result != 0) return ShowMessage(result);
+    if (int result = client_.GetDefaultPath(folder); result != 0) return failed(result);
     if (folder.empty()) {
         SetDefaultFolder();
-        if (int result = client_.GetDefaultPath(folder); result != 0) return ShowMessage(result);
-        if (folder.empty()) return;
+        if (int result = client_.GetDefaultPath(folder); result != 0) return failed(result);
+        if (folder.empty()) return true;
     }
     int result = 0;
     if (handOver.kind == kHandOverTorrent) {
         win::FileHandle file(::CreateFileA(handOver.first.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.Valid()) return ShowMessage(IDS_CANNOT_OPEN_FILE);
+        if (!file.Valid()) return failed(IDS_CANNOT_OPEN_FILE);
         result = client_.AddBtItemFromFile(handOver.first, file.Get(), folder, 0);
     } else {
-        if (!dialogs::HasUrlScheme(handOver.first)) return ShowMessage(IDS_URL_BAD_SCHEME);
+        if (!dialogs::HasUrlScheme(handOver.first)) return failed(IDS_URL_BAD_SCHEME);
         result = client_.AddWebFtpItem({handOver.first, handOver.second, folder, "", ""});
     }
-    if (result != 0) return ShowMessage(result);
+    if (result != 0) return failed(result);
     RefreshAfterOperation();
+    return true;
 }
 
 }  // namespace app

@@ -131,6 +131,9 @@ CQuarrowDlg::CQuarrowDlg()
     OnMessage(WM_DESTROY, [this](WPARAM, LPARAM) {
         ::KillTimer(Hwnd(), kRefreshTimer);
         RemoveTrayIcon();
+        // A later hand-over must not find this handle: it may soon name
+        // another program's window. Cleared only if it is still ours.
+        ::InterlockedCompareExchange(&Shared().mainWindow, 0, static_cast<LONG>(reinterpret_cast<LONG_PTR>(Hwnd())));
         PassToDefault();
         return INT_PTR(0);
     });
@@ -156,8 +159,16 @@ void CQuarrowDlg::LeaveBusy() {
         ::SetTimer(Hwnd(), kRefreshTimer, g_refreshMs ? g_refreshMs : kRefreshMs, nullptr);
 }
 
+bool CQuarrowDlg::AcceptsCommand(int, UINT) {
+    // Buttons and menus are out of reach while busy (a modal dialog disables
+    // the window), but a command posted by another program still arrives; run
+    // inside another operation it would find the client in use and drop the
+    // connection. Ignored, as F5 is.
+    return Shared().busyCount == 0;
+}
+
 BOOL CQuarrowDlg::OnInitDialog() {
-    EnterBusy();
+    BusyScope busy(*this);
     Shared().mainWindow = static_cast<LONG>(reinterpret_cast<LONG_PTR>(Hwnd()));
     host_->SetFallbackOwner(Hwnd());
 
@@ -235,7 +246,6 @@ BOOL CQuarrowDlg::OnInitDialog() {
 
     ConnectToServer();
     AfterFirstConnection();
-    LeaveBusy();
     return FALSE;  // the focus is where the rows put it
 }
 
@@ -314,7 +324,7 @@ INT_PTR CQuarrowDlg::KeepActionColumns(NMHDR* header) {
 }
 
 void CQuarrowDlg::ConnectToServer() {
-    EnterBusy();
+    BusyScope busy(*this);
     // The remembered server at the first connection of the run, else the
     // user's choice; giving up the choice ends the program.
     dialogs::CSearchServerDlg selection;
@@ -334,16 +344,14 @@ void CQuarrowDlg::ConnectToServer() {
         display = again.DisplayText();
     }
     if (address.empty()) End(IDOK);
-    LeaveBusy();
 }
 
 void CQuarrowDlg::Refresh() {
-    EnterBusy();
+    BusyScope busy(*this);
     if (!client_.IsConnected())
         ConnectToServer();
     else
         RefreshAfterOperation();
-    LeaveBusy();
 }
 
 void CQuarrowDlg::RefreshAfterOperation() {

@@ -38,9 +38,19 @@ public:
     static void SetBalloonObserverForTesting(void (*observer)(const wchar_t* title, const wchar_t* text, DWORD icon));
 
     // The bracket around every piece of work that talks to the server or opens
-    // a dialog: no timer refresh and no hand-over meanwhile. It nests.
-    void EnterBusy();
-    void LeaveBusy();
+    // a dialog: no timer refresh, no hand-over, no drop, no tray menu and no
+    // window command meanwhile. It nests. Held only as a scope, so that no
+    // early return or exception can leave the window busy for good.
+    class BusyScope {
+    public:
+        explicit BusyScope(CQuarrowDlg& window) : window_(window) { window_.EnterBusy(); }
+        ~BusyScope() { window_.LeaveBusy(); }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        CQuarrowDlg& window_;
+    };
 
     void ConnectToServer();
     void RefreshAfterOperation();
@@ -70,7 +80,9 @@ public:
     void PauseResumeWebFtp(int row);
     void RemoveWebFtp(int row);
     // Adds a handed-over torrent file or link into the default save folder.
-    void AddHandedOver(const HandOver& handOver);
+    // False when no server could be connected to (the user gave up the
+    // selection): nothing more can be added then.
+    bool AddHandedOver(const HandOver& handOver);
 
     // ---- Notifications of finished and failed jobs (QuarrowNotify.cpp)
     // After each successful status: the jobs that ended since the last one.
@@ -78,7 +90,10 @@ public:
     void ToggleNotify();
 
 private:
+    void EnterBusy();
+    void LeaveBusy();
     BOOL OnInitDialog() override;
+    bool AcceptsCommand(int id, UINT code) override;
     void OnListScrolled(int controlId) override;
     void Layout(int width);
     void CreateColumns();
@@ -120,7 +135,7 @@ private:
     bool layoutReady_ = false;
     bool trayIconAdded_ = false;
     HHOOK keyHook_ = nullptr;
-    std::deque<HandOver> pendingHandOvers_;  // arrived while the window was busy
+    HandOverQueue pendingHandOvers_;  // arrived while the window was busy
     std::string serverAddress_;              // of the last successful connection
     // Notifications: the server whose list is loaded, its list, whether its
     // first list has been seen, the jobs still to be told.

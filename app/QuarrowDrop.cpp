@@ -46,7 +46,7 @@ void CQuarrowDlg::OnDropFiles(HDROP drop) {
     DropList list = SortDroppedFiles(files);
 
     // The whole drop is one piece of work: no refresh or hand-over between its dialogs.
-    EnterBusy();
+    BusyScope busy(*this);
     ::SetForegroundWindow(Hwnd());
     if (list.ignored != 0)
         ::MessageBoxA(Hwnd(), win::LoadResString(IDS_DROP_NOT_TORRENT).c_str(),
@@ -56,7 +56,6 @@ void CQuarrowDlg::OnDropFiles(HDROP drop) {
     // too, as it disables the Add button.
     for (const std::string& torrent : list.torrents)
         if (!AddBt(torrent) || !current_.connected) break;
-    LeaveBusy();
 }
 
 }  // namespace app

@@ -25,6 +25,8 @@
 /* Program icon (window icon, about box, minimised dialogs) */
 #define IDR_MAINFRAME                   128
 #define IDI_QUARROW                     128
+/* The notification icon's own icon (the same picture for now) */
+#define IDI_TRAY                        136
 
 /* Main window */
 #define IDD_QUARROW_DIALOG              102
@@ -232,6 +234,7 @@
 #define IDS_SELECT_SERVER               5519
 #define IDS_DROP_NOT_TORRENT            5530    /* files dropped onto the main window that are not torrents */
 #define IDS_DISCOVERY_PORT_BUSY         5540    /* server selection cannot listen: another program holds the port */
+#define IDS_HANDOVER_CHARSET            5541    /* a link's character set this system cannot convert to */
 
 /* ------------------------------------------------------------------------
  * Strings: Add BT Torrent dialog

@@ -38,7 +38,41 @@ HWND SourceOf(HWND dialog, UINT message, WPARAM wp, LPARAM lp) {
     }
 }
 
-bool IsColorMessage(UINT message) { return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC; }
+// Messages whose answer a dialog procedure gives as its return value, not
+// through DWLP_MSGRESULT.
+bool AnswersByReturnValue(UINT message) {
+    return (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) || message == WM_QUERYDRAGICON ||
+           message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM;
+}
+
+// Which thread sent the WM_NOTIFY about to be handled. The system says so only
+// to a WH_CALLWNDPROC hook, just before the window procedure runs: asking
+// InSendMessage inside the procedure is not enough, as a control that is
+// itself handling a message from another thread (another program setting a
+// tree view's selection, say) notifies its dialog from this thread, and that
+// notification must arrive. The hook lives while this thread has dialogs.
+thread_local HHOOK t_sendHook = nullptr;
+thread_local int t_dialogs = 0;
+thread_local bool t_notifyFromElsewhere = false;
+
+LRESULT CALLBACK SendHook(int code, WPARAM sentByThisThread, LPARAM lp) {
+    auto* sent = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && sent && sent->message == WM_NOTIFY) t_notifyFromElsewhere = sentByThisThread == 0;
+    return ::CallNextHookEx(nullptr, code, sentByThisThread, lp);
+}
+
+void DialogBorn() {
+    if (t_dialogs++ == 0 && !t_sendHook)
+        t_sendHook = ::SetWindowsHookExA(WH_CALLWNDPROC, SendHook, nullptr, ::GetCurrentThreadId());
+}
+
+void DialogGone() {
+    if (--t_dialogs == 0 && t_sendHook) {
+        ::UnhookWindowsHookEx(t_sendHook);
+        t_sendHook = nullptr;
+        t_notifyFromElsewhere = false;
+    }
+}
 }  // namespace
 
 CDialog::~CDialog() {
@@ -131,6 +165,7 @@ CDialog* CDialog::TakeInitDialog(HWND hwnd, LPARAM lp) {
     t_creating = nullptr;
     candidate->initialised_ = true;
     candidate->hwnd_ = hwnd;
+    DialogBorn();
     ::SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(candidate));
     return candidate;
 }
@@ -161,6 +196,7 @@ INT_PTR CALLBACK CDialog::StaticProc(HWND hwnd, UINT message, WPARAM wp, LPARAM 
         result = FALSE;
     }
     if (message == WM_NCDESTROY) {
+        DialogGone();
         ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;
         // Its window is gone: the object may be shown again (the login prompt
@@ -169,9 +205,9 @@ INT_PTR CALLBACK CDialog::StaticProc(HWND hwnd, UINT message, WPARAM wp, LPARAM 
     }
     if (message == WM_INITDIALOG) return result;
     if (!handled) return FALSE;
-    // Colour messages and WM_INITDIALOG answer through the return value;
-    // everything else through DWLP_MSGRESULT.
-    if (IsColorMessage(message)) return result;
+    // Colour messages, WM_QUERYDRAGICON and a few others (and WM_INITDIALOG)
+    // answer through the return value; everything else through DWLP_MSGRESULT.
+    if (AnswersByReturnValue(message)) return result;
     ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
     return TRUE;
 }
@@ -191,8 +227,9 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wp, LPARAM lp, bool& handled) {
         handled = true;
         return OnInitDialog();
     }
-    // Anyone can send WM_NOTIFY; without a header there is nothing to read.
-    if (message == WM_NOTIFY && lp == 0) return FALSE;
+    // Anyone can send WM_NOTIFY, and nothing translates its pointer between
+    // processes: only a notification sent by this thread is read.
+    if (message == WM_NOTIFY && (std::exchange(t_notifyFromElsewhere, false) || lp == 0)) return FALSE;
 
     INT_PTR result = 0;
     if (Reflect(message, wp, lp, result)) {
@@ -215,6 +252,7 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wp, LPARAM lp, bool& handled) {
     if (message == WM_COMMAND) {
         int id = LOWORD(wp);
         UINT code = HIWORD(wp);
+        if (!AcceptsCommand(id, code)) return 0;
         auto it = commands_.find({id, code});
         if (it != commands_.end()) return call([&] { it->second(); return INT_PTR(0); });
         for (const Range& range : ranges_)

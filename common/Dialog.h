@@ -5,7 +5,8 @@
 //
 // The procedure trusts nothing that another process can send: WM_INITDIALOG is
 // taken once, and only with the object that created the dialog; WM_NOTIFY
-// without a header is ignored; no exception leaves it (a trace is left).
+// without a header, or sent from another thread or process (its pointer means
+// nothing here), is ignored; no exception leaves it (a trace is left).
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -69,6 +70,9 @@ protected:
 
     // WM_INITDIALOG: return TRUE to let the system set the focus.
     virtual BOOL OnInitDialog() { return TRUE; }
+    // Asked before a WM_COMMAND reaches its handler: false drops it unhandled
+    // (a window that is in the middle of other work, say).
+    virtual bool AcceptsCommand(int /*id*/, UINT /*code*/) { return true; }
 
 private:
     static INT_PTR CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);

@@ -1,6 +1,9 @@
 #include "dialogs/CmdAddDlg.h"
 
+#include <memory>
+
 #include "app/resource.h"
+#include "common/Handle.h"
 
 namespace dialogs {
 
@@ -30,22 +33,23 @@ BOOL CCmdAddDlg::OnInitDialog() {
 void CCmdAddDlg::GiveUp() { ::SetEvent(cancel_); }
 
 namespace {
+// What the window's thread owns: the mode and its own handle of the event.
 struct WindowStart {
     bool torrentMode;
-    HANDLE cancel;
+    win::Handle cancel;
 };
 
 DWORD WINAPI CmdAddThread(LPVOID parameter) {
-    WindowStart start = *static_cast<WindowStart*>(parameter);
-    delete static_cast<WindowStart*>(parameter);
+    std::unique_ptr<WindowStart> start(static_cast<WindowStart*>(parameter));
+    HANDLE cancel = start->cancel.Get();
     try {
-        CCmdAddDlg window(start.torrentMode, start.cancel);
+        CCmdAddDlg window(start->torrentMode, cancel);
         window.DoModal(::GetModuleHandleA(nullptr), IDD_CMD_ADD, nullptr);
     } catch (...) {
     }
     // The waiting thread normally ends the process within a second; should it
     // be stuck in a send to a main window that does not answer, end it here.
-    if (::WaitForSingleObject(start.cancel, 0) == WAIT_OBJECT_0) {
+    if (::WaitForSingleObject(cancel, 0) == WAIT_OBJECT_0) {
         ::Sleep(5000);
         ::ExitProcess(0);
     }
@@ -54,12 +58,19 @@ DWORD WINAPI CmdAddThread(LPVOID parameter) {
 }  // namespace
 
 void StartCmdAddWindow(bool torrentMode, HANDLE cancel) {
-    auto* start = new WindowStart{torrentMode, cancel};
-    HANDLE thread = ::CreateThread(nullptr, 0, CmdAddThread, start, 0, nullptr);
+    // A handle of the window's own: the caller may close its handle (and end
+    // its wait) while the window still sets or tests the event.
+    HANDLE own = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), cancel, ::GetCurrentProcess(), &own, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS))
+        return;  // no window then; the hand-over goes on without it
+    auto start = std::make_unique<WindowStart>();
+    start->torrentMode = torrentMode;
+    start->cancel.Attach(own);
+    HANDLE thread = ::CreateThread(nullptr, 0, CmdAddThread, start.get(), 0, nullptr);
     if (thread) {
+        start.release();  // the thread's now
         ::CloseHandle(thread);
-    } else {
-        delete start;  // no window then; the hand-over goes on without it
     }
 }
 

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/HandOver.h"
 
@@ -104,4 +106,32 @@ TEST(HandOver, ArgumentsDecodeWithinTheirText) {
     ASSERT_TRUE(PrepareLinkHandOver("68007400740070003A002F002F0061002F002500320035002000E900 gb2312", charsets, h));
     EXPECT_EQ("http://a/%2525 %A8%A6", h.first);
     EXPECT_EQ("http://a/%2525 %C3%A9", h.second);
+}
+
+TEST(HandOver, WaitingQueueIsBoundedAndEndsWithoutAServer) {
+    HandOverQueue queue;
+    auto link = [](int n) { return HandOver{kHandOverLink, 0, "http://h/" + std::to_string(n), "u"}; };
+    EXPECT_TRUE(queue.Push(link(0)));
+    // The same hand-over again is dropped; another kind with the same text is not the same.
+    EXPECT_FALSE(queue.Push(link(0)));
+    EXPECT_TRUE(queue.Push({kHandOverTorrent, 0, "http://h/0", ""}));
+    for (int n = 1; n < 40; ++n) queue.Push(link(n));
+    EXPECT_EQ(HandOverQueue::kLimit, queue.Size());
+
+    // In order while the window is ready; stops when it is busy again.
+    std::vector<std::string> added;
+    auto add = [&](const HandOver& h) {
+        added.push_back(h.first);
+        return true;
+    };
+    queue.Drain([&] { return added.size() < 2; }, add);
+    EXPECT_EQ((std::vector<std::string>{"http://h/0", "http://h/0"}), added);
+    EXPECT_EQ(HandOverQueue::kLimit - 2, queue.Size());
+
+    // Once no server could be had (the selection was given up), the rest is
+    // dropped instead of asking for a server once per hand-over.
+    int asked = 0;
+    queue.Drain([] { return true; }, [&](const HandOver&) { return ++asked > 1; });
+    EXPECT_EQ(1, asked);
+    EXPECT_TRUE(queue.Empty());
 }

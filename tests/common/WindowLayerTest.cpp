@@ -2,8 +2,10 @@
 // procedures the way the system and other processes would drive them.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/Control.h"
@@ -41,6 +43,7 @@ public:
             PassToDefault();
             return INT_PTR(7);
         });
+        OnMessage(WM_QUERYDRAGICON, [](WPARAM, LPARAM) { return INT_PTR(0x1234); });
     }
     // Exposed so that a test can try to register late.
     void LateClicked(int id) { OnClicked(id, [this] { log.push_back("late"); }); }
@@ -62,6 +65,11 @@ public:
         });
         OnMessage(WM_APP + 2, [](WPARAM wp, LPARAM) { return LRESULT(wp * 2); });
         OnMessage(WM_APP + 3, [](WPARAM, LPARAM) -> LRESULT { throw std::runtime_error("control failed"); });
+        // Tells its dialog, as a control does when another program changes it.
+        OnMessage(WM_APP + 5, [this](WPARAM, LPARAM) {
+            NMHDR header = {Hwnd(), 1001, static_cast<UINT>(NM_CLICK)};
+            return ::SendMessageA(::GetParent(Hwnd()), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+        });
     }
     void Late() { OnMessage(WM_APP + 4, [](WPARAM, LPARAM) { return LRESULT(0); }); }
 };
@@ -133,6 +141,44 @@ TEST_F(WindowLayer, UntrustedMessagesChangeNothing) {
     // The dialog still works afterwards.
     Send(WM_COMMAND, MAKEWPARAM(kButton, BN_CLICKED), 0);
     EXPECT_EQ(dialog.log, std::vector<std::string>{"button clicked"});
+}
+
+TEST_F(WindowLayer, NotificationsSentFromAnotherThreadAreNotRead) {
+    // Nothing translates WM_NOTIFY's pointer between processes, and a message
+    // sent from another thread looks the same to the window: a real header
+    // is left unread, and a wild pointer does no harm.
+    auto sendFromThread = [](HWND to, UINT message, WPARAM wp, LPARAM lp) {
+        std::atomic<bool> done{false};
+        LRESULT answer = -1;
+        std::thread sender([&] {
+            answer = ::SendMessageA(to, message, wp, lp);
+            done = true;
+        });
+        // The sent message is delivered while this thread looks for messages.
+        while (!done) {
+            MSG msg;
+            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+            ::Sleep(1);
+        }
+        sender.join();
+        return answer;
+    };
+    NMHDR header = {dialog.Item(kButton), kButton, static_cast<UINT>(NM_CLICK)};
+    for (LPARAM lp : {reinterpret_cast<LPARAM>(&header), LPARAM(0x10)})
+        EXPECT_EQ(sendFromThread(dialog.Hwnd(), WM_NOTIFY, kButton, lp), 0) << lp;
+    EXPECT_TRUE(dialog.log.empty());
+    // This thread's own notifications still arrive, also those of a control
+    // that is handling another thread's message meanwhile.
+    Send(WM_NOTIFY, kButton, reinterpret_cast<LPARAM>(&header));
+    TestScrollBar bar;
+    ASSERT_TRUE(bar.AttachItem(dialog.Hwnd(), kScroll));
+    EXPECT_EQ(sendFromThread(dialog.Item(kScroll), WM_APP + 5, 0, 0), 5);
+    EXPECT_EQ(dialog.log, (std::vector<std::string>{"notify from 1001", "notify from 1001"}));
+}
+
+TEST_F(WindowLayer, DragIconIsTheReturnValue) {
+    // Like the colour messages, answered by the procedure's return value.
+    EXPECT_EQ(Send(WM_QUERYDRAGICON, 0, 0), 0x1234);
 }
 
 TEST_F(WindowLayer, AnExceptionLeavesATraceAndTheDefaultAnswer) {

@@ -8,6 +8,8 @@ import base64
 import json
 import os
 import re
+import shutil
+import subprocess
 import sys
 import time
 import unittest
@@ -25,6 +27,7 @@ FROM_PC, FROM_URL, PC_FILE, URL, SAVE_PATH, PRIORITY, CHARSET = "1009", "1010", 
 WM_KEYDOWN, WM_CLOSE, WM_COMMAND, VK_F5, MENU_EXIT, TRAY_MESSAGE, WM_LBUTTONDBLCLK = (
     "0x100", "0x10", "0x111", "0x74", "32783", "0x405", "0x203")
 WM_DROPFILES = "0x233"
+MENU_REFRESH = "32785"
 MENU_BT, MENU_WEB, MENU_PATH, BT_LIST, TREE, FOLDER = "32784", "32781", "32782", "1036", "1007", "1008"
 DEFAULT_PATH = "[HDD1]download\\"
 CLOSING = b"--" + b"/" * 17 + b"--"
@@ -68,6 +71,22 @@ class CommandTests(unittest.TestCase):
 
     def posts(self, path):
         return [base64.b64decode(r["body_b64"]) for r in self.requests() if r["path"].lstrip("/") == path]
+
+    def server_bt(self):
+        """The stand-in's BT jobs in list order, as (item ID, name), read past the window."""
+        script = ("import json, urllib.request as u; print(json.dumps([(j['BTItemId'], j['BTName']) for j in "
+                  "json.load(u.urlopen('http://%s/standin/state.json'))['bt']]))" % nsrun.NAS_ADDR)
+        out = self.net.run_pc([sys.executable, "-c", script], capture_output=True, check=True, timeout=30).stdout
+        return [tuple(job) for job in json.loads(out)]
+
+    def remove_elsewhere(self, item):
+        """Another client removes a BT job."""
+        script = ("import urllib.request as u; u.urlopen('http://%s/goform/formBtListTable', "
+                  "data=b'selectItem=%s&RemoveSel=Remove+Selected').read()" % (nsrun.NAS_ADDR, item))
+        self.net.run_pc([sys.executable, "-c", script], check=True, timeout=30, stdout=subprocess.DEVNULL)
+
+    def bt_removals(self):
+        return [b for b in self.posts("goform/formBtListTable") if b"RemoveSel" in b]
 
     def status_fetches(self):
         return sum(r["path"].lstrip("/") == "Quarrow.asp" for r in self.requests())
@@ -192,15 +211,30 @@ class CommandTests(unittest.TestCase):
         self.assertTrue(until(lambda: any(b.startswith(b"selectOrder=-1&number=")
                                           for b in self.posts("goform/formBtListTable"))))
 
-        # Remove asks; Cancel sends nothing, OK removes.
+        # Remove asks; Cancel sends nothing.
         self.settled()
         count = len(self.requests())
         self.ui("press", main, BT_REMOVE)
         self.message("Remove this item?", "Cancel")
         self.assertEqual(count, self.settled())
+        # While the question is up, another client removes the job and a
+        # refresh shows the list without it: OK then sends nothing (not the
+        # removal of the job that moved into its row).
+        (gone, _), (kept, kept_name) = self.server_bt()
+        self.ui("press", main, BT_REMOVE)
+        self.assertIsNotNone(self.desk.find("Remove this item?"))
+        self.remove_elsewhere(gone)
+        self.ui("post", main, WM_COMMAND, MENU_REFRESH, "0")  # as the minute's timer would
+        self.assertTrue(until(lambda: self.ui("cells", main, BT_LIST)[1].startswith(kept_name + "|")))
+        self.message("Remove this item?", "OK")
+        self.settled()
+        self.assertEqual(1, len(self.bt_removals()))  # the other client's
+        self.assertEqual([(kept, kept_name)], self.server_bt())
+        # OK removes the job asked about, by its item ID.
         self.ui("press", main, BT_REMOVE)
         self.message("Remove this item?", "OK")
-        self.assertTrue(until(lambda: any(b"RemoveSel" in b for b in self.posts("goform/formBtListTable"))))
+        self.assertTrue(until(lambda: len(self.bt_removals()) == 2))
+        self.assertEqual(b"selectItem=%s&RemoveSel=Remove+Selected\0" % kept.encode(), self.bt_removals()[1])
 
         # F5 refreshes while idle, and does nothing while the wait dialog is up.
         count = self.settled()
@@ -212,8 +246,13 @@ class CommandTests(unittest.TestCase):
         self.assertIsNotNone(self.desk.find("Refreshing download list...", 5000))
         for _ in range(3):
             self.ui("post", main, WM_KEYDOWN, VK_F5, "0")
+        # A command posted by another program meanwhile is ignored too: no
+        # message, and the window stays connected.
+        self.ui("post", main, WM_COMMAND, MENU_REFRESH, "0")
+        self.assertIsNone(self.desk.find("System is busy now, Please test later.", 3000))
         self.settled(quiet=3)
         self.assertEqual(fetches + 2, self.status_fetches())
+        self.assertEqual("1", self.ui("state", main, BT_ADD)[1].split()[0])
 
         # The close box hides; the icon's double-click shows; "Exit" ends.
         self.ui("post", main, WM_CLOSE, "0", "0")
@@ -222,9 +261,24 @@ class CommandTests(unittest.TestCase):
         self.assertTrue(self.tray_shown())
         self.ui("post", main, TRAY_MESSAGE, "0", WM_LBUTTONDBLCLK)
         self.assertTrue(until(lambda: self.visible(main)))
+        # A second start is refused; while its message is up the program's
+        # shared state lives on after the window's end.
+        refused = self.desk.start(QUARROW)
+        self.assertIsNotNone(self.desk.find("Quarrow is running!"))
         self.ui("post", main, WM_COMMAND, MENU_EXIT, "0")
         self.assertEqual(0, wait_exit(proc, 20))
         self.assertTrue(until(lambda: not self.tray_shown()))
+        # A hand-over then finds no window to send to and waits for one
+        # (instead of sending to the handle of the window that has gone).
+        handing = self.desk.start(QUARROW, "/f", nsrun.windows_path(self.torrent))
+        window = self.desk.find("Add torrent file to Quarrow")
+        self.assertIsNotNone(window)
+        time.sleep(2)
+        self.assertIsNone(handing.poll(), "the hand-over was sent to the ended window")
+        self.ui("press", window, "1061")
+        self.assertEqual(0, wait_exit(handing, 20))
+        self.message("Quarrow is running!")
+        self.assertEqual(0, wait_exit(refused, 20))
 
     def test_hand_over(self):
         # Not running: "/f" starts Quarrow, which adds the torrent after its first list.
@@ -249,6 +303,20 @@ class CommandTests(unittest.TestCase):
                     part("UrlUtf8", "http://h/d%C3%A9j%C3%A0 %2525.bin") + part("savePath", DEFAULT_PATH) +
                     part("user", "") + part("pwd", ""))
         self.assertTrue(self.posts("goform/formNasDownloadAdd")[0].startswith(expected))
+
+        # A character set that the system cannot convert to: said as the
+        # console says it, and nothing is handed over. (A copy of the program
+        # beside a table of its own.)
+        lacking = os.path.join(self.net.dir, "lacking")
+        os.makedirs(lacking)
+        shutil.copy(QUARROW, lacking)
+        with open(os.path.join(lacking, "charset.csv"), "w") as f:
+            f.write("Unicode (UTF-8),utf-8,65001\nNowhere,x-nowhere,12345\n")
+        count = self.settled()
+        handing = self.desk.start(os.path.join(lacking, "Quarrow.exe"), "/l", link_hex("http://h/n.bin"), "x-nowhere")
+        self.message('Character set "x-nowhere" (code page 12345) cannot be converted to on this system.')
+        self.assertEqual(1, wait_exit(handing, 20))
+        self.assertEqual(count, self.settled())
 
         # Hostile payloads change nothing, and the window keeps working.
         count = self.settled()
