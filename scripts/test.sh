@@ -10,8 +10,8 @@ cd "$root/build/x86_64"
 status=0
 ctest --output-on-failure -j2 "$@" || status=$?
 # The shipping 32-bit build runs all its unit-test programs (label "unit")
-# where the machine can run 32-bit programs.
-if /usr/lib/wine/wine --version >/dev/null 2>&1 && [ $# -eq 0 ]; then
+# where the machine can run 32-bit programs (QUARROW_NO32=1 acts as if it could not).
+if python3 "$root/scripts/nsrun.py" --can-run-32bit && [ $# -eq 0 ]; then
   cd "$root/build/i686"
   ctest --output-on-failure -j2 -L '^unit$' || status=$?
 else
