@@ -111,6 +111,9 @@ VIAddVersionKey "LegalCopyright" "${COPYRIGHT}"
 ; RemoveFiles clears.
 Var Folder
 Var FileList
+; The installation in the registry view of this Setup, which an upgrade replaces.
+Var OwnFolder
+Var OwnList
 
 ; Asks a Quarrow that runs from $Folder to exit, and waits for it to end, so that no file is
 ; replaced or removed under a running program. A window that is busy (a dialog or a request in
@@ -391,15 +394,30 @@ Section "${PRODUCT}" SecMain
     SetErrorLevel ${EXIT_FOLDER_REFUSED}
     Quit
   ${EndIf}
+  ; Every Quarrow that runs from a folder this Setup changes ends first, before anything is
+  ; changed: the one of the chosen folder, of the installation there is (which the upgrade
+  ; replaces) and of an installation of the other architecture (a 32-bit one on 64-bit
+  ; Windows, or the other way round), which this one replaces too.
   StrCpy $Folder $INSTDIR
   Call CloseQuarrow
-
-  ; An installation of the other architecture (a 32-bit one on 64-bit Windows, or the other
-  ; way round) is replaced by this one: its Quarrow asked to exit, its files and its entry in
-  ; the list of installed programs removed. The user's settings stay.
+  Call ReadInstallation
+  StrCpy $OwnFolder $Folder
+  StrCpy $OwnList $FileList
+  Call CloseQuarrow
+  StrCpy $Folder ""
   ${If} ${RunningX64}
     SetRegView ${OTHER_BITS}
     Call ReadInstallation
+    SetRegView ${BITS}
+    Call CloseQuarrow
+  ${EndIf}
+
+  ; The other installation goes: its files and its entry in the list of installed programs.
+  ; The user's settings stay, and so does the torrent association it remembered.
+  ${If} $Folder != ""
+    DetailPrint "Removing the installation in $Folder"
+    Call RemoveFiles
+    SetRegView ${OTHER_BITS}
     ClearErrors
     ReadRegStr $0 HKLM "${UNINST_KEY}" "TorrentBefore"
     ${If} ${Errors}
@@ -412,18 +430,12 @@ Section "${PRODUCT}" SecMain
     ${If} $1 == 1
       WriteRegStr HKLM "${UNINST_KEY}" "TorrentBefore" $0
     ${EndIf}
-    ${If} $Folder != ""
-      DetailPrint "Removing the installation in $Folder"
-      Call CloseQuarrow
-      Call RemoveFiles
-    ${EndIf}
   ${EndIf}
-  ; The files of the installation being upgraded go first, so that a file that is no longer
+  ; The files of the installation being upgraded go too, so that a file that is no longer
   ; shipped (a language of the wizard) does not stay behind.
-  SetRegView ${BITS}
-  Call ReadInstallation
-  ${If} $Folder != ""
-    Call CloseQuarrow
+  ${If} $OwnFolder != ""
+    StrCpy $Folder $OwnFolder
+    StrCpy $FileList $OwnList
     Call RemoveFiles
   ${EndIf}
 
