@@ -26,6 +26,41 @@ PC_ADDR = "10.77.0.10"
 NAS_ADDR = "10.77.0.2"
 _counter = itertools.count()
 
+WINE32 = "/usr/lib/wine/wine"
+# Set to 1, a machine that runs 32-bit programs behaves as one that cannot, so that
+# both paths of the tests can be tried anywhere.
+NO32_SWITCH = "QUARROW_NO32"
+# A test program whose every test was skipped exits with this, which CTest is told
+# to show as skipped (SKIP_RETURN_CODE) rather than passed.
+SKIP_EXIT = 77
+
+
+def can_run_32bit():
+    """Whether Wine's 32-bit loader runs here. Some kernels refuse 32-bit ELF programs
+    outright: starting the loader then raises "Exec format error" instead of failing."""
+    if os.environ.get(NO32_SWITCH, "") not in ("", "0"):
+        return False
+    try:
+        return subprocess.run([WINE32, "--version"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=60).returncode == 0
+    except (OSError, subprocess.SubprocessError):
+        return False
+
+
+def no32_reason():
+    if os.environ.get(NO32_SWITCH, "") not in ("", "0"):
+        return f"{NO32_SWITCH} is set"
+    return "this machine cannot run 32-bit programs"
+
+
+def unittest_main():
+    """unittest.main() whose exit status tells "all skipped" (SKIP_EXIT) from "passed"."""
+    import unittest
+    result = unittest.main(exit=False).result
+    if not result.wasSuccessful():
+        sys.exit(1)
+    sys.exit(SKIP_EXIT if result.testsRun and len(result.skipped) == result.testsRun else 0)
+
 
 def _ip(*args, check=True):
     return subprocess.run(["ip", *args], check=check, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
@@ -288,8 +323,12 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build")
     parser.add_argument("--standin-arg", action="append", default=[])
+    parser.add_argument("--can-run-32bit", action="store_true",
+                        help="exit 0 where 32-bit Windows programs run here, 1 where not")
     parser.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()
+    if args.can_run_32bit:
+        return 0 if can_run_32bit() else 1
     command = args.command[1:] if args.command[:1] == ["--"] else args.command
     if args.build:
         os.environ["QUARROW_BUILD_DIR"] = args.build
