@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "common/Handle.h"
+
 namespace brevlet {
 
 std::string HexLink(std::wstring_view link) {
@@ -91,11 +93,35 @@ bool FitsCommandLine(std::wstring_view program, std::wstring_view parameters) {
     return length < 32767;
 }
 
-bool StartQuarrowBeside(std::wstring_view modulePath, const std::string& parameters) {
+namespace {
+
+// The shell cannot be asked to start a program outside the caller's job: this is the shell's
+// "open" of a program file done by hand, with the one flag added.
+bool StartOutsideJob(const std::wstring& program, const std::wstring& parameters) {
+    BOOL inJob = FALSE;
+    if (!::IsProcessInJob(::GetCurrentProcess(), nullptr, &inJob) || !inJob) return false;
+    std::wstring commandLine = L"\"" + program + L"\" " + parameters;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION started = {};
+    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_BREAKAWAY_FROM_JOB,
+                          nullptr, nullptr, &startup, &started))
+        return false;
+    win::Handle process(started.hProcess), thread(started.hThread);
+    return true;
+}
+
+}  // namespace
+
+bool StartQuarrowBeside(std::wstring_view modulePath, const std::string& parameters, Job job) {
     const std::wstring program = ProgramBeside(modulePath);
     const std::wstring wideParameters = FromThreadAnsi(parameters);
     // A command line the system would refuse or cut must not hand over a shortened link.
     if (!FitsCommandLine(program, wideParameters)) return false;
+    // Outside the job where it may leave it; in a job that forbids that (or none), as usual.
+    if (job == Job::Leave && StartOutsideJob(program, wideParameters)) return true;
     // No error box when it is missing (nothing visible may happen), and no asynchronous
     // start that the caller's end could cut short.
     SHELLEXECUTEINFOW info = {};

@@ -38,9 +38,16 @@ std::wstring ProgramBeside(std::wstring_view modulePath);
 // Whether a program path and its parameters fit into one process command line.
 bool FitsCommandLine(std::wstring_view program, std::wstring_view parameters);
 
+// Whether a started Quarrow stays in the job object that the caller may run in. A browser can
+// run its messaging host in a job that it ends, with every process in it, as soon as the
+// conversation is over; a hand-over that waits for the main window, or the main window that
+// it starts, must outlive that.
+enum class Job { Share, Leave };
+
 // Asks the shell to open Quarrow.exe beside `modulePath` with `parameters` (ANSI text of the
-// calling thread's code page). False when the command line is too long to go whole, or the
-// shell could not start the program.
-bool StartQuarrowBeside(std::wstring_view modulePath, const std::string& parameters);
+// calling thread's code page). With Job::Leave and the caller in a job that lets processes
+// leave it, the program is started outside the job instead. False when the command line is
+// too long to go whole, or the program could not be started.
+bool StartQuarrowBeside(std::wstring_view modulePath, const std::string& parameters, Job job = Job::Share);
 
 }  // namespace brevlet
