@@ -14,3 +14,5 @@ wizard=()
 mkdir -p "$root/build/installer"
 makensis -V2 -DAPPDIR="$root/build/i686/app" -DAPPDIR64="$root/build/x86_64/app" "${wizard[@]}" \
          -DOUTFILE="$root/build/installer/Setup.exe" "$root/installer/Quarrow.nsi"
+# The browser extension: folders to load unpacked, and their zips.
+python3 "$root/scripts/build_extension.py" "$root/build/extension"
