@@ -2,7 +2,8 @@
 // browser starts it with pipes on standard input and output and sends one or more requests;
 // for each good one it starts Quarrow.exe beside itself with "/l HEX CHARSET", exactly as the
 // add-in does, and answers whether that worked. It never waits for Quarrow: the hand-over
-// itself may take as long as the main window is busy.
+// itself may take as long as the main window is busy, and outlives this host (a browser may
+// end the host together with everything it started, unless that left the browser's job).
 #include <windows.h>
 
 #include <cstdint>
