@@ -52,7 +52,7 @@ bool WriteAll(HANDLE out, const std::string& bytes) {
     return true;
 }
 
-std::string Handle(const std::string& body, const std::wstring& self) {
+std::string Answer(const std::string& body, const std::wstring& self) {
     browserhost::LinkRequest request;
     if (std::string problem = browserhost::CheckLinkRequest(body, request); !problem.empty())
         return browserhost::ErrorReply(problem);
@@ -87,7 +87,7 @@ int Serve(HANDLE in, HANDLE out) {
             WriteAll(out, browserhost::ErrorReply(browserhost::kTruncated));
             return 1;
         }
-        if (!WriteAll(out, Handle(body, self))) return 1;
+        if (!WriteAll(out, Answer(body, self))) return 1;
     }
 }
 
