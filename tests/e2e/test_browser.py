@@ -32,21 +32,22 @@ HOST_NAME = "com.storageserver.quarrow"
 HOST = os.path.join(BUILD, "app", "QuarrowHost.exe")
 
 
-def ensure_chromium():
-    """Chromium's path, installed first where it is missing; or None and the reason."""
-    found = shutil.which("chromium")
+def ensure_installed(program, package):
+    """The program's path, Debian's package installed first where it is missing; or None and
+    the reason."""
+    found = shutil.which(program)
     if found:
         return found, ""
     if os.geteuid() != 0 or not shutil.which("apt-get"):
         return None, "not installed, and apt-get cannot be run as root here"
     try:
-        r = subprocess.run(["apt-get", "install", "-y", "-qq", "--no-install-recommends", "chromium"],
+        r = subprocess.run(["apt-get", "install", "-y", "-qq", "--no-install-recommends", package],
                            env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"), stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, timeout=1200)
     except (OSError, subprocess.TimeoutExpired) as e:
-        return None, "apt-get install chromium failed: %s" % e
-    found = shutil.which("chromium")
-    return (found, "") if found else (None, "apt-get install chromium failed: " + r.stderr.strip()[-300:])
+        return None, "apt-get install %s failed: %s" % (package, e)
+    found = shutil.which(program)
+    return (found, "") if found else (None, "apt-get install %s failed: %s" % (package, r.stderr.strip()[-300:]))
 
 
 def extension_id(key):
@@ -120,15 +121,9 @@ class Browser:
         os.close(self._from_browser)
 
 
-class BrowserTests(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.chromium, reason = ensure_chromium()
-        if not cls.chromium:
-            raise unittest.SkipTest("chromium is not available: " + reason)
-        version = subprocess.run([cls.chromium, "--version"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                 text=True).stdout.strip()
-        print("browser:", version, file=sys.stderr)
+class HandOverCase(unittest.TestCase):
+    """A test network with the stand-in and a Wine prefix of its own, the remembered server set,
+    and the pieces every browser needs: the extension built, the host's manifest."""
 
     def setUp(self):
         self.net = nsrun.TestNetwork().__enter__()
@@ -150,34 +145,62 @@ class BrowserTests(unittest.TestCase):
         return [base64.b64decode(r["body_b64"]) for r in self.requests()
                 if r["path"].lstrip("/") == "goform/formNasDownloadAdd"]
 
-    def start_browser(self):
-        """Chromium in the test network with the extension and the host; the browser and a
-        DevTools session in the extension's service worker."""
-        profile = os.path.join(self.net.dir, "profile")
-        extension = os.path.join(self.net.dir, "extension")
-        build_extension.build(extension)
-        unpacked = os.path.join(extension, "chromium")
-        with open(os.path.join(unpacked, "manifest.json")) as f:
-            ext_id = extension_id(json.load(f)["key"])
+    def start_quarrow(self):
+        self.desk.start(QUARROW)
+        self.assertIsNotNone(self.desk.find("Refresh"), "no main window")
+        self.assertTrue(until(lambda: self.requests(), 30))
 
-        # The host, as the browser starts it: a script that runs QuarrowHost.exe through Wine in
-        # this network's own prefix, inside its namespace (scripts/wine-run refuses anything else).
-        env = self.net.pc_env()
+    def build_extension(self, browser):
+        """The unpacked extension for "chromium" or "firefox", and its manifest."""
+        folder = os.path.join(self.net.dir, "extension")
+        build_extension.build(folder)
+        with open(os.path.join(folder, browser, "manifest.json")) as f:
+            return os.path.join(folder, browser), json.load(f)
+
+    def install_host(self, shipped, folder):
+        """Puts the shipped host manifest `shipped` into `folder` (where the browser looks for
+        it) with a script in the Windows program's place: the script runs QuarrowHost.exe
+        through Wine in this network's own prefix, inside its namespace (scripts/wine-run
+        refuses anything else). Returns the manifest."""
         script = os.path.join(self.net.dir, "quarrow-host.sh")
         with open(script, "w") as f:
             f.write("#!/bin/sh\nexec ip netns exec %s env WINEPREFIX=%s QUARROW_BUILD_DIR=%s %s %s \"$@\"\n"
                     % (self.net.pc, self.net.wine_prefix, BUILD, nsrun.WINE_RUN, HOST))
         os.chmod(script, 0o755)
-        # The shipped manifest with the script in the Windows program's place.
-        with open(os.path.join(BUILD, "app", HOST_NAME + ".json")) as f:
+        with open(os.path.join(BUILD, "app", shipped)) as f:
             manifest = json.load(f)
-        self.assertEqual(["chrome-extension://%s/" % ext_id], manifest["allowed_origins"])
-        manifest["path"] = script
-        os.makedirs(os.path.join(profile, "NativeMessagingHosts"))
-        with open(os.path.join(profile, "NativeMessagingHosts", HOST_NAME + ".json"), "w") as f:
-            json.dump(manifest, f)
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, HOST_NAME + ".json"), "w") as f:
+            json.dump(dict(manifest, path=script), f)
+        return manifest
 
-        env["HOME"] = self.net.dir
+    def assert_added(self, link, count):
+        """The stand-in receives its `count`th link, `link`, from Quarrow, as a hand-over adds it."""
+        self.assertTrue(until(lambda: len(self.added_links()) >= count, 60), "nothing reached the server")
+        expected = (part("UrlEncoded", link) + part("UrlUtf8", link) + part("savePath", DEFAULT_PATH) +
+                    part("user", "") + part("pwd", ""))
+        self.assertTrue(self.added_links()[count - 1].startswith(expected), self.added_links()[count - 1][:300])
+
+
+class BrowserTests(HandOverCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.chromium, reason = ensure_installed("chromium", "chromium")
+        if not cls.chromium:
+            raise unittest.SkipTest("chromium is not available: " + reason)
+        version = subprocess.run([cls.chromium, "--version"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                 text=True).stdout.strip()
+        print("browser:", version, file=sys.stderr)
+
+    def start_browser(self):
+        """Chromium in the test network with the extension and the host; the browser and a
+        DevTools session in the extension's service worker."""
+        profile = os.path.join(self.net.dir, "profile")
+        unpacked, extension = self.build_extension("chromium")
+        ext_id = extension_id(extension["key"])
+        manifest = self.install_host(HOST_NAME + ".json", os.path.join(profile, "NativeMessagingHosts"))
+        self.assertEqual(["chrome-extension://%s/" % ext_id], manifest["allowed_origins"])
+        env = dict(self.net.pc_env(), HOME=self.net.dir)
         argv = ["ip", "netns", "exec", self.net.pc, self.chromium, "--headless=new", "--no-sandbox",
                 "--disable-gpu", "--disable-quic", "--no-first-run", "--no-default-browser-check",
                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
@@ -199,9 +222,7 @@ class BrowserTests(unittest.TestCase):
         return browser, session
 
     def test_context_menu_hands_links_to_quarrow(self):
-        self.desk.start(QUARROW)
-        self.assertIsNotNone(self.desk.find("Refresh"), "no main window")
-        self.assertTrue(until(lambda: self.requests(), 30))
+        self.start_quarrow()
         browser, session = self.start_browser()
 
         # Both entries exist (updating an entry that does not exist fails), once made at install.
@@ -222,11 +243,7 @@ class BrowserTests(unittest.TestCase):
             info = dict(info, menuItemId=menu)
             shown = browser.evaluate(session, "onMenuClicked(%s, {id: %d})" % (json.dumps(info), tab))
             self.assertEqual("", shown, menu)
-            self.assertTrue(until(lambda: len(self.added_links()) >= number, 60), "nothing reached the server")
-            link = (info.get("linkUrl") or info["pageUrl"]).encode()
-            expected = (part("UrlEncoded", link) + part("UrlUtf8", link) + part("savePath", DEFAULT_PATH) +
-                        part("user", "") + part("pwd", ""))
-            self.assertTrue(self.added_links()[-1].startswith(expected), self.added_links()[-1][:300])
+            self.assert_added((info.get("linkUrl") or info["pageUrl"]).encode(), number)
 
         # A link that Quarrow cannot take: the host's reason comes back as a notification, and
         # nothing is started.
