@@ -1,7 +1,5 @@
 #include "addin/QuarrowBrevlet.h"
 
-#include <shellapi.h>
-
 #include <new>
 #include <string>
 
@@ -26,16 +24,6 @@ HRESULT VariantText(const VARIANT& in, std::wstring& text) {
     return S_OK;
 }
 
-std::wstring FromThreadAnsi(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = static_cast<int>(text.size());
-    int size = ::MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), length, nullptr, 0);
-    if (size <= 0) return {};
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), length, wide.data(), size);
-    return wide;
-}
-
 // No exception leaves a COM method.
 template <typename Body>
 HRESULT Guarded(Body body) {
@@ -52,21 +40,9 @@ HRESULT Guarded(Body body) {
 
 void StartMainProgram(const std::string& parameters) {
     // Our own module handle, not a lookup by file name: a renamed copy of the library must
-    // not start whatever "Quarrow.exe" lies beside the browser.
-    const std::wstring program = ProgramBeside(Module().ModulePath());
-    const std::wstring wideParameters = FromThreadAnsi(parameters);
-    // A command line the system would refuse or cut must not hand over a shortened link.
-    if (!FitsCommandLine(program, wideParameters)) return;
-    // No error box when it is missing (nothing visible may happen), and no asynchronous
-    // start that the page's script ending could cut short.
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    info.lpVerb = L"open";
-    info.lpFile = program.c_str();
-    info.lpParameters = wideParameters.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    ::ShellExecuteExW(&info);
+    // not start whatever "Quarrow.exe" lies beside the browser. Whether it started is not
+    // the script's business: the method succeeds either way.
+    StartQuarrowBeside(Module().ModulePath(), parameters);
 }
 
 CQuarrowBrevlet::CQuarrowBrevlet() { Module().Lock(); }
@@ -139,7 +115,7 @@ HRESULT CQuarrowBrevlet::BrevletWithLang(VARIANT url, VARIANT charset) {
         std::wstring link, name;
         if (HRESULT hr = VariantText(url, link); FAILED(hr)) return hr;
         if (HRESULT hr = VariantText(charset, name); FAILED(hr)) return hr;
-        StartMainProgram(LinkWithLangParameters(HexLink(link), ToThreadAnsi(CommandLineCharset(name))));
+        StartMainProgram(LinkHandOverParameters(link, name));
         return S_OK;
     });
 }

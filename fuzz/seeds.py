@@ -159,6 +159,18 @@ for line in (ROOT / "wizard" / "image" / "en" / "Config.ini").read_bytes().split
     if b"=(" in line and len(WIZARD_INI) < 40:
         WIZARD_INI.append(line.split(b"=", 1)[1].strip())
 
+# tests/browserhost/test_host.py: requests as the browser extension sends them, and broken ones
+NATIVE_MESSAGE = [
+    b'{"url": "http://h/a.bin", "charset": "windows-1252"}',
+    b'{"url": "FTP://h/pub/x.iso", "charset": "utf-8"}',
+    '{"url": "http://h/d\u00e9j\u00e0 vu %25.bin", "charset": "iso-8859-1"}'.encode("utf-8"),
+    b'{"url": "http://h/\u4e2d\ud83d\ude00.zip", "charset": "gb2312"}',
+    b' { "url" : "http:\/\/h\/\u00e9.bin" , "extra": [1, {"a": null}], "n": -1.5e+3 } ',
+    b'{"url": "javascript:alert(1)"}', b'{"url": 42}', b'{"charset": true}', b'["http://h/a.bin"]',
+    b'{"url": "http://h/a.bin", "url": "ftp://h/b"}', b'{"url": "http://h/\ud800.bin"}',
+    b'{"url": "http://h/\xc0\xaf.bin"}', b'{"x": [[[[[[]]]]]], "url": "http://h/a"}', b"",
+]
+
 CORPORA = {
     "reply_page": REPLY_PAGE,
     "folder_pages": FOLDER_PAGES,
@@ -168,6 +180,7 @@ CORPORA = {
     "charset_csv": CHARSET_CSV,
     "encoders": ENCODERS,
     "wizard_ini": WIZARD_INI,
+    "native_message": NATIVE_MESSAGE,
 }
 
 if __name__ == "__main__":

@@ -28,6 +28,7 @@ SetCompressor /SOLID lzma
 !include WordFunc.nsh
 !include WinMessages.nsh
 !include MUI2.nsh
+!include "BrowserHost.nsh"
 
 ; Name, version and publisher are those the programs carry in their version resources (this
 ; makensis reads the resources of 32-bit programs only, so they come from the shared header).
@@ -191,6 +192,9 @@ Function ${un}RemoveFiles
   Delete "$Folder\GetUrl.htm"
   Delete "$Folder\Brevlet.dll"
   Delete "$Folder\Brevlet64.dll"
+  Delete "$Folder\QuarrowHost.exe"
+  Delete "$Folder\${BROWSER_HOST}.json"
+  Delete "$Folder\${BROWSER_HOST}.firefox.json"
   Delete "$Folder\Kestane.exe"
   Delete "$Folder\dhcp.bat"
   StrCpy $R0 $FileList
@@ -450,6 +454,7 @@ Section "${PRODUCT}" SecMain
   ${If} ${RunningX64}
     File "/oname=Brevlet64.dll" "${BREVLET64}"
   ${EndIf}
+  !insertmacro BROWSER_HOST_INSTALL
 !ifdef WIZARDDIR
   File "${WIZARDDIR}/Kestane.exe"
   File "${WIZARDDIR}/dhcp.bat"
@@ -578,6 +583,7 @@ Section "Uninstall"
   ${If} ${Errors}
     StrCpy $FileList "${WIZARD_FILES}"
   ${EndIf}
+  !insertmacro BROWSER_HOST_UNINSTALL
   Call un.RemoveFiles
 
   DeleteRegKey HKLM "${UNINST_KEY}"

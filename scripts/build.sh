@@ -19,3 +19,5 @@ for arch in i686 x86_64; do
            -DBREVLET64="$root/build/x86_64/app/Brevlet.dll" "${wizard[@]}" \
            -DOUTFILE="$root/build/installer/$out" "$root/installer/Quarrow.nsi"
 done
+# The browser extension: folders to load unpacked, and their zips.
+python3 "$root/scripts/build_extension.py" "$root/build/extension"

@@ -24,8 +24,9 @@ declare -A sources=(
   [charset_csv]="client/CharsetTable.cpp"
   [encoders]="client/CSEncode.cpp dialogs/UrlText.cpp fuzz/shim/platform.cpp"
   [wizard_ini]="wizard/WizardLogic.cpp"
+  [native_message]="browserhost/NativeMessage.cpp dialogs/UrlText.cpp client/CSEncode.cpp fuzz/shim/platform.cpp"
 )
-order=(reply_page folder_pages datagrams handover_payload command_line charset_csv encoders wizard_ini)
+order=(reply_page folder_pages datagrams handover_payload command_line charset_csv encoders wizard_ini native_message)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${order[@]}")
 

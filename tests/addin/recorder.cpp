@@ -1,6 +1,7 @@
 // Stands in for Quarrow.exe beside Brevlet.dll in the tests: appends its command line, as
 // Quarrow's WinMain receives it, and a line feed to the file named by BREVLET_RECORD
-// (default "record.txt" beside itself).
+// (default "record.txt" beside itself). With BREVLET_RECORD_JOB set, a line of a program that
+// runs inside a job object ends in " (in a job)".
 #include <windows.h>
 
 #include <string>
@@ -17,6 +18,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 1;
     std::string line = commandLine ? commandLine : "";
+    BOOL inJob = FALSE;
+    if (::GetEnvironmentVariableW(L"BREVLET_RECORD_JOB", nullptr, 0) > 0 &&
+        ::IsProcessInJob(::GetCurrentProcess(), nullptr, &inJob) && inJob)
+        line += " (in a job)";
     line += '\n';
     DWORD written = 0;
     ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);

@@ -49,12 +49,18 @@ ACTIVE_SETUP = LM + r"Software\Microsoft\Active Setup\Installed Components"
 SETTINGS = CU + r"SOFTWARE\Storage Server\Quarrow"
 MENUEXT = CU + r"Software\Microsoft\Internet Explorer\MenuExt\Download with Quarrow"
 RUN = CU + r"Software\Microsoft\Windows\CurrentVersion\Run"
+# The browsers' keys that point them at the messaging host's manifests.
+HOST = "com.storageserver.quarrow"
+HOST_KEYS = {LM + "Software\\%s\\NativeMessagingHosts\\" % browser + HOST: HOST + suffix
+             for browser, suffix in ((r"Google\Chrome", ".json"), (r"Microsoft\Edge", ".json"),
+                                     ("Mozilla", ".firefox.json"))}
 CLASS_TREES = [".torrent", "Quarrow_Torrent", PROGID, PROGID + ".1", "CLSID\\" + CLSID, "TypeLib\\" + APPID,
                "Interface\\" + IID, "AppID\\" + APPID, "AppID\\Brevlet.DLL"]
 # (registry view, subtree) pairs whose whole contents the test compares.
 TREES = ([(view, CR + key) for view in ("32", "64") for key in CLASS_TREES]
          + [("64", CU + r"SOFTWARE\Storage Server"), ("64", MENUEXT), ("64", RUN), ("32", UNINSTALL),
-            ("64", UNINSTALL), ("32", ACTIVE_SETUP), ("64", ACTIVE_SETUP)])
+            ("64", UNINSTALL), ("32", ACTIVE_SETUP), ("64", ACTIVE_SETUP)]
+         + [(view, key) for view in ("32", "64") for key in HOST_KEYS])
 # Torrent files opened with another program before Quarrow came.
 OTHER_TORRENT = "OtherClient.Torrent"
 # Settings a user of the installed program has: a remembered server and its credentials.
@@ -181,7 +187,9 @@ class Installer(unittest.TestCase):
 
     def installed(self, setup):
         """The expected files: installed path -> built file (None: made by the installer)."""
-        files = {name: os.path.join(setup.app, name) for name in ("Quarrow.exe", "charset.csv", "GetUrl.htm")}
+        files = {name: os.path.join(setup.app, name)
+                 for name in ("Quarrow.exe", "charset.csv", "GetUrl.htm", "QuarrowHost.exe", HOST + ".json",
+                              HOST + ".firefox.json")}
         files.update({"Brevlet.dll": BREVLET32, "Brevlet64.dll": BREVLET64, "Uninstall.exe": None})
         for base, _, names in os.walk(setup.wizard):
             rel = os.path.relpath(base, setup.wizard)
@@ -229,6 +237,8 @@ class Installer(unittest.TestCase):
                     # The per-user set-up for everybody else: a version, and a command for each user.
                     components[0]: {"@": "Quarrow", "IsInstalled": "dword:00000001",
                                     "Version": component["Version"], "StubPath": component.get("StubPath")},
+                    **{(view, key): {"@": folder + "\\" + manifest}
+                       for view in ("32", "64") for key, manifest in HOST_KEYS.items()},
                     **extra}
         self.assertEqual(expected, state)
         return component["StubPath"]
