@@ -4,6 +4,7 @@
 #include <ipexport.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -203,8 +204,9 @@ EchoDecode DecodeEchoReply(const uint8_t* data, size_t length, uint16_t identifi
 
 namespace {
 
-// Echo requests of both routes count on from one sequence, across pings.
-uint16_t g_sequence = 0;
+// Echo requests of both routes count on from one sequence, across pings; a
+// search left behind may still be pinging beside the current one.
+std::atomic<uint16_t> g_sequence{0};
 
 // Waits out the rest of an attempt's second: a receive that timed out has
 // already used it, an answer waits for the rest of it.
