@@ -44,14 +44,6 @@ bool SendQuery(IProtocolOwner& owner, int32_t code) {
     return SendBroadcast(bytes.data(), bytes.size(), 1, 0);
 }
 
-void HandleDiscovery(const Datagram& d, IProtocolOwner& owner) {
-    const auto reply = ParseDiscoveryReply(d);
-    if (!reply) return;
-    size_t row = 0;
-    if (owner.servers.Add(reply->head, reply->status, &row) != ServerTable::AddResult::Added) return;
-    owner.ServerFound(FoundServer{row, reply->address, reply->name, reply->mac(), reply->status});
-}
-
 void HandleState(const Datagram& d, IProtocolOwner& owner, win::Socket& s) {
     switch (ClassifyStateDatagram(d, owner.PcMac(), owner.SelectedServerMac())) {
     case StateEvent::State:
@@ -152,7 +144,7 @@ void RunListener(ListenerStart& start) {
         const Datagram d(buffer, static_cast<size_t>(n));
         switch (kind) {
         case ListenerKind::Discovery:
-            HandleDiscovery(d, owner);
+            HandleDiscoveryDatagram(d, owner);
             break;
         case ListenerKind::State:
             HandleState(d, owner, s);
@@ -180,6 +172,21 @@ DWORD WINAPI ListenerThread(LPVOID parameter) {
 }
 
 }  // namespace
+
+void IProtocolOwner::ForgetServers(const std::function<void()>& forgetReported) {
+    std::lock_guard guard(discoveryLock_);
+    servers.Clear();
+    if (forgetReported) forgetReported();
+}
+
+void HandleDiscoveryDatagram(const Datagram& d, IProtocolOwner& owner) {
+    const auto reply = ParseDiscoveryReply(d);
+    if (!reply) return;
+    std::lock_guard guard(owner.discoveryLock_);
+    size_t row = 0;
+    if (owner.servers.Add(reply->head, reply->status, &row) != ServerTable::AddResult::Added) return;
+    owner.ServerFound(FoundServer{row, reply->address, reply->name, reply->mac(), reply->status});
+}
 
 bool SendDiscoveryProbe() {
     const auto probe = BuildDiscoveryProbe();

@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <string>
 
 #include "common/Handle.h"
@@ -33,6 +35,13 @@ public:
     std::atomic<bool> stop{false};       // set by the owner (or a listener that has its answer)
     ServerTable servers;                 // filled by the discovery listener
 
+    // Empties the server table and, in the same step, whatever the owner
+    // keeps of the servers reported so far (`forgetReported`). The discovery
+    // listener adds a row and reports it as one step under the same lock:
+    // otherwise a server added to the old table could be reported after the
+    // clearing, find itself missing from the new table and be reported twice.
+    void ForgetServers(const std::function<void()>& forgetReported = {});
+
     // The PC's adapter data: refreshed before each state and info query so
     // that the source MAC of the command is current.
     virtual void RefreshAdapters() = 0;
@@ -52,7 +61,15 @@ public:
     virtual void Failure(int32_t) {}
     virtual void BoardBusy() {}
     virtual void Restart() {}
+
+private:
+    friend void HandleDiscoveryDatagram(const Datagram& d, IProtocolOwner& owner);
+    std::mutex discoveryLock_;  // a table row and its report, or a clearing
 };
+
+// The discovery listener's work on one datagram: a discovery reply from a
+// server not yet in the table gets a row and is reported to the owner.
+void HandleDiscoveryDatagram(const Datagram& d, IProtocolOwner& owner);
 
 // WSAStartup/WSACleanup for the lifetime of a scope.
 class SocketsScope {

@@ -120,7 +120,8 @@ class Server:
     info [text1, text2], busy (answer state queries with code 20),
     pace (seconds between configuration reports, default 0.05),
     fail_at (step sub-code) with failure (failure sub-code, default 30),
-    board_busy (answer a configuration with code 0 and nothing else),
+    board_busy (answer a configuration with code 0 and nothing else;
+        with board_busy_then_work, go on with the steps and the restart after it),
     extra_progress [sub-codes reported first], silent ["discovery"|"state"|"info"|"config"],
     state_pc_mac / info_pc_mac (MAC written at offset 10 instead of the PC's),
     state_decoy {"pc_mac", "password"} (a state reply for another PC, sent first),
@@ -254,7 +255,8 @@ class Server:
             return
         if self.sc.get("board_busy"):
             self.send("board_busy", bytes(self.frame(pc_mac, 0, txn=txn)))
-            return
+            if not self.sc.get("board_busy_then_work"):
+                return
         self.configuring = True
         pace = self.sc.get("pace", 0.05)
         try:

@@ -84,6 +84,14 @@ bool IsWindows9xTitleFontless() {
     return v.dwMajorVersion == 4 && (v.dwMinorVersion == 10 || v.dwMinorVersion == 90);
 }
 
+// What the address page says about a search that proposes no address.
+constexpr ProposalNotice kNotFoundNoticeText{"SearchIP_Notfound", ""};
+constexpr ProposalNotice kNoPingNoticeText{
+    "SearchIP_NoPing",
+    "The wizard cannot check which addresses are free on your network. Please enter a free address for the server."};
+constexpr const ProposalNotice* kNotFoundNotice = &kNotFoundNoticeText;
+constexpr const ProposalNotice* kNoPingNotice = &kNoPingNoticeText;
+
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -250,7 +258,7 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
         case kQueryTimeout: OnQueryTimeout(); break;
         case kSearchTimeout:
             ::KillTimer(Hwnd(), kSearchTimeout);
-            searchTimedOut_ = true;
+            if (search_) search_->timedOut = true;
             break;
         case kRestartWait:
             ::KillTimer(Hwnd(), kRestartWait);
@@ -267,8 +275,8 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
         OnQueryReady();
         return 0;
     });
-    OnMessage(WM_ADDRESS_FOUND, [this](WPARAM, LPARAM) -> INT_PTR {
-        OnAddressFound();
+    OnMessage(WM_ADDRESS_FOUND, [this](WPARAM wp, LPARAM) -> INT_PTR {
+        OnAddressFound(static_cast<UINT>(wp));
         return 0;
     });
     OnMessage(WM_CONFIG_PROGRESS, [this](WPARAM wp, LPARAM) -> INT_PTR {
@@ -277,6 +285,9 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     });
     OnMessage(WM_CONFIG_BOARD_BUSY, [this](WPARAM, LPARAM) -> INT_PTR {
         if (!configuring_) return 0;
+        // The board refused the work: whatever it reports later must neither
+        // restart the progress time-out nor turn this page into success.
+        configuring_ = false;
         ::KillTimer(Hwnd(), kConfigTimeout);
         ShowFailPage(ApplyControlEscapes(Message("busy_board")));
         return 0;
@@ -578,18 +589,20 @@ void CKestaneDlg::Restart() { ::PostMessageA(Hwnd(), WM_CONFIG_RESTART, 0, 0); }
 void CKestaneDlg::ResetDefaults() {
     config_ = mgmt::DefaultServerConfig();
     formatShown_ = addressFilled_ = timeListsFilled_ = daylightSetOnce_ = false;
-    passwordPassed_ = notFoundShown_ = false;
+    passwordPassed_ = false;
+    ForgetAddressProposal();
 }
 
 void CKestaneDlg::Rescan() {
     SetItemText(IDC_RESCAN, Control("Home_Rescaning_Position", "Rescaning..."));
     Enable(IDC_RESCAN, false);
     SetTimerOf(kRescanPause);
-    servers.Clear();
-    {
+    // A reply that the listener is handing over right now is either forgotten
+    // with the table or arrives after it, never half of each.
+    ForgetServers([this] {
         std::lock_guard<std::mutex> lock(eventLock_);
         found_.clear();
-    }
+    });
     ListView_DeleteAllItems(Item(IDC_SERVER_LIST));
     rows_.clear();
     ResetDefaults();
@@ -745,6 +758,7 @@ void CKestaneDlg::OnQueryReady() {
         dhcp = pc_.dhcp;
     }
     config_.autoAddress = dhcp ? 1 : 0;
+    ForgetAddressProposal();  // whatever was proposed for the server of an earlier login
     if (!dhcp) DecideAddressProposal(state_);
 
     const DiskState disks{state_.raidFound, state_.disk1Present, state_.disk1Ready, state_.disk2Present,
@@ -758,6 +772,16 @@ void CKestaneDlg::OnQueryReady() {
     }
 }
 
+void CKestaneDlg::ForgetAddressProposal() {
+    ::KillTimer(Hwnd(), kSearchTimeout);
+    if (search_) search_->abandoned = true;
+    search_.reset();
+    ++searchGeneration_;
+    proposal_.clear();
+    proposalKnown_ = false;
+    proposalNotice_ = nullptr;
+}
+
 void CKestaneDlg::DecideAddressProposal(const mgmt::StateReplyData& state) {
     Octets ip, mask;
     {
@@ -766,56 +790,76 @@ void CKestaneDlg::DecideAddressProposal(const mgmt::StateReplyData& state) {
     }
     const Octets server{state.address[0], state.address[1], state.address[2], state.address[3]};
     if (KeepsServerAddress(server, state.addressFlag, ip, mask)) {
-        {
-            std::lock_guard<std::mutex> lock(proposalLock_);
-            proposal_ = DottedText(server);
-        }
-        nothingFound_ = false;
+        proposal_ = DottedText(server);
         proposalKnown_ = true;
         return;
     }
-    // One search at a time; a search still running answers this login too.
-    if (search_ && ::WaitForSingleObject(search_.Get(), 0) == WAIT_TIMEOUT) return;
-    proposalKnown_ = false;
-    nothingFound_ = false;
-    searchTimedOut_ = false;
-    searchIp_ = ip, searchMask_ = mask;
-    SetTimerOf(kSearchTimeout);
-    search_.Attach(::CreateThread(nullptr, 0, &CKestaneDlg::SearchThread, this, 0, nullptr));
-    if (!search_) {  // no thread: nothing to wait for
-        std::lock_guard<std::mutex> lock(proposalLock_);
+    auto search = std::make_shared<AddressSearch>();
+    search->window = Hwnd();
+    search->generation = searchGeneration_;
+    search->ip = ip, search->mask = mask;
+    search->pingRoutes = PingRoutes();
+    // The thread holds a share of its search and is never waited for: a ping
+    // in flight cannot be cut short, and a search left behind ends by itself.
+    auto* share = new std::shared_ptr<AddressSearch>(search);
+    win::Handle thread(::CreateThread(nullptr, 0, &CKestaneDlg::SearchThread, share, 0, nullptr));
+    if (!thread) {  // no thread: nothing to wait for
+        delete share;
         proposal_ = kNoAddress;
-        nothingFound_ = true;
         proposalKnown_ = true;
+        proposalNotice_ = kNotFoundNotice;
+        return;
     }
+    search_ = std::move(search);
+    SetTimerOf(kSearchTimeout);
 }
 
 DWORD WINAPI CKestaneDlg::SearchThread(LPVOID parameter) {
-    auto* self = static_cast<CKestaneDlg*>(parameter);
+    const std::unique_ptr<std::shared_ptr<AddressSearch>> share(static_cast<std::shared_ptr<AddressSearch>*>(parameter));
+    AddressSearch& search = **share;
     SearchResult result{kNoAddress, true};
     try {
         result = SearchFreeAddress(
-            self->searchIp_, self->searchMask_, [self] { return self->searchTimedOut_.load(); },
-            [](const std::string& address) { return netutil::Ping(address.c_str()); });
+            search.ip, search.mask, [&search] { return search.timedOut || search.abandoned; },
+            [&search](const std::string& address) {
+                switch (netutil::Ping(address.c_str(), search.pingRoutes)) {
+                case netutil::PingResult::Answered: return Probe::Taken;
+                case netutil::PingResult::NoAnswer: return Probe::Free;
+                case netutil::PingResult::Impossible: break;
+                }
+                return Probe::Unknown;
+            });
     } catch (...) {
         // Nothing may leave a thread; the search then found nothing.
     }
-    {
-        std::lock_guard<std::mutex> lock(self->proposalLock_);
-        self->proposal_ = result.proposal;
-    }
-    self->nothingFound_ = result.nothingFound;
-    self->proposalKnown_ = true;
-    ::PostMessageA(self->Hwnd(), WM_ADDRESS_FOUND, 0, 0);
+    search.result = std::move(result);
+    search.done.store(true, std::memory_order_release);
+    ::PostMessageA(search.window, WM_ADDRESS_FOUND, search.generation, 0);
     return 0;
 }
 
-void CKestaneDlg::OnAddressFound() {
+void CKestaneDlg::OnAddressFound(UINT generation) {
+    // The answer of a search left behind by another login or a rescan
+    // belongs to a server that is no longer the selected one.
+    if (!search_ || search_->generation != generation || !search_->done.load(std::memory_order_acquire)) return;
     ::KillTimer(Hwnd(), kSearchTimeout);
-    search_.Close();
-    if (!passwordPassed_ || !proposalKnown_ || page_ != kSetPwdPage) return;
+    const std::shared_ptr<AddressSearch> search = std::move(search_);
+    const SearchResult& result = search->result;
+    proposal_ = result.proposal;
+    proposalKnown_ = true;
+    // A search that ran out of time before it found anything proposes no
+    // address either, and says so in the same words.
+    if (result.unchecked) {
+        proposalNotice_ = kNoPingNotice;
+    } else if (result.nothingFound || result.proposal == kNoAddress) {
+        proposalNotice_ = kNotFoundNotice;
+    }
+    if (!passwordPassed_ || page_ != kSetPwdPage) return;
     CloseWait();
-    if (searchTimedOut_) ShowMessage("SearchIP_Fail");
+    if (search->timedOut && !result.unchecked) {
+        ShowMessage("SearchIP_Fail");
+        proposalNotice_ = nullptr;  // one word about the search is enough
+    }
     rememberedPassword_ = GetItemText(IDC_CONFIRMPWD);
     ShowAddressPage();
 }
@@ -835,8 +879,10 @@ void CKestaneDlg::ShowFormatPage() {
 
 void CKestaneDlg::ShowPasswordPage() {
     ShowPage(kSetPwdPage);
-    SetItemText(IDC_NEWPWD, loginPassword_);
-    SetItemText(IDC_CONFIRMPWD, loginPassword_);
+    // The login password until a new one is accepted; after that the new one,
+    // so that coming back to this page neither shows nor sends the old one.
+    SetItemText(IDC_NEWPWD, config_.password);
+    SetItemText(IDC_CONFIRMPWD, config_.password);
 }
 
 void CKestaneDlg::OnSetPwdNext() {
@@ -893,7 +939,6 @@ void CKestaneDlg::ShowAddressPage() {
     if (!addressFilled_) {
         addressFilled_ = true;
         std::lock_guard<std::mutex> lock(pcLock_);
-        std::lock_guard<std::mutex> lock2(proposalLock_);
         acceptedIp_ = proposal_, acceptedMask_ = pc_.mask, acceptedGateway_ = pc_.gateway, acceptedDns_ = pc_.dns;
     }
     SetAddressText(IDC_IP, acceptedIp_);
@@ -901,9 +946,10 @@ void CKestaneDlg::ShowAddressPage() {
     SetAddressText(IDC_GATEWAY, acceptedGateway_);
     SetAddressText(IDC_DNS, acceptedDns_);
     EnableAddressBoxes();
-    if (nothingFound_ && !notFoundShown_) {
-        notFoundShown_ = true;
-        ShowMessage("SearchIP_Notfound");
+    // Said once: the notice is spent when shown.
+    if (const ProposalNotice* notice = proposalNotice_) {
+        proposalNotice_ = nullptr;
+        ShowMessage(notice->key, notice->fallback);
     }
 }
 

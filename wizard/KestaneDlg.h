@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -48,16 +49,23 @@ enum Timer : UINT_PTR {
     kSearchTimeout = 5,
     kRestartWait = 6,
 };
-// The period of each timer, and the PC's DHCP state from the adapter query's
-// report; see TestSeams.cpp.
+// The period of each timer, the PC's DHCP state from the adapter query's
+// report, and the ways the free-address search may ping; see TestSeams.cpp.
 UINT TimerPeriod(UINT_PTR timer);
 bool PcUsesDhcp(bool reported);
+unsigned PingRoutes();
 
 enum Page {
     kHomePage, kLoginPage, kHddErrorPage, kFormatPage, kSetPwdPage, kSetIpPage, kNamePage, kFunctionPage,
     kTimePage, kConfirmPage, kWaitPage, kSuccessPage, kFailPage, kPageCount
 };
 extern const char* const kPageSections[kPageCount];
+
+// A message of string.ini with the text shown when the file lacks it.
+struct ProposalNotice {
+    const char* key;
+    const char* fallback;
+};
 
 // The control table: a key and a window per slot; the last slot stays empty.
 struct ControlSlot {
@@ -139,8 +147,8 @@ private:
     void OnQueryTimeout();
     void OnQueryReady();
     void DecideAddressProposal(const mgmt::StateReplyData& state);
-    void StartAddressSearch();
-    void OnAddressFound();
+    void ForgetAddressProposal();
+    void OnAddressFound(UINT generation);
     void CloseWait();
     void ShowFailPage(const std::string& text);
 
@@ -197,13 +205,12 @@ private:
     FormatTexts formatTexts_;
     std::string acceptedIp_, acceptedMask_, acceptedGateway_, acceptedDns_;
     bool formatShown_ = false, addressFilled_ = false, timeListsFilled_ = false, daylightSetOnce_ = false;
-    bool passwordPassed_ = false, notFoundShown_ = false;
+    bool passwordPassed_ = false;
     bool configuring_ = false;
     bool querying_ = false;
     CWaitDialolg* wait_ = nullptr;
     win::Handle listener_;
     mgmt::ListenerKind listenerKind_ = mgmt::ListenerKind::Discovery;
-    win::Handle search_;
     win::GdiObject titleFont_;
     HIMAGELIST images_ = nullptr;
 
@@ -218,13 +225,29 @@ private:
     mgmt::InfoReplyData info_;
     std::atomic<int> queryResult_{0};  // 0 pending, 1 ready, -1 busy
 
-    // The free-address search.
-    std::mutex proposalLock_;
+    // One run of the free-address search. Only its thread writes the result,
+    // before it posts WM_ADDRESS_FOUND with the generation; a newer search
+    // (another login, a rescan) leaves it behind: it stops at its next
+    // candidate and its result is dropped, so that it cannot overwrite the
+    // proposal made for another server.
+    struct AddressSearch {
+        HWND window = nullptr;
+        UINT generation = 0;
+        Octets ip{}, mask{};
+        unsigned pingRoutes = 0;
+        std::atomic<bool> timedOut{false};  // timer 5 fired
+        std::atomic<bool> abandoned{false};
+        SearchResult result{kNoAddress, true};
+        std::atomic<bool> done{false};  // result written
+    };
+    std::shared_ptr<AddressSearch> search_;  // the current search, if one runs
+    UINT searchGeneration_ = 0;
+
+    // The address proposal for the server now selected (dialog thread only),
+    // and the message owed about it on the address page.
     std::string proposal_;
-    std::atomic<bool> proposalKnown_{false};
-    std::atomic<bool> nothingFound_{false};
-    std::atomic<bool> searchTimedOut_{false};
-    Octets searchIp_{}, searchMask_{};
+    bool proposalKnown_ = false;
+    const ProposalNotice* proposalNotice_ = nullptr;
 };
 
 }  // namespace kestane

@@ -1,6 +1,10 @@
 #include "wizard/NetUtil.h"
 
+#include <icmpapi.h>
+#include <ipexport.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -198,13 +202,26 @@ EchoDecode DecodeEchoReply(const uint8_t* data, size_t length, uint16_t identifi
     return d;
 }
 
-bool Ping(const char* host) {
-    std::printf("\nPinging %s ....\n\n", host);
+namespace {
+
+// Echo requests of both routes count on from one sequence, across pings; a
+// search left behind may still be pinging beside the current one.
+std::atomic<uint16_t> g_sequence{0};
+
+// Waits out the rest of an attempt's second: a receive that timed out has
+// already used it, an answer waits for the rest of it.
+void FinishAttempt(DWORD started) {
+    std::fflush(stdout);
+    const DWORD used = ::GetTickCount() - started;
+    if (used < 1000) ::Sleep(1000 - used);
+}
+
+PingResult PingRaw(const sockaddr_in& to) {
     win::Socket s(::socket(AF_INET, SOCK_RAW, IPPROTO_ICMP));
     if (!s) {
         std::printf("WSASocket() failed: %d\n", ::WSAGetLastError());
         std::fflush(stdout);
-        return false;
+        return PingResult::Impossible;
     }
     DWORD timeout = 1000;
     if (::setsockopt(s.Get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) != 0)
@@ -212,26 +229,13 @@ bool Ping(const char* host) {
     if (::setsockopt(s.Get(), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) != 0)
         std::printf("failed to set send timeout: %d\n", ::WSAGetLastError());
 
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    if (const hostent* h = ::gethostbyname(host); h && h->h_addrtype == AF_INET && h->h_addr_list[0]) {
-        std::memcpy(&to.sin_addr, h->h_addr_list[0], sizeof to.sin_addr);
-    } else {
-        to.sin_addr.s_addr = ::inet_addr(host);
-        if (to.sin_addr.s_addr == INADDR_NONE) {
-            std::printf("Unable to resolve %s\n", host);
-            std::fflush(stdout);
-            return false;
-        }
-    }
-
     std::vector<uint8_t> buffer(kPingBufferSize, 0);
     const auto identifier = static_cast<uint16_t>(::GetCurrentProcessId() & 0xFFFF);
-    static uint16_t sequence = 0;  // one more per request, across pings
     bool answered = false;
+    int refused = 0;  // attempts that could not even be sent
     for (int attempt = 0; attempt < 4; ++attempt) {
         const DWORD started = ::GetTickCount();
-        const auto request = BuildEchoRequest(identifier, ++sequence, started);
+        const auto request = BuildEchoRequest(identifier, ++g_sequence, started);
         const int sent = ::sendto(s.Get(), reinterpret_cast<const char*>(request.data()),
                                   static_cast<int>(request.size()), 0, reinterpret_cast<const sockaddr*>(&to),
                                   sizeof to);
@@ -241,6 +245,7 @@ bool Ping(const char* host) {
                 std::printf("Request timed out.\n");
             } else {
                 std::printf("sendto failed: %d\n", error);
+                ++refused;
             }
         } else {
             if (sent < static_cast<int>(request.size())) std::printf("Wrote %d bytes\n", sent);
@@ -279,13 +284,145 @@ bool Ping(const char* host) {
                 }
             }
         }
-        std::fflush(stdout);
-        // Attempts start one second apart: a receive that timed out has
-        // already used its second, an answer waits for the rest of it.
-        const DWORD used = ::GetTickCount() - started;
-        if (used < 1000) ::Sleep(1000 - used);
+        FinishAttempt(started);
     }
-    return answered;
+    if (answered) return PingResult::Answered;
+    // A socket that opens but may not send (a system that checks the rights
+    // only then) is as unusable as one that does not open.
+    return refused == 4 ? PingResult::Impossible : PingResult::NoAnswer;
+}
+
+// IP Helper's echo call. It lives in iphlpapi.dll, on older systems in
+// icmp.dll; both are looked up at run time so that the program starts on
+// systems that lack one of them.
+class EchoApi {
+public:
+    using CreateFn = HANDLE(WINAPI*)();
+    using CloseFn = BOOL(WINAPI*)(HANDLE);
+    using SendFn = DWORD(WINAPI*)(HANDLE, IPAddr, LPVOID, WORD, PIP_OPTION_INFORMATION, LPVOID, DWORD, DWORD);
+
+    EchoApi() {
+        for (const char* dll : {"iphlpapi.dll", "icmp.dll"}) {
+            HMODULE module = ::LoadLibraryA(dll);
+            if (!module) continue;
+            create_ = reinterpret_cast<CreateFn>(reinterpret_cast<void*>(::GetProcAddress(module, "IcmpCreateFile")));
+            close_ = reinterpret_cast<CloseFn>(reinterpret_cast<void*>(::GetProcAddress(module, "IcmpCloseHandle")));
+            send_ = reinterpret_cast<SendFn>(reinterpret_cast<void*>(::GetProcAddress(module, "IcmpSendEcho")));
+            if (create_ && close_ && send_) {
+                module_ = module;
+                return;
+            }
+            ::FreeLibrary(module);
+        }
+        create_ = nullptr, close_ = nullptr, send_ = nullptr;
+    }
+    ~EchoApi() {
+        if (handle_ != INVALID_HANDLE_VALUE) close_(handle_);
+        if (module_) ::FreeLibrary(module_);
+    }
+    EchoApi(const EchoApi&) = delete;
+    EchoApi& operator=(const EchoApi&) = delete;
+
+    // False with a diagnostic when the call is missing or refuses a handle.
+    bool Open() {
+        if (!module_) {
+            std::printf("IcmpSendEcho is not available\n");
+            return false;
+        }
+        handle_ = create_();
+        if (handle_ == INVALID_HANDLE_VALUE) {
+            std::printf("IcmpCreateFile failed: %lu\n", static_cast<unsigned long>(::GetLastError()));
+            return false;
+        }
+        return true;
+    }
+    DWORD Send(IPAddr to, void* data, WORD size, void* reply, DWORD replySize, DWORD timeoutMs) {
+        return send_(handle_, to, data, size, nullptr, reply, replySize, timeoutMs);
+    }
+
+private:
+    HMODULE module_ = nullptr;
+    CreateFn create_ = nullptr;
+    CloseFn close_ = nullptr;
+    SendFn send_ = nullptr;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+PingResult PingEchoApi(const sockaddr_in& to) {
+    EchoApi api;
+    if (!api.Open()) {
+        std::fflush(stdout);
+        return PingResult::Impossible;
+    }
+    // The system writes the header; the data is what the raw socket sends
+    // after it (send time and filler), so the echo looks the same on the wire.
+    constexpr size_t kHeader = 8;
+    uint8_t data[kEchoRequestSize - kHeader];
+    // A reply structure, the echoed data, and room for an ICMP error.
+    std::vector<uint64_t> reply((sizeof(ICMP_ECHO_REPLY) + sizeof data + 8 + 64) / sizeof(uint64_t) + 1);
+    const DWORD replySize = static_cast<DWORD>(reply.size() * sizeof(uint64_t));
+    const char* source = ::inet_ntoa(to.sin_addr);
+    bool answered = false;
+    int refused = 0;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const DWORD started = ::GetTickCount();
+        const uint16_t sequence = ++g_sequence;
+        const auto request = BuildEchoRequest(0, sequence, started);
+        std::memcpy(data, request.data() + kHeader, sizeof data);
+        std::fill(reply.begin(), reply.end(), 0);
+        const DWORD count = api.Send(to.sin_addr.s_addr, data, sizeof data, reply.data(), replySize, 1000);
+        const auto* r = reinterpret_cast<const ICMP_ECHO_REPLY*>(reply.data());
+        if (count > 0 && r->Status == IP_SUCCESS) {
+            answered = true;
+            std::printf("%d bytes from %s:", static_cast<int>(r->DataSize + kHeader), source);
+            std::printf(" icmp_seq = %d. ", sequence);
+            std::printf(" time: %d ms ", static_cast<int>(r->RoundTripTime));
+            std::printf("\n");
+        } else if (count > 0) {
+            // Unreachable and the like: somebody answered, but not the host.
+            std::printf("echo status %lu from %s\n", static_cast<unsigned long>(r->Status), source);
+        } else {
+            const DWORD error = ::GetLastError();
+            if (error == IP_REQ_TIMED_OUT) {
+                std::printf("Request timed out.\n");
+            } else {
+                std::printf("IcmpSendEcho failed: %lu\n", static_cast<unsigned long>(error));
+                ++refused;
+            }
+        }
+        FinishAttempt(started);
+    }
+    if (answered) return PingResult::Answered;
+    return refused == 4 ? PingResult::Impossible : PingResult::NoAnswer;
+}
+
+}  // namespace
+
+PingResult Ping(const char* host, unsigned routes) {
+    std::printf("\nPinging %s ....\n\n", host);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    if (const hostent* h = ::gethostbyname(host); h && h->h_addrtype == AF_INET && h->h_addr_list[0]) {
+        std::memcpy(&to.sin_addr, h->h_addr_list[0], sizeof to.sin_addr);
+    } else {
+        to.sin_addr.s_addr = ::inet_addr(host);
+        if (to.sin_addr.s_addr == INADDR_NONE) {
+            std::printf("Unable to resolve %s\n", host);
+            std::fflush(stdout);
+            return PingResult::NoAnswer;
+        }
+    }
+    // Without administrator rights the raw socket does not open; the echo
+    // call then does the same work. Only when neither can send is the
+    // answer "impossible": the caller must not take silence for a free address.
+    PingResult result = PingResult::Impossible;
+    if (routes & kRawSocket) result = PingRaw(to);
+    if (result == PingResult::Impossible && (routes & kEchoApi)) result = PingEchoApi(to);
+    if (result == PingResult::Impossible) {
+        std::printf("no way to send an echo request\n");
+        std::fflush(stdout);
+    }
+    return result;
 }
 
 }  // namespace netutil

@@ -71,8 +71,24 @@ struct EchoDecode {
 // `data` is an IPv4 datagram as a raw socket delivers it, header included.
 EchoDecode DecodeEchoReply(const uint8_t* data, size_t length, uint16_t identifier);
 
-// Four echo requests one second apart; true when at least one reply to this
-// process's requests came back. Diagnostics go to standard output.
-bool Ping(const char* host);
+// The ways an echo can be sent. A raw ICMP socket needs administrator rights
+// on current Windows; IP Helper's echo call (IcmpSendEcho) needs none.
+enum PingRoute : unsigned {
+    kRawSocket = 1,
+    kEchoApi = 2,
+    kAnyRoute = kRawSocket | kEchoApi,
+};
+
+enum class PingResult {
+    Answered,    // at least one echo reply to this process's requests
+    NoAnswer,    // every attempt timed out, or only foreign replies came
+    Impossible,  // no allowed route can send an echo from this PC at all
+};
+
+// Four echo requests one second apart, through the raw socket where it can be
+// opened and otherwise through the echo call; `routes` narrows the choice.
+// A host that cannot be resolved counts as not answering. Diagnostics go to
+// standard output.
+PingResult Ping(const char* host, unsigned routes = kAnyRoute);
 
 }  // namespace netutil

@@ -1,8 +1,10 @@
-// The timer periods and the PC's DHCP state as the wizard sees them. The
-// shipped program takes them as they are; its test build (KESTANE_TEST_SEAMS)
-// lets a test make the long timers short (KESTANE_TIMER_MS="1=3000,6=2000")
-// and say whether the PC uses DHCP (KESTANE_PC_DHCP=0 or 1), which Wine
-// always reports as on.
+// The timer periods, the PC's DHCP state and the ways to ping as the wizard
+// sees them. The shipped program takes them as they are; its test build
+// (KESTANE_TEST_SEAMS) lets a test make the long timers short
+// (KESTANE_TIMER_MS="1=3000,6=2000"), say whether the PC uses DHCP
+// (KESTANE_PC_DHCP=0 or 1), which Wine always reports as on, and narrow the
+// ping to the echo call or to nothing (KESTANE_PING=api, none), as on a PC
+// where the wizard has no administrator rights (Wine, as root, always has).
 #include <cstdlib>
 #include <cstring>
 
@@ -34,6 +36,18 @@ bool PcUsesDhcp(bool reported) {
     if (const char* value = std::getenv("KESTANE_PC_DHCP")) return std::strcmp(value, "0") != 0;
 #endif
     return reported;
+}
+
+unsigned PingRoutes() {
+#ifdef KESTANE_TEST_SEAMS
+    if (const char* value = std::getenv("KESTANE_PING")) {
+        unsigned routes = 0;
+        if (std::strstr(value, "raw")) routes |= netutil::kRawSocket;
+        if (std::strstr(value, "api")) routes |= netutil::kEchoApi;
+        return routes;
+    }
+#endif
+    return netutil::kAnyRoute;
 }
 
 }  // namespace kestane

@@ -359,7 +359,7 @@ std::string BuildSummary(const Summary& s, const TextSource& control) {
 // --- free address ---------------------------------------------------------------------
 
 SearchResult SearchFreeAddress(const Octets& pcIp, const Octets& pcMask, const std::function<bool()>& timedOut,
-                               const std::function<bool(const std::string&)>& answers) {
+                               const std::function<Probe(const std::string&)>& ping) {
     SearchResult r{kNoAddress, false};
     if (timedOut()) return r;
     const uint32_t mask = ToHost(pcMask);
@@ -368,9 +368,15 @@ SearchResult SearchFreeAddress(const Octets& pcIp, const Octets& pcMask, const s
     for (int64_t candidate = broadcast - 2; network + 1 < candidate; --candidate) {
         if (candidate != broadcast - 2 && timedOut()) return r;
         const std::string text = DottedText(FromHost(static_cast<uint32_t>(candidate)));
-        if (!answers(text)) {
+        switch (ping(text)) {
+        case Probe::Free:
             r.proposal = text;
             return r;
+        case Probe::Unknown:
+            r.unchecked = true;
+            return r;
+        case Probe::Taken:
+            break;
         }
     }
     r.nothingFound = true;

@@ -161,16 +161,21 @@ std::string BuildSummary(const Summary& s, const TextSource& control);
 // --- free address ---------------------------------------------------------------------
 
 constexpr const char* kNoAddress = "000.000.000.000";
+// What a ping of one candidate says about it.
+enum class Probe { Taken, Free, Unknown };
 struct SearchResult {
     std::string proposal;      // dotted, or kNoAddress
-    bool nothingFound = false;
+    bool nothingFound = false;  // every candidate is taken (or there is none)
+    bool unchecked = false;     // no candidate could be pinged at all
 };
 // From two below the broadcast address downwards, the first address nobody
 // answers. `timedOut` is asked before the search and before every further
 // candidate: once it says yes the search gives up with kNoAddress, so that a
-// huge subnet cannot keep the user waiting for ever.
+// huge subnet cannot keep the user waiting for ever. A candidate that cannot
+// be pinged ends the search with kNoAddress too: silence that was never
+// listened for is no sign of a free address.
 SearchResult SearchFreeAddress(const Octets& pcIp, const Octets& pcMask, const std::function<bool()>& timedOut,
-                               const std::function<bool(const std::string&)>& answers);
+                               const std::function<Probe(const std::string&)>& ping);
 // The server keeps its address when it lies in the PC's subnet and the state
 // reply does not ask for a new one.
 bool KeepsServerAddress(const Octets& server, uint8_t addressFlag, const Octets& pcIp, const Octets& pcMask);

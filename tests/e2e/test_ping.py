@@ -1,6 +1,7 @@
 """The wizard's ping under Wine in the pc namespace against namespace hosts
 that answer through the kernel, stay silent, answer only the second echo, or
-answer with another identifier (standin/mgmt_standin.py --icmp)."""
+answer with another identifier (standin/mgmt_standin.py --icmp); through the
+raw socket and through IP Helper's echo call."""
 import json
 import os
 import re
@@ -29,21 +30,52 @@ class PingTest(unittest.TestCase):
         for n, mode in ((41, "second"), (42, "other-id"), (43, "silent")):
             host = net.add_host(f"10.77.0.{n}")
             net.start_program(host, [sys.executable, STANDIN, "--icmp", mode, "--log", cls.env.log])
+        # Hosts for the echo call, with a log of their own.
+        cls.api_log = os.path.join(net.dir, "api-hosts.jsonl")
+        for n, mode in ((44, "second"), (45, "silent")):
+            net.start_program(net.add_host(f"10.77.0.{n}"), [sys.executable, STANDIN, "--icmp", mode, "--log",
+                                                             cls.api_log])
 
     @classmethod
     def tearDownClass(cls):
         cls.env.__exit__(None, None, None)
 
-    def ping(self, address):
-        out = self.env.run("ping", address).stdout
+    def ping(self, address, *route):
+        out = self.env.run("ping", address, *route).stdout
         m = re.search(r"result (\d) elapsed (\d+)", out)
         self.assertTrue(m, out)
         return out, m.group(1) == "1", int(m.group(2))
 
-    def echoes(self, source_mode):
-        with open(self.env.log) as f:
+    def echoes(self, source_mode, log=None):
+        with open(log or self.env.log) as f:
             rows = [json.loads(l) for l in f]
         return [r for r in rows if r["server"] == f"icmp-{source_mode}" and r["dir"] == "rx"]
+
+    def test_echo_call_where_no_raw_socket_opens(self):
+        # Without administrator rights no raw socket opens and the ping takes
+        # IP Helper's echo call; "api" makes it do so here, where Wine runs as
+        # root. The same four attempts, the same answers, the same echo data.
+        for address, answers, replies in (("10.77.0.40", True, 4), ("10.77.0.44", True, 1),
+                                          ("10.77.0.42", False, 0), ("10.77.0.45", False, 0)):
+            with self.subTest(address):
+                out, answered, _ = self.ping(address, "api")
+                self.assertEqual(answers, answered, out)
+                self.assertNotIn("impossible", out)
+                self.assertEqual(replies, len(re.findall(rf"^44 bytes from {re.escape(address)}:", out, re.M)), out)
+                self.assertEqual(4 - replies, out.count("Request timed out.\n"), out)
+        echoes = self.echoes("second", self.api_log)
+        self.assertEqual(4, len(echoes))
+        self.assertEqual(4, len(self.echoes("silent", self.api_log)))
+        for e in echoes:
+            raw = bytes.fromhex(e["hex"])
+            self.assertEqual((44, 8), (len(raw), raw[0]))
+            self.assertEqual(b"\x16" * 32, raw[12:])
+        # No route at all: nothing is sent, and the caller hears that it is
+        # not a silence.
+        out, answered, _ = self.ping("10.77.0.45", "none")
+        self.assertFalse(answered)
+        self.assertIn("impossible", out)
+        self.assertEqual(4, len(self.echoes("silent", self.api_log)))
 
     def test_answering_host(self):
         out, answered, elapsed = self.ping("10.77.0.40")

@@ -22,14 +22,19 @@ SHOTS = os.environ.get("KESTANE_SCREENSHOT_DIR")
 
 NEW = "00:11:22:33:44:55"
 # Control identifiers of the wizard dialog.
-HOME_NEXT, SERVER_LIST, STATUS_LINE, RESCAN, EXIT = 1002, 1004, 1077, 1006, 1001
+HOME, HOME_NEXT, SERVER_LIST, STATUS_LINE, RESCAN, EXIT = 1000, 1002, 1004, 1077, 1006, 1001
 LOGIN_PWD, LOGIN_NEXT = 1009, 1010
 FORMAT_TEXT, FORMAT_NEXT, ERASED = 1012, 1013, 1069
 NEW_PWD, CONFIRM_PWD, SETPWD_NEXT = 1017, 1018, 1019
-IP, DNS, SETIP_NEXT = 1028, 1031, 1027
+IP, DNS, SETIP_NEXT, SETIP_PREV = 1028, 1031, 1027, 1003
 NAME, NAME_NEXT, FUNCTION_NEXT, TIME_NEXT = 1033, 1036, 1041, 1048
 SUMMARY, CONFIRM_NEXT = 1080, 1052
 HANDLING, SUCCESS, FAIL = 1053, 1054, 1055
+# What the address page may say about the search (string.ini).
+NOT_FOUND = "No free address was found on your network. Please enter an address for the server."
+NO_PING = ("The wizard cannot check which addresses are free on your network."
+           " Please enter a free address for the server.")
+TOO_LONG = "The search for a free address took too long. Please check the proposed address."
 
 
 class WizardNetwork(MgmtNetwork):
@@ -228,6 +233,13 @@ class WalkTest(WizardTestCase):
         self.assertLess(silent[0] - search_started, 20)
         w.driver("ip-set", w.hwnd, str(DNS), "10.77.0.1")
         w.shot("kestane-network.png")
+        # Back to the password page and on again: the new password stays the
+        # one shown and the one sent (see the configuration record below).
+        w.press(SETIP_PREV)
+        w.wait_visible(NEW_PWD)
+        self.assertEqual(("Secret9", "Secret9"), (w.items()[NEW_PWD][2], w.items()[CONFIRM_PWD][2]))
+        w.press(SETPWD_NEXT)
+        self.assertEqual("10.77.0.251", w.wait_visible(IP))
         w.press(SETIP_NEXT)
 
         w.wait_visible(NAME)
@@ -277,11 +289,11 @@ class WalkTest(WizardTestCase):
 
 
 class TroubleTest(WizardTestCase):
-    def configure(self, name, **scenario):
+    def configure(self, name, timers="1=3000", **scenario):
         """Walks a server whose disks are ready and whose address is kept to
         the wait page; returns the wizard."""
         self.env.server(NEW, name=name, address="10.77.0.101", disk1=[1, 1], disk2=[1, 1], **scenario)
-        w = self.start(KESTANE_PC_DHCP="0", KESTANE_TIMER_MS="1=3000")
+        w = self.start(KESTANE_PC_DHCP="0", KESTANE_TIMER_MS=timers)
         self.login(w, name)
         w.wait_visible(NEW_PWD)  # disks ready, no format page
         w.press(SETPWD_NEXT)     # the server keeps its address: no search
@@ -311,9 +323,19 @@ class TroubleTest(WizardTestCase):
         w.close()
         self.env.stop_servers()
 
-        # The board is busy: the failure page says so at once.
-        w = self.configure("BOARDBOX", board_busy=True)
-        w.wait_visible(FAIL, text="busy")
+        # The board is busy: the failure page says so at once, and stays
+        # although the board goes on reporting steps and a restart (which
+        # would show the success page after the 1.5 s restart wait).
+        w = self.configure("BOARDBOX", timers="1=3000,6=1500", board_busy=True, board_busy_then_work=True, pace=0.3)
+        busy = w.wait_visible(FAIL, text="busy")
+        deadline = time.time() + 30
+        while not self.env.records("restart", "tx") and time.time() < deadline:
+            time.sleep(0.2)
+        self.assertTrue(self.env.records("restart", "tx"))
+        time.sleep(4)
+        items = w.items()
+        self.assertEqual((True, busy), (items[FAIL][0], items[FAIL][2]))
+        self.assertFalse(items[SUCCESS][0])
         w.close()
         self.env.stop_servers()
 
@@ -345,6 +367,65 @@ class TroubleTest(WizardTestCase):
         self.assertTrue(1.5 < time.time() - begin < 20)
         self.assertIn("check that the server is switched on", text)
 
+
+    def test_address_proposal_belongs_to_the_selected_server(self):
+        net = self.env.net
+        # SEARCHBOX wants a new address. .253 and .252 answer pings, four
+        # seconds each, so every search runs past its time limit (6 s here)
+        # and ends after .252 without a proposal. KEEPBOX keeps its address.
+        self.env.server(NEW, name="SEARCHBOX", address="10.77.0.101", disk1=[1, 1], disk2=[1, 1], address_flag=1)
+        self.env.server("00:11:22:33:44:66", name="KEEPBOX", address="10.77.0.150", disk1=[1, 1], disk2=[1, 1])
+        for address in ("10.77.0.253", "10.77.0.252"):
+            net.start_program(net.add_host(address), [sys.executable, STANDIN, "--icmp", "reply", "--log", self.env.log])
+
+        def search_ended(searches):
+            deadline = time.time() + 40
+            while len(self.echo_times("reply")) < 8 * searches and time.time() < deadline:
+                time.sleep(0.2)
+            time.sleep(2)  # the last attempt's second, then the answer reaching the dialog
+
+        def address_page(ip, notice=None):
+            if notice:
+                w.answer_box(notice)
+            self.assertEqual(ip, w.wait_visible(IP))
+            for text in (NOT_FOUND, NO_PING, TOO_LONG):  # no (further) word about the search
+                self.assertIsNone(w.find(text, 300), text)
+
+        w = self.start(KESTANE_PC_DHCP="0", KESTANE_TIMER_MS="5=6000")
+        # The time limit ends before the password page is passed: no address,
+        # and the same words as when nothing was found.
+        self.login(w, "SEARCHBOX")
+        w.wait_visible(NEW_PWD)
+        search_ended(1)
+        w.press(SETPWD_NEXT)
+        address_page("0.0.0.0", NOT_FOUND)
+
+        # A search for SEARCHBOX is still running when KEEPBOX is chosen; its
+        # end must not replace KEEPBOX's own address. (The Home command, which
+        # this layout keeps hidden, is the quickest way back to the list.)
+        w.press(HOME)
+        w.wait_visible(SERVER_LIST)
+        self.login(w, "SEARCHBOX")
+        w.wait_visible(NEW_PWD)
+        w.press(HOME)
+        w.wait_visible(SERVER_LIST)
+        self.login(w, "KEEPBOX")
+        w.wait_visible(NEW_PWD)
+        self.assertLess(len(self.echo_times("reply")), 16, "the second search ended before KEEPBOX was chosen")
+        search_ended(2)
+        w.press(SETPWD_NEXT)
+        address_page("10.77.0.150")
+        w.close()
+
+        # No way to ping (no rights for a raw socket, no echo call): no
+        # candidate is taken for free unheard, and the wizard says so.
+        echoes = len(self.echo_times("reply"))
+        w = self.start(KESTANE_PC_DHCP="0", KESTANE_PING="none")
+        self.login(w, "SEARCHBOX")
+        w.wait_visible(NEW_PWD)
+        w.press(SETPWD_NEXT)
+        address_page("0.0.0.0", NO_PING)
+        self.assertEqual(echoes, len(self.echo_times("reply")))
 
 
 class BrokenFilesTest(WizardTestCase):

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "protocol/Protocol.h"
 #include "protocol/ServerTable.h"
 
 using namespace mgmt;
@@ -40,4 +45,87 @@ TEST(ServerTable, TheHundredFirstServerIsDroppedUntilARescan) {
     size_t row = 99;
     EXPECT_EQ(ServerTable::AddResult::Added, t.Add(Head(100), 0, &row));
     EXPECT_EQ(0u, row);
+}
+
+namespace {
+
+// An owner that keeps the servers reported to it in a list of its own, as the
+// wizard's dialog does, and can hold the listener inside its report.
+class HoldingOwner : public IProtocolOwner {
+public:
+    void RefreshAdapters() override {}
+    Mac PcMac() const override { return {}; }
+    Mac SelectedServerMac() const override { return {}; }
+    void ServerFound(const FoundServer& server) override {
+        if (hold_) {
+            hold_ = false;
+            ::SetEvent(inside.Get());
+            ::WaitForSingleObject(release.Get(), INFINITE);
+        }
+        std::lock_guard guard(lock_);
+        reported_.push_back(server.name);
+    }
+    void HoldNextReport() { hold_ = true; }
+    void ForgetReported() {
+        std::lock_guard guard(lock_);
+        reported_.clear();
+    }
+    std::vector<std::string> Reported() {
+        std::lock_guard guard(lock_);
+        return reported_;
+    }
+    win::Handle inside{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    win::Handle release{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+
+private:
+    std::atomic<bool> hold_{false};
+    std::mutex lock_;
+    std::vector<std::string> reported_;
+};
+
+std::vector<uint8_t> Discovered(const char* name) {
+    std::vector<uint8_t> d(80, 0);
+    const auto head = Head(5);
+    std::copy(head.begin(), head.end(), d.begin());
+    std::memcpy(d.data() + 10, name, std::strlen(name));
+    d[68] = 0x07;
+    return d;
+}
+
+template <typename F>
+DWORD WINAPI Call(LPVOID f) {
+    (*static_cast<F*>(f))();
+    return 0;
+}
+
+template <typename F>
+win::Handle StartThread(F* f) {
+    return win::Handle(::CreateThread(nullptr, 0, &Call<F>, f, 0, nullptr));
+}
+
+}  // namespace
+
+TEST(ServerTable, ARescanDuringAReportListsTheServerOnce) {
+    // The listener has put the server in the table and is about to report it
+    // when a rescan empties the table and the owner's list; the server then
+    // answers the rescan's probe. It must be listed once, not twice.
+    HoldingOwner owner;
+    const auto reply = Discovered("NAS");
+    const Datagram d(reply.data(), reply.size());
+    owner.HoldNextReport();
+    auto listen = [&] { HandleDiscoveryDatagram(d, owner); };
+    win::Handle listener = StartThread(&listen);
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(owner.inside.Get(), 10000));
+
+    auto rescan = [&] { owner.ForgetServers([&] { owner.ForgetReported(); }); };
+    win::Handle dialog = StartThread(&rescan);
+    // Give the rescan every chance to run ahead of the report it must wait for.
+    ::WaitForSingleObject(dialog.Get(), 300);
+    ::SetEvent(owner.release.Get());
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(listener.Get(), 10000));
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(dialog.Get(), 10000));
+
+    HandleDiscoveryDatagram(d, owner);  // the answer to the rescan's probe
+    EXPECT_EQ(std::vector<std::string>{"NAS"}, owner.Reported());
+    EXPECT_EQ(1u, owner.servers.Count());
 }

@@ -9,7 +9,7 @@
 //   protocol_driver config MAC TIMEOUT_MS [FIELD=VALUE...]
 //   protocol_driver listen-stop discovery|state|config
 //   protocol_driver adapters
-//   protocol_driver ping HOST
+//   protocol_driver ping HOST [raw|api|none]
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -202,9 +202,21 @@ int Run(int argc, char** argv) {
         return 0;
     }
     if (command == "ping" && argc >= 3) {
+        // Where the raw socket cannot be opened (no administrator rights) the
+        // ping takes the echo call; "api" makes it do so here too.
+        unsigned routes = netutil::kAnyRoute;
+        if (argc >= 4) {
+            const std::string route = argv[3];
+            if (route == "raw") routes = netutil::kRawSocket;
+            else if (route == "api") routes = netutil::kEchoApi;
+            else if (route == "none") routes = 0;
+            else return Usage();
+        }
         const DWORD begin = ::GetTickCount();
-        const bool answered = netutil::Ping(argv[2]);
-        Line("result %d elapsed %lu", answered ? 1 : 0, static_cast<unsigned long>(::GetTickCount() - begin));
+        const netutil::PingResult result = netutil::Ping(argv[2], routes);
+        Line("result %d elapsed %lu%s", result == netutil::PingResult::Answered ? 1 : 0,
+             static_cast<unsigned long>(::GetTickCount() - begin),
+             result == netutil::PingResult::Impossible ? " impossible" : "");
         return 0;
     }
     return Usage();

@@ -30,7 +30,8 @@ BOOL CALLBACK Count(HWND child, LPARAM counts) {
 const char* const kMessageKeys[] = {
     "One_Instance", "load_image_error", "select_ip", "Input_The_Info", "Current_Pwd_Error", "Find_RAID", "HDD_1",
     "HDD_2", "HDD_12", "Be_Format", "BE_ERASED", "You_Continue", "You_Exit", "Confirm_Pwd", "Invid_Pwd",
-    "Clear_Pwd", "SearchIP_Notfound", "SearchIP_Fail", "IP_127_Error", "Gateway_127_Error", "DNS_127_Error",
+    "Clear_Pwd", "SearchIP_Notfound", "SearchIP_Fail", "SearchIP_NoPing", "IP_127_Error", "Gateway_127_Error",
+    "DNS_127_Error",
     "IP_223_Error", "Gateway_223_Error", "DNS_223_Error", "Mask_Error", "Subnetwork_Error", "IP_Brocast_Error",
     "Gateway_Brocast_Error", "IP_0_Error", "Gateway_0_Error", "Len_Error_Name", "Alphanumeric_Error",
     "Format_Warn", "busy_board", "TimeOut", "check_connect", "not_Complete", "Not_Complete", "time_set",

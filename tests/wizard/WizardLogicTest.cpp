@@ -268,26 +268,39 @@ TEST(Confirmation, SummaryLines) {
 
 TEST(FreeAddress, SearchOrderAndEdges) {
     auto o = [](const char* t) { return OctetsFromText(t); };
-    struct Case { const char *ip, *mask; std::set<std::string> answering; const char* want; bool none; int asked; } cases[] = {
-        {"192.168.0.10", "255.255.255.0", {}, "192.168.0.253", false, 1},
-        {"192.168.0.10", "255.255.255.0", {"192.168.0.253", "192.168.0.252"}, "192.168.0.251", false, 3},
-        {"10.0.0.1", "255.255.255.252", {}, kNoAddress, true, 0},   // .3 broadcast, .1 only: no candidate
-        {"10.0.0.1", "255.255.255.248", {"10.0.0.5", "10.0.0.4", "10.0.0.3", "10.0.0.2"}, kNoAddress, true, 4},
-        {"10.0.0.1", "255.255.255.254", {}, kNoAddress, true, 0},
-        {"10.0.0.1", "255.255.255.255", {}, kNoAddress, true, 0},
-        {"0.0.0.0", "255.255.255.255", {}, kNoAddress, true, 0},
+    // `unpingable`: addresses that no echo can be sent to (no rights for it).
+    struct Case {
+        const char *ip, *mask;
+        std::set<std::string> answering, unpingable;
+        const char* want;
+        bool none, unchecked;
+        int asked;
+    } cases[] = {
+        {"192.168.0.10", "255.255.255.0", {}, {}, "192.168.0.253", false, false, 1},
+        {"192.168.0.10", "255.255.255.0", {"192.168.0.253", "192.168.0.252"}, {}, "192.168.0.251", false, false, 3},
+        {"10.0.0.1", "255.255.255.252", {}, {}, kNoAddress, true, false, 0},   // .3 broadcast, .1 only: no candidate
+        {"10.0.0.1", "255.255.255.248", {"10.0.0.5", "10.0.0.4", "10.0.0.3", "10.0.0.2"}, {}, kNoAddress, true, false, 4},
+        {"10.0.0.1", "255.255.255.254", {}, {}, kNoAddress, true, false, 0},
+        {"10.0.0.1", "255.255.255.255", {}, {}, kNoAddress, true, false, 0},
+        {"0.0.0.0", "255.255.255.255", {}, {}, kNoAddress, true, false, 0},
+        // Silence that was never listened for is not a free address.
+        {"192.168.0.10", "255.255.255.0", {}, {"192.168.0.253"}, kNoAddress, false, true, 1},
+        {"192.168.0.10", "255.255.255.0", {"192.168.0.253"}, {"192.168.0.252"}, kNoAddress, false, true, 2},
     };
     for (const auto& c : cases) {
         int asked = 0;
-        const auto r = SearchFreeAddress(o(c.ip), o(c.mask), [] { return false; },
-                                         [&](const std::string& a) { ++asked; return c.answering.count(a) > 0; });
+        const auto r = SearchFreeAddress(o(c.ip), o(c.mask), [] { return false; }, [&](const std::string& a) {
+            ++asked;
+            return c.unpingable.count(a) ? Probe::Unknown : c.answering.count(a) ? Probe::Taken : Probe::Free;
+        });
         EXPECT_EQ(c.want, r.proposal) << c.ip << "/" << c.mask;
         EXPECT_EQ(c.none, r.nothingFound) << c.ip;
+        EXPECT_EQ(c.unchecked, r.unchecked) << c.ip;
         EXPECT_EQ(c.asked, asked) << c.ip;
     }
     // Timed out before it starts, and during a crowded search.
     int asked = 0;
-    auto all = [&](const std::string&) { ++asked; return true; };
+    auto all = [&](const std::string&) { ++asked; return Probe::Taken; };
     EXPECT_EQ(kNoAddress, SearchFreeAddress(o("10.0.0.1"), o("255.255.255.0"), [] { return true; }, all).proposal);
     EXPECT_EQ(0, asked);
     const auto r = SearchFreeAddress(o("10.0.0.1"), o("255.0.0.0"), [&] { return asked >= 5; }, all);
