@@ -81,6 +81,11 @@ private:
     BOOL OnInitDialog() override;
     void OnListScrolled(int controlId) override;
     void Layout(int width);
+    // A 100 % length in pixels of the window's display scale.
+    int Px(int pixels) const;
+    // Fonts, icons, columns and layout for the display scale `dpi`.
+    void ApplyDpi(UINT dpi);
+    void LoadIcons();
     void CreateColumns();
     void ShowMessage(int resultCode);
     void PaintIcon();
@@ -115,7 +120,9 @@ private:
     CMyListCtrl btList_, webList_;
     CMyScrollBar btScroll_, webScroll_;
     HMENU trayMenu_ = nullptr;
-    HICON icon_ = nullptr;
+    HICON icon_ = nullptr;       // large, at the window's scale
+    HICON smallIcon_ = nullptr;  // small, likewise
+    UINT dpi_ = 96;
     win::GdiObject headingFont_;
     bool layoutReady_ = false;
     bool trayIconAdded_ = false;
