@@ -122,6 +122,11 @@ private:
     void SizeWindow();
     void FailLayout();
     void SetUpServerList();
+    // Display scale: the ini's pixels are meant for 100 %.
+    int Px(int pixels) const;
+    void SetIcons();
+    void SetTitleFont();
+    void LoadStatusImages();
 
     // Server list page.
     void Rescan();
@@ -206,6 +211,7 @@ private:
     win::Handle search_;
     win::GdiObject titleFont_;
     HIMAGELIST images_ = nullptr;
+    UINT dpi_ = 96;
 
     // Written by the PC adapter query (either thread).
     mutable std::mutex pcLock_;
