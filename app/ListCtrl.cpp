@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "common/Dpi.h"
+
 namespace app {
 
 namespace {
@@ -78,11 +80,12 @@ CellTexts MakeCellTexts(const std::string& text) {
     return texts;
 }
 
-CFixedHeader::CFixedHeader(int height) {
-    OnMessage(HDM_LAYOUT, [this, height](WPARAM wp, LPARAM lp) {
+CFixedHeader::CFixedHeader(std::function<int()> heightOf) {
+    OnMessage(HDM_LAYOUT, [this, heightOf = std::move(heightOf)](WPARAM wp, LPARAM lp) {
         LRESULT result = Default(HDM_LAYOUT, wp, lp);
         auto* layout = reinterpret_cast<HDLAYOUT*>(lp);
         if (result && layout && layout->pwpos && layout->prc) {
+            const int height = heightOf();
             layout->pwpos->cy = height;
             layout->prc->top = layout->pwpos->y + height;
         }
@@ -91,8 +94,9 @@ CFixedHeader::CFixedHeader(int height) {
 }
 
 void CMyListCtrl::OnAttached() {
-    // Rows sit 20 pixels apart below a 21-pixel header whatever the font:
-    // the row panels beside the list are laid out for that.
+    // Rows sit 20 pixels apart below a 21-pixel header whatever the font (at
+    // 100 %, in proportion at other scales): the row panels beside the list
+    // are laid out for that.
     if (HWND header = ListView_GetHeader(Hwnd())) {
         header_.Attach(header);
         ::SetWindowPos(Hwnd(), nullptr, 0, 0, 0, 0,
@@ -106,8 +110,8 @@ CMyListCtrl::CMyListCtrl() {
         DrawRow(*reinterpret_cast<DRAWITEMSTRUCT*>(lp));
         return LRESULT(TRUE);
     });
-    OnReflected(WM_MEASUREITEM, [](WPARAM, LPARAM lp) {
-        reinterpret_cast<MEASUREITEMSTRUCT*>(lp)->itemHeight = kRowHeight;
+    OnReflected(WM_MEASUREITEM, [this](WPARAM, LPARAM lp) {
+        reinterpret_cast<MEASUREITEMSTRUCT*>(lp)->itemHeight = static_cast<UINT>(RowHeight());
         return LRESULT(TRUE);
     });
     for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MBUTTONDOWN,
@@ -129,6 +133,9 @@ CMyListCtrl::~CMyListCtrl() {
     if (tip_ && ::IsWindow(tip_)) ::DestroyWindow(tip_);
 }
 
+int CMyListCtrl::RowHeight() const { return win::ScaleToDpi(kRowHeight, dpi_); }
+int CMyListCtrl::HeaderHeight() const { return win::ScaleToDpi(kHeaderHeight, dpi_); }
+
 void CMyListCtrl::SetRowColors(int row, COLORREF text, COLORREF back) {
     if (!InRange(row)) return;
     text_[row] = text;
@@ -148,7 +155,7 @@ RECT CMyListCtrl::GetCellRect(int row, int column, bool inner) const {
     for (int c = 0; c < column; ++c) cell.left += ListView_GetColumnWidth(Hwnd(), c);
     cell.right = cell.left + ListView_GetColumnWidth(Hwnd(), column);
     cell.top = bounds.top;
-    cell.bottom = bounds.top + kRowHeight;
+    cell.bottom = bounds.top + RowHeight();
     if (inner) ::InflateRect(&cell, -1, -1);
     return cell;
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,12 +49,13 @@ constexpr size_t kTipLimit = 512;
 // The list's header, kept at the height the row geometry counts on.
 class CFixedHeader : public win::CControl {
 public:
-    explicit CFixedHeader(int height);
+    explicit CFixedHeader(std::function<int()> height);
 };
 
 class CMyListCtrl : public win::CControl {
 public:
     static constexpr int kRows = 10;
+    // At 100 %; other display scales scale them (RowHeight, HeaderHeight).
     static constexpr int kRowHeight = 20;
     static constexpr int kHeaderHeight = 21;
     // Tool identifier of the tip of `row` in `column` (0, 1 or 5).
@@ -61,6 +63,12 @@ public:
 
     CMyListCtrl();
     ~CMyListCtrl() override;
+
+    // The display scale the rows are measured for; the list measures its
+    // rows again when it is next resized.
+    void SetDpi(UINT dpi) { dpi_ = dpi; }
+    int RowHeight() const;
+    int HeaderHeight() const;
 
     void SetRowColors(int row, COLORREF text, COLORREF back);
     void ResetRowColors();
@@ -83,7 +91,8 @@ private:
 
     COLORREF text_[kRows];
     COLORREF back_[kRows];
-    CFixedHeader header_{kHeaderHeight};
+    UINT dpi_ = 96;
+    CFixedHeader header_{[this] { return HeaderHeight(); }};
     HWND tip_ = nullptr;
     bool tips_[3] = {false, false, false};
 };

@@ -8,6 +8,7 @@
 
 #include "app/SharedState.h"
 #include "app/resource.h"
+#include "common/Dpi.h"
 #include "common/WinUtil.h"
 #include "dialogs/LogInDlg.h"
 #include "dialogs/SearchServerDlg.h"
@@ -22,13 +23,14 @@ void (*g_firstList)(HWND) = nullptr;
 constexpr int kRows = CMyListCtrl::kRows;
 constexpr int kBtColumns = 7, kWebColumns = 6;
 
-// Client-pixel layout; everything right of the lists follows the width W.
+// Client-pixel layout at 100 % (other display scales scale it); everything
+// right of the lists follows the width W.
 constexpr int kMargin = 11;
 constexpr int kPanel = 239;       // the row panel starts at W - kPanel
 constexpr int kPanelWidth = 208;
 constexpr int kBtTop = 36, kWebTop = 322, kListHeight = 241, kHeaderHeight = 21;
 constexpr int kRowHeight = CMyListCtrl::kRowHeight;
-constexpr int kBtActionWidth = 68, kWebActionWidth = 102;
+constexpr int kBtActionWidth = 68, kWebActionWidth = 102, kJobColumnWidth = 100;
 
 std::string Format(UINT formatId, const std::string& argument) {
     std::string format = win::LoadResString(formatId);
@@ -98,15 +100,31 @@ CQuarrowDlg::CQuarrowDlg()
         PassToDefault();
         return INT_PTR(0);
     });
-    OnMessage(WM_SIZING, [](WPARAM edge, LPARAM lp) {
+    OnMessage(WM_SIZING, [this](WPARAM edge, LPARAM lp) {
         auto* rect = reinterpret_cast<RECT*>(lp);
-        if (rect && rect->right - rect->left < kMinWidth) {
+        const int minWidth = Px(kMinWidth);
+        if (rect && rect->right - rect->left < minWidth) {
             if (edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT)
-                rect->left = rect->right - kMinWidth;
+                rect->left = rect->right - minWidth;
             else if (edge == WMSZ_RIGHT || edge == WMSZ_TOPRIGHT || edge == WMSZ_BOTTOMRIGHT)
-                rect->right = rect->left + kMinWidth;
+                rect->right = rect->left + minWidth;
         }
         return INT_PTR(TRUE);
+    });
+    // Moved to a display of another scale: the new scale, in the rectangle
+    // the system proposes for it.
+    OnMessage(WM_DPICHANGED, [this](WPARAM wp, LPARAM lp) {
+        const auto* suggested = reinterpret_cast<const RECT*>(lp);
+        const UINT dpi = LOWORD(wp);
+        if (!layoutReady_ || !suggested || dpi == 0) return INT_PTR(0);
+        // The lists measure their rows when the move resizes them.
+        dpi_ = dpi;
+        btList_.SetDpi(dpi);
+        webList_.SetDpi(dpi);
+        ::SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        ApplyDpi(dpi);
+        return INT_PTR(0);
     });
     OnMessage(WM_PAINT, [this](WPARAM, LPARAM) {
         if (::IsIconic(Hwnd())) {
@@ -147,6 +165,61 @@ CQuarrowDlg::CQuarrowDlg()
 
 CQuarrowDlg::~CQuarrowDlg() {
     if (trayMenu_) ::DestroyMenu(trayMenu_);
+    for (HICON icon : {icon_, smallIcon_})
+        if (icon) ::DestroyIcon(icon);
+}
+
+int CQuarrowDlg::Px(int pixels) const { return win::ScaleToDpi(pixels, dpi_); }
+
+void CQuarrowDlg::LoadIcons() {
+    HICON large = icon_, small = smallIcon_;
+    auto load = [this](int width, int height) {
+        return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUARROW), IMAGE_ICON,
+                                               win::SystemMetricAt(width, dpi_), win::SystemMetricAt(height, dpi_),
+                                               0));
+    };
+    icon_ = load(SM_CXICON, SM_CYICON);
+    smallIcon_ = load(SM_CXSMICON, SM_CYSMICON);
+    ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    for (HICON old : {large, small})
+        if (old) ::DestroyIcon(old);
+}
+
+void CQuarrowDlg::ApplyDpi(UINT dpi) {
+    dpi_ = dpi;
+    btList_.SetDpi(dpi);
+    webList_.SetDpi(dpi);
+    LoadIcons();
+    // The headings' bold font follows the dialog's font at this scale.
+    LOGFONTA font = {};
+    if (::GetObjectA(reinterpret_cast<HGDIOBJ>(::SendMessageA(Hwnd(), WM_GETFONT, 0, 0)), sizeof font, &font)) {
+        font.lfWeight = FW_BOLD;
+        win::GdiObject bold(::CreateFontIndirectA(&font));
+        for (int id : {IDC_MAIN_BT_HEADING, IDC_MAIN_WEB_HEADING})
+            ::SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(bold.Get()), TRUE);
+        headingFont_ = std::move(bold);
+    }
+    for (HWND list : {Item(IDC_MAIN_BT_LIST), Item(IDC_MAIN_WEB_LIST)}) {
+        HWND header = ListView_GetHeader(list);
+        for (int c = 0, n = header ? Header_GetItemCount(header) : 0; c < n; ++c)
+            ListView_SetColumnWidth(list, c, Px(kJobColumnWidth));
+    }
+    for (int c = 0; c < 3; ++c) ListView_SetColumnWidth(Item(IDC_MAIN_BT_ACTIONS), c, Px(kBtActionWidth));
+    for (int c = 0; c < 2; ++c) ListView_SetColumnWidth(Item(IDC_MAIN_WEB_ACTIONS), c, Px(kWebActionWidth));
+    // The panels again from the top; the rows then give the fillers their tops.
+    RECT client = {};
+    ::GetClientRect(Hwnd(), &client);
+    Layout(client.right);
+    Place(Item(IDC_MAIN_BT_FILLER), client.right - Px(kPanel), Px(kBtTop + kHeaderHeight), Px(kPanelWidth),
+          kRows * Px(kRowHeight));
+    Place(Item(IDC_MAIN_WEB_FILLER), client.right - Px(kPanel), Px(kWebTop + kHeaderHeight), Px(kPanelWidth),
+          kRows * Px(kRowHeight));
+    ShowRows();
+    if (current_.connected) {
+        FillBtRows();
+        FillWebFtpRows();
+    }
 }
 
 void CQuarrowDlg::EnterBusy() {
@@ -177,10 +250,12 @@ BOOL CQuarrowDlg::OnInitDialog() {
         ::AppendMenuA(system, MF_SEPARATOR, 0, nullptr);
         ::AppendMenuA(system, MF_STRING, IDM_ABOUTBOX, about.c_str());
     }
-    icon_ = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUARROW));
-    ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    dpi_ = win::DpiOfWindow(Hwnd());
+    LoadIcons();
 
+    // The rows are measured while the lists are attached: at the window's scale.
+    btList_.SetDpi(dpi_);
+    webList_.SetDpi(dpi_);
     btList_.AttachItem(Hwnd(), IDC_MAIN_BT_LIST);
     webList_.AttachItem(Hwnd(), IDC_MAIN_WEB_LIST);
     btScroll_.AttachItem(Hwnd(), IDC_MAIN_BT_SCROLL);
@@ -220,9 +295,10 @@ BOOL CQuarrowDlg::OnInitDialog() {
     RECT client = {};
     ::GetClientRect(Hwnd(), &client);
     Layout(client.right);
-    Place(Item(IDC_MAIN_BT_FILLER), client.right - kPanel, kBtTop + kHeaderHeight, kPanelWidth, kRows * kRowHeight);
-    Place(Item(IDC_MAIN_WEB_FILLER), client.right - kPanel, kWebTop + kHeaderHeight, kPanelWidth,
-          kRows * kRowHeight);
+    Place(Item(IDC_MAIN_BT_FILLER), client.right - Px(kPanel), Px(kBtTop + kHeaderHeight), Px(kPanelWidth),
+          kRows * Px(kRowHeight));
+    Place(Item(IDC_MAIN_WEB_FILLER), client.right - Px(kPanel), Px(kWebTop + kHeaderHeight), Px(kPanelWidth),
+          kRows * Px(kRowHeight));
     layoutReady_ = true;
     ::GetClientRect(Hwnd(), &client);
     Layout(client.right);
@@ -253,45 +329,49 @@ void CQuarrowDlg::CreateColumns() {
     AddColumns(Item(IDC_MAIN_BT_LIST),
                {IDS_BTCOL_NAME, IDS_BTCOL_CONTENTS, IDS_BTCOL_REMAINING_TIME, IDS_BTCOL_TOTAL_SIZE, IDS_BTCOL_SCHEDULE,
                 IDS_BTCOL_THROUGHPUT, IDS_BTCOL_STATUS},
-               100);
-    AddColumns(Item(IDC_MAIN_BT_ACTIONS), {IDS_BTACT_PRIORITY, IDS_BTACT_ACTION, IDS_BTACT_REMOVE}, kBtActionWidth);
+               Px(kJobColumnWidth));
+    AddColumns(Item(IDC_MAIN_BT_ACTIONS), {IDS_BTACT_PRIORITY, IDS_BTACT_ACTION, IDS_BTACT_REMOVE},
+               Px(kBtActionWidth));
     AddColumns(Item(IDC_MAIN_WEB_LIST),
                {IDS_WEBCOL_FILE_NAME, IDS_WEBCOL_SIZE, IDS_WEBCOL_LOAD_SIZE, IDS_WEBCOL_STATUS, IDS_WEBCOL_SAVE_PATH,
                 IDS_WEBCOL_URL},
-               100);
-    AddColumns(Item(IDC_MAIN_WEB_ACTIONS), {IDS_WEBACT_ACTION, IDS_WEBACT_REMOVE}, kWebActionWidth);
+               Px(kJobColumnWidth));
+    AddColumns(Item(IDC_MAIN_WEB_ACTIONS), {IDS_WEBACT_ACTION, IDS_WEBACT_REMOVE}, Px(kWebActionWidth));
 }
 
 void CQuarrowDlg::Layout(int w) {
-    MoveTo(Item(IDC_MAIN_BT_HEADING), kMargin, 11);
-    MoveTo(Item(IDC_MAIN_BT_ADD), 200, 11);
+    MoveTo(Item(IDC_MAIN_BT_HEADING), Px(kMargin), Px(11));
+    MoveTo(Item(IDC_MAIN_BT_ADD), Px(200), Px(11));
     RECT refresh = ClientRectOf(Hwnd(), Item(IDC_MAIN_REFRESH));
-    MoveTo(Item(IDC_MAIN_REFRESH), w - 31 - (refresh.right - refresh.left), 11);
-    MoveTo(Item(IDC_MAIN_WEB_HEADING), kMargin, 297);
-    MoveTo(Item(IDC_MAIN_WEB_ADD), 200, 297);
-    MoveTo(Item(IDC_MAIN_STATE), kMargin, 583);
+    MoveTo(Item(IDC_MAIN_REFRESH), w - Px(31) - (refresh.right - refresh.left), Px(11));
+    MoveTo(Item(IDC_MAIN_WEB_HEADING), Px(kMargin), Px(297));
+    MoveTo(Item(IDC_MAIN_WEB_ADD), Px(200), Px(297));
+    MoveTo(Item(IDC_MAIN_STATE), Px(kMargin), Px(583));
 
-    int listWidth = std::max(w - kPanel - kMargin, 0);
-    Place(Item(IDC_MAIN_BT_LIST), kMargin, kBtTop, listWidth, kListHeight);
-    Place(Item(IDC_MAIN_WEB_LIST), kMargin, kWebTop, listWidth, kListHeight);
-    Place(Item(IDC_MAIN_BT_ACTIONS), w - kPanel, kBtTop, kPanelWidth, kHeaderHeight);
-    Place(Item(IDC_MAIN_WEB_ACTIONS), w - kPanel, kWebTop, kPanelWidth, kHeaderHeight);
-    Place(Item(IDC_MAIN_BT_SCROLL), w - 30, kBtTop + kHeaderHeight, 20, kRows * kRowHeight);
-    Place(Item(IDC_MAIN_WEB_SCROLL), w - 30, kWebTop + kHeaderHeight, 20, kRows * kRowHeight);
+    const int panel = w - Px(kPanel), header = Px(kHeaderHeight), row = Px(kRowHeight);
+    const int btTop = Px(kBtTop), webTop = Px(kWebTop), panelWidth = Px(kPanelWidth);
+    int listWidth = std::max(panel - Px(kMargin), 0);
+    Place(Item(IDC_MAIN_BT_LIST), Px(kMargin), btTop, listWidth, Px(kListHeight));
+    Place(Item(IDC_MAIN_WEB_LIST), Px(kMargin), webTop, listWidth, Px(kListHeight));
+    Place(Item(IDC_MAIN_BT_ACTIONS), panel, btTop, panelWidth, header);
+    Place(Item(IDC_MAIN_WEB_ACTIONS), panel, webTop, panelWidth, header);
+    Place(Item(IDC_MAIN_BT_SCROLL), w - Px(30), btTop + header, Px(20), kRows * row);
+    Place(Item(IDC_MAIN_WEB_SCROLL), w - Px(30), webTop + header, Px(20), kRows * row);
     // The fillers keep the height that the number of jobs gave them.
     for (int id : {IDC_MAIN_BT_FILLER, IDC_MAIN_WEB_FILLER}) {
         RECT filler = ClientRectOf(Hwnd(), Item(id));
-        MoveTo(Item(id), w - kPanel, filler.top);
+        MoveTo(Item(id), panel, filler.top);
     }
+    const int btAction = Px(kBtActionWidth), webAction = Px(kWebActionWidth);
     for (int r = 0; r < kRows; ++r) {
-        int bt = kBtTop + kHeaderHeight + r * kRowHeight, web = kWebTop + kHeaderHeight + r * kRowHeight;
+        int bt = btTop + header + r * row, web = webTop + header + r * row;
         // A drop-down list's height includes its list; the field itself is
         // as high as the row.
-        Place(Item(IDC_BT_PRIORITY_FIRST + r), w - kPanel, bt, kBtActionWidth, 5 * kRowHeight);
-        Place(Item(IDC_BT_ACTION_FIRST + r), w - 171, bt, kBtActionWidth, kRowHeight);
-        Place(Item(IDC_BT_REMOVE_FIRST + r), w - 99, bt, kBtActionWidth, kRowHeight);
-        Place(Item(IDC_WEB_ACTION_FIRST + r), w - kPanel, web, kWebActionWidth, kRowHeight);
-        Place(Item(IDC_WEB_REMOVE_FIRST + r), w - 137, web, kWebActionWidth, kRowHeight);
+        Place(Item(IDC_BT_PRIORITY_FIRST + r), panel, bt, btAction, 5 * row);
+        Place(Item(IDC_BT_ACTION_FIRST + r), w - Px(171), bt, btAction, row);
+        Place(Item(IDC_BT_REMOVE_FIRST + r), w - Px(99), bt, btAction, row);
+        Place(Item(IDC_WEB_ACTION_FIRST + r), panel, web, webAction, row);
+        Place(Item(IDC_WEB_REMOVE_FIRST + r), w - Px(137), web, webAction, row);
     }
     ::InvalidateRect(Hwnd(), nullptr, TRUE);
 }
@@ -307,8 +387,8 @@ void CQuarrowDlg::PaintIcon() {
     ::SendMessageA(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     RECT client;
     ::GetClientRect(Hwnd(), &client);
-    int cx = ::GetSystemMetrics(SM_CXICON), cy = ::GetSystemMetrics(SM_CYICON);
-    ::DrawIcon(dc, (client.right - cx + 1) / 2, (client.bottom - cy + 1) / 2, icon_);
+    int cx = win::SystemMetricAt(SM_CXICON, dpi_), cy = win::SystemMetricAt(SM_CYICON, dpi_);
+    ::DrawIconEx(dc, (client.right - cx + 1) / 2, (client.bottom - cy + 1) / 2, icon_, cx, cy, 0, nullptr, DI_NORMAL);
     ::EndPaint(Hwnd(), &paint);
 }
 
@@ -317,9 +397,9 @@ INT_PTR CQuarrowDlg::KeepActionColumns(NMHDR* header) {
     ::EnableWindow(Item(IDC_MAIN_WEB_ACTIONS), FALSE);
     HWND list = ::GetParent(header->hwndFrom);
     if (list && list == Item(IDC_MAIN_BT_ACTIONS))
-        for (int c = 0; c < 3; ++c) ListView_SetColumnWidth(list, c, kBtActionWidth);
+        for (int c = 0; c < 3; ++c) ListView_SetColumnWidth(list, c, Px(kBtActionWidth));
     if (list && list == Item(IDC_MAIN_WEB_ACTIONS))
-        for (int c = 0; c < 2; ++c) ListView_SetColumnWidth(list, c, kWebActionWidth);
+        for (int c = 0; c < 2; ++c) ListView_SetColumnWidth(list, c, Px(kWebActionWidth));
     return 0;
 }
 

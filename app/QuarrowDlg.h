@@ -96,6 +96,11 @@ private:
     bool AcceptsCommand(int id, UINT code) override;
     void OnListScrolled(int controlId) override;
     void Layout(int width);
+    // A 100 % length in pixels of the window's display scale.
+    int Px(int pixels) const;
+    // Fonts, icons, columns and layout for the display scale `dpi`.
+    void ApplyDpi(UINT dpi);
+    void LoadIcons();
     void CreateColumns();
     void ShowMessage(int resultCode);
     void PaintIcon();
@@ -130,7 +135,9 @@ private:
     CMyListCtrl btList_, webList_;
     CMyScrollBar btScroll_, webScroll_;
     HMENU trayMenu_ = nullptr;
-    HICON icon_ = nullptr;
+    HICON icon_ = nullptr;       // large, at the window's scale
+    HICON smallIcon_ = nullptr;  // small, likewise
+    UINT dpi_ = 96;
     win::GdiObject headingFont_;
     bool layoutReady_ = false;
     bool trayIconAdded_ = false;

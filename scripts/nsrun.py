@@ -99,6 +99,27 @@ def clone_prefix(source, prefix):
         shutil.copytree(source, prefix, symlinks=True)
 
 
+def set_prefix_dpi(prefix, dpi):
+    """Sets the display scale of a prefix whose wineserver is not running:
+    Wine reads LogPixels of HKCU\\Control Panel\\Desktop (96 is 100 %, 144
+    is 150 %) when a process starts."""
+    path = os.path.join(prefix, "user.reg")
+    with open(path, encoding="utf-8", errors="surrogateescape") as f:
+        lines = f.read().split("\n")
+    value = f'"LogPixels"=dword:{dpi:08x}'
+    at = next((i for i, line in enumerate(lines) if line.startswith("[Control Panel\\\\Desktop]")), None)
+    if at is None:
+        lines += ["", "[Control Panel\\\\Desktop] 0", value]
+    else:
+        end = next((i for i in range(at + 1, len(lines)) if lines[i].startswith("[")), len(lines))
+        section = [line for line in lines[at + 1:end] if not line.startswith('"LogPixels"=')]
+        while section and not section[-1]:
+            section.pop()
+        lines[at + 1:end] = section + [value, ""]
+    with open(path, "w", encoding="utf-8", errors="surrogateescape") as f:
+        f.write("\n".join(lines))
+
+
 class TestNetwork:
     """A pc/nas namespace pair; extra hosts can be added with add_host()."""
 
@@ -178,10 +199,11 @@ class TestNetwork:
             raise RuntimeError(f"{argv[:2]} did not start in {ns}")
         return proc
 
-    def private_wine(self, ns=None):
+    def private_wine(self, ns=None, dpi=None):
         """Gives this network a Wine prefix of its own whose wineserver and
         services run inside namespace `ns` (default: pc); run_pc and run_in
-        then use it.
+        then use it. `dpi` sets the prefix's display scale (default: the
+        build prefix's, 96).
 
         Wine creates sockets in the wineserver and answers adapter queries from
         a service process, so a Windows program in a namespace only uses that
@@ -202,6 +224,8 @@ class TestNetwork:
         self._prefix_dir = tempfile.mkdtemp(prefix=f"net{self.tag}-", dir=_prefix_parent(build))
         prefix = os.path.join(self._prefix_dir, "wineprefix")
         clone_prefix(source, prefix)
+        if dpi:
+            set_prefix_dpi(prefix, dpi)
         env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
         # The desktop process that the services start picks the display driver:
         # it needs the harness's display, or no window can ever be created.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "common/Dpi.h"
 #include "wizard/KestaneRes.h"
 
 namespace kestane {
@@ -299,6 +300,21 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
         ShowFailPage(FailureText(static_cast<int32_t>(wp), MessageSource()));
         return 0;
     });
+    // Moved to a display of another scale: the page, its fonts and icons
+    // again at the new scale, in the rectangle the system proposes.
+    OnMessage(WM_DPICHANGED, [this](WPARAM wp, LPARAM lp) -> INT_PTR {
+        const auto* suggested = reinterpret_cast<const RECT*>(lp);
+        if (!suggested || LOWORD(wp) == 0) return 0;
+        dpi_ = LOWORD(wp);
+        ::SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetIcons();
+        SetTitleFont();
+        LoadStatusImages();
+        if (!LayoutPage(page_)) FailLayout();
+        ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+        return 0;
+    });
     OnMessage(WM_CONFIG_RESTART, [this](WPARAM, LPARAM) -> INT_PTR {
         if (!configuring_) return 0;
         ::KillTimer(Hwnd(), kConfigTimeout);
@@ -312,14 +328,29 @@ CKestaneDlg::~CKestaneDlg() {
     if (images_) ::ImageList_Destroy(images_);
 }
 
+int CKestaneDlg::Px(int pixels) const { return win::ScaleToDpi(pixels, dpi_); }
+
+void CKestaneDlg::SetIcons() {
+    for (auto [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+        const int size = win::SystemMetricAt(metric, dpi_);
+        auto icon = static_cast<HICON>(
+            ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTANE), IMAGE_ICON, size, size, 0));
+        if (HICON old = reinterpret_cast<HICON>(::SendMessageA(Hwnd(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon))))
+            ::DestroyIcon(old);
+    }
+}
+
+void CKestaneDlg::SetTitleFont() {
+    if (IsWindows9xTitleFontless()) return;
+    win::GdiObject font(::CreateFontA(-Px(20), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, 134, OUT_DEFAULT_PRECIS,
+                                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Gungsuh"));
+    ::SendDlgItemMessageA(Hwnd(), IDC_WIZARD_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    titleFont_ = std::move(font);
+}
+
 BOOL CKestaneDlg::OnInitDialog() {
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    auto icon = [&](int size) {
-        return reinterpret_cast<LPARAM>(
-            ::LoadImageA(instance, MAKEINTRESOURCEA(IDI_KESTANE), IMAGE_ICON, size, size, LR_SHARED));
-    };
-    ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, icon(32));
-    ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, icon(16));
+    dpi_ = win::DpiOfWindow(Hwnd());
+    SetIcons();
     ::SetWindowTextA(Hwnd(), Control("Window_Name", "%&*").c_str());
     std::srand(static_cast<unsigned>(std::time(nullptr)));
 
@@ -341,11 +372,7 @@ BOOL CKestaneDlg::OnInitDialog() {
     HideUnusedControls();
     SizeWindow();
 
-    if (!IsWindows9xTitleFontless()) {
-        titleFont_.Attach(::CreateFontA(-20, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, 134, OUT_DEFAULT_PRECIS,
-                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Gungsuh"));
-        ::SendDlgItemMessageA(Hwnd(), IDC_WIZARD_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.Get()), TRUE);
-    }
+    SetTitleFont();
     SetUpServerList();
     RefreshAdapters();
     EnsureDiscoveryListener();
@@ -410,7 +437,7 @@ bool CKestaneDlg::LayoutPage(int page) {
         const auto rect = ParseControlRect(ReadIniText(files_.config, kPageSections[page], key.c_str(), ""));
         HWND control = Lookup(key);
         if (!rect || !control) return false;
-        ::MoveWindow(control, rect->x, rect->y, rect->width, rect->height, FALSE);
+        ::MoveWindow(control, Px(rect->x), Px(rect->y), Px(rect->width), Px(rect->height), FALSE);
     }
     return true;
 }
@@ -460,29 +487,35 @@ void CKestaneDlg::SizeWindow() {
     RECT r{};
     ::GetWindowRect(Hwnd(), &r);
     int width = r.right - r.left, height = r.bottom - r.top;
-    if (size) width = size->width, height = size->height;
+    if (size) width = Px(size->width), height = Px(size->height);
     RECT work{};
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     ::SetWindowPos(Hwnd(), nullptr, work.left + (work.right - work.left - width) / 2,
                    work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER);
 }
 
-void CKestaneDlg::SetUpServerList() {
-    HWND list = Item(IDC_SERVER_LIST);
-    images_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
+void CKestaneDlg::LoadStatusImages() {
+    // Small icons at the window's scale: 16 pixels at 100 %.
+    const int size = win::SystemMetricAt(SM_CXSMICON, dpi_);
+    HIMAGELIST images = ::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 4, 0);
     for (int i = 0; i < 4; ++i) {
         // The image folder may carry icons of its own; the built-in ones stand in.
         const std::string path = files_.image + "\\" + kStatusIcons[i];
-        HICON icon = static_cast<HICON>(::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE));
-        const bool own = icon != nullptr;
+        HICON icon = static_cast<HICON>(::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
         if (!icon)
             icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kStatusIconIds[i]),
-                                                   IMAGE_ICON, 16, 16, 0));
-        ::ImageList_AddIcon(images_, icon);
+                                                   IMAGE_ICON, size, size, 0));
+        ::ImageList_AddIcon(images, icon);
         if (icon) ::DestroyIcon(icon);
-        (void)own;
     }
-    ListView_SetImageList(list, images_, LVSIL_SMALL);
+    ListView_SetImageList(Item(IDC_SERVER_LIST), images, LVSIL_SMALL);
+    if (images_) ::ImageList_Destroy(images_);
+    images_ = images;
+}
+
+void CKestaneDlg::SetUpServerList() {
+    HWND list = Item(IDC_SERVER_LIST);
+    LoadStatusImages();
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP);
     RECT client{};
     ::GetClientRect(list, &client);

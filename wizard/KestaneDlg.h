@@ -130,6 +130,11 @@ private:
     void SizeWindow();
     void FailLayout();
     void SetUpServerList();
+    // Display scale: the ini's pixels are meant for 100 %.
+    int Px(int pixels) const;
+    void SetIcons();
+    void SetTitleFont();
+    void LoadStatusImages();
 
     // Server list page.
     void Rescan();
@@ -213,6 +218,7 @@ private:
     mgmt::ListenerKind listenerKind_ = mgmt::ListenerKind::Discovery;
     win::GdiObject titleFont_;
     HIMAGELIST images_ = nullptr;
+    UINT dpi_ = 96;
 
     // Written by the PC adapter query (either thread).
     mutable std::mutex pcLock_;

@@ -78,6 +78,21 @@ class Desktop:
                 proc.kill()
 
 
+def layout_faults(geometry):
+    """What is wrong with a window's layout, from the lines of `uidriver
+    geometry`: visible controls reaching out of the client area or
+    overlapping one another (an empty list when nothing is)."""
+    width, height = (int(v) for v in geometry[0].split()[1:3])
+    boxes = [tuple(map(int, line.split())) for line in geometry[1:] if line.strip()]
+    faults = [f"{box[0]} outside the client area {width}x{height}: {box[1:]}" for box in boxes
+              if box[1] < 0 or box[2] < 0 or box[3] > width or box[4] > height]
+    for i, a in enumerate(boxes):
+        for b in boxes[i + 1:]:
+            if a[1] < b[3] and b[1] < a[3] and a[2] < b[4] and b[2] < a[4]:
+                faults.append(f"{a[0]} {a[1:]} overlaps {b[0]} {b[1:]}")
+    return faults
+
+
 def wait_exit(proc, timeout):
     deadline = time.time() + timeout
     while time.time() < deadline:

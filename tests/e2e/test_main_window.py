@@ -13,7 +13,7 @@ import time
 import unittest
 
 import nsrun
-from apphelpers import BUILD, UIDRIVER, Desktop
+from apphelpers import BUILD, UIDRIVER, Desktop, layout_faults
 
 SEAMS = os.path.join(BUILD, "app", "QuarrowSeams.exe")
 CTL = os.path.join(BUILD, "tools", "quarrowctl.exe")
@@ -21,10 +21,13 @@ KEY = r"HKCU\SOFTWARE\Storage Server\Quarrow"
 USER, PASSWORD = "admin", "admin"
 REFRESH_MS = 4000
 BT_LIST, BT_SCROLL, WEB_LIST, STATE, BT_ADD = "1036", "1039", "1042", "1052", "1034"
-BT_ACTION, WEB_ACTION = 2101, 2301
+BT_PRIORITY, BT_ACTION, BT_REMOVE, WEB_ACTION, WEB_REMOVE = 2001, 2101, 2201, 2301, 2401
 SB_PAGEDOWN = 3
 # A name longer than the 512 characters a tip shows.
 LONG_NAME = "Long-" + "".join(chr(ord("a") + i % 26) for i in range(600)) + ".iso"
+
+# Tests that run at another display scale than 100 %: their LogPixels.
+SCALED = {"test_at_150_percent": 144}
 
 WHITE, GREY = "FFFFFF", "C0C0C0"
 BT_COLOURS = {"paused": ("000000", GREY), "connect error": ("000000", GREY), "torrent error": ("000000", GREY),
@@ -118,7 +121,7 @@ class MainWindow(unittest.TestCase):
         # Nine demo jobs in mixed states and sixteen plain ones: 25 BT jobs.
         self.net.start_standin("--demo", "--fill-bt", "16", "--user", USER, "--password", PASSWORD,
                                "--speed", "4096")
-        self.net.private_wine()
+        self.net.private_wine(dpi=SCALED.get(self._testMethodName))
         self.desk = Desktop(self.net)
 
     def tearDown(self):
@@ -158,7 +161,9 @@ class MainWindow(unittest.TestCase):
                 return f"row {row} ({status!r}) drawn {drawn}, expected {expected}"
         return None
 
-    def test_lists_scrolling_tips_busy_state_and_disconnection(self):
+    def start_connected(self):
+        """Quarrow connected to the stand-in, the long Web/FTP job added, the
+        first BT job on screen."""
         for value, data in (("DefaultServer", nsrun.NAS_ADDR), ("DefaultServerDisplayName", "STORAGE_SERVER")):
             self.desk.reg_add(KEY, value, data)
         for value, data in (("User", USER), ("Password", PASSWORD)):
@@ -176,6 +181,9 @@ class MainWindow(unittest.TestCase):
         self.assertTrue(until(lambda: self.ui("get", self.main, "0").strip() == "STORAGE_SERVER - Quarrow"),
                         self.ui("get", self.main, "0") + self.ui("texts", self.main))
         self.assertTrue(until(lambda: self.cells(BT_LIST)[0][0]), "no BT job shown")
+
+    def test_lists_scrolling_tips_busy_state_and_disconnection(self):
+        self.start_connected()
 
         # The lists: ten rows each, drawn in their statuses' colours; rows
         # without a job are white on white and their panel controls hidden.
@@ -244,6 +252,44 @@ class MainWindow(unittest.TestCase):
         time.sleep(2.5 * REFRESH_MS / 1000)
         self.assertEqual(quiet, len(self.status_requests()), "the timer refreshed without a connection")
 
+    def test_at_150_percent(self):
+        """One pass at 150 %: the lists and their row panels scaled together,
+        nothing overlapping, every row control level with its row, every text
+        inside its row, and the rows still in their statuses' colours."""
+        self.start_connected()
+        # The pointer away from the lists: a tip would cover what is measured.
+        subprocess.run(["xdotool", "mousemove", "0", "0"], check=False)
+        self.assertTrue(until(lambda: sum(1 for cells in self.cells(WEB_LIST) if cells[0]) == 7))
+        self.assertIsNone(self.colours_match(BT_LIST, bt_colours, 6))
+        lines = self.ui("geometry", self.main).splitlines()
+        self.assertEqual("144", lines[0].split()[4], lines[0])  # the window really runs at 150 %
+        controls = {int(f[0]): tuple(map(int, f[1:])) for f in (line.split() for line in lines[1:])}
+        self.assertEqual([], layout_faults(lines), "\n".join(lines))
+        for list_id, firsts in ((BT_LIST, (BT_PRIORITY, BT_ACTION, BT_REMOVE)), (WEB_LIST, (WEB_ACTION, WEB_REMOVE))):
+            rows = [tuple(map(int, line.split())) for line in self.ui("rows", self.main, list_id).splitlines()]
+            self.assertEqual(10, len(rows))
+            for r, (_, top, _, bottom, ink_top, ink_bottom) in enumerate(rows):
+                height = bottom - top
+                # Drawn text keeps off the edges of the cell's inner rectangle.
+                if ink_top >= 0:
+                    self.assertTrue(1 < ink_top and ink_bottom < height - 2, (list_id, r, rows[r]))
+                for first in firsts:
+                    control = controls.get(first + r)
+                    if control is None:  # a row without a job
+                        continue
+                    self.assertEqual(top, control[1], (list_id, r, first + r, rows[r], control))
+                    # Buttons fill the row; a drop-down's field is as high as its font makes it.
+                    self.assertTrue(bottom - height // 4 <= control[3] <= bottom, (list_id, r, first + r, control))
+        self.shot("main-window-150.png")
+
+    def shot(self, name):
+        folder = os.environ.get("QUARROW_SHOTS")
+        if not folder:
+            return
+        time.sleep(0.5)  # let it paint
+        left, top, width, height = self.ui("rect", self.main).split()
+        subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}", "+repage",
+                        os.path.join(folder, name)], check=True)
 
 if __name__ == "__main__":
     unittest.main()

@@ -5,6 +5,7 @@ stand-ins; each walk checks the screen and the datagrams together.
 
 KESTANE_SCREENSHOT_DIR=<dir> keeps pictures of the first, the network and the
 success page."""
+import configparser
 import os
 import shutil
 import subprocess
@@ -13,7 +14,7 @@ import time
 import unittest
 
 import nsrun
-from apphelpers import UIDRIVER, wait_exit
+from apphelpers import UIDRIVER, layout_faults, wait_exit
 from test_protocol import STANDIN, MgmtNetwork
 
 BUILD = os.environ.get("QUARROW_BUILD_DIR", os.path.join(nsrun.ROOT, "build", "x86_64"))
@@ -35,17 +36,24 @@ NOT_FOUND = "No free address was found on your network. Please enter an address 
 NO_PING = ("The wizard cannot check which addresses are free on your network."
            " Please enter a free address for the server.")
 TOO_LONG = "The search for a free address took too long. Please check the proposed address."
+# Tests that run at another display scale than 100 %: their LogPixels.
+SCALED = {"test_home_page_at_200_percent": 192}
 
 
 class WizardNetwork(MgmtNetwork):
     """The wizard runs on a LAN host of its own, 10.77.0.20/24, its only
-    adapter (the pc namespace's bridge ports would supply empty values)."""
+    adapter (the pc namespace's bridge ports would supply empty values).
+    `dpi` is the display scale of its Wine prefix."""
+
+    def __init__(self, dpi=None):
+        super().__init__()
+        self.dpi = dpi
 
     def __enter__(self):
         self.net.__enter__()
         try:
             self.pc = self.net.add_host("10.77.0.20", "02:00:00:00:00:20")
-            self.net.private_wine(self.pc)
+            self.net.private_wine(self.pc, dpi=self.dpi)
         except Exception:
             self.net.close()
             raise
@@ -145,7 +153,7 @@ class WizardTestCase(unittest.TestCase):
             self.skipTest("network namespaces need root")
         if not os.path.exists(KESTANE) or not os.path.exists(UIDRIVER):
             self.skipTest("KestaneSeam.exe or uidriver.exe not built")
-        self.env = WizardNetwork().__enter__()
+        self.env = WizardNetwork(SCALED.get(self._testMethodName)).__enter__()
         self.addCleanup(self.env.__exit__, None, None, None)
 
     def start(self, exit_text="Exit", **extra_env):
@@ -426,6 +434,32 @@ class TroubleTest(WizardTestCase):
         w.press(SETPWD_NEXT)
         address_page("0.0.0.0", NO_PING)
         self.assertEqual(echoes, len(self.echo_times("reply")))
+
+
+class ScaledTest(WizardTestCase):
+    def test_home_page_at_200_percent(self):
+        """At 200 % the page keeps the ini's layout, every rectangle twice as
+        large, with nothing overlapping or outside the window."""
+        self.env.server(NEW, name="NEWBOX", status=0, address="10.77.0.101")
+        w = self.start()
+        deadline = time.time() + 20
+        while time.time() < deadline and not w.rows():
+            time.sleep(0.3)
+        w.shot("kestane-200.png")
+        lines = w.driver("geometry", w.hwnd).stdout.splitlines()
+        self.assertEqual("192", lines[0].split()[4], lines[0])
+        self.assertEqual([], layout_faults(lines), "\n".join(lines))
+        shown = {int(f[0]): tuple(map(int, f[1:])) for f in (line.split() for line in lines[1:])}
+        ini = configparser.ConfigParser(interpolation=None)
+        ini.optionxform = str
+        ini.read(os.path.join(os.path.dirname(KESTANE), "image", "en", "Config.ini"), encoding="cp1252")
+        page = ini["Home_Page"]
+        ids = {"STATIC_SelectNAS_Position": 1070, "LIST_HomeNASIP_Position": SERVER_LIST,
+               "STATIC_NASStatus_Position": STATUS_LINE, "Home_Rescan_Position": RESCAN,
+               "Home_Next_Position": HOME_NEXT, "Exit_Position": EXIT}
+        for key, control in ids.items():
+            x, y, width, height = (int(v) for v in page[key].replace("(", "").replace(")", "").split(","))
+            self.assertEqual((2 * x, 2 * y, 2 * (x + width), 2 * (y + height)), shown[control], key)
 
 
 class BrokenFilesTest(WizardTestCase):

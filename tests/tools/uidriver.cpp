@@ -31,6 +31,12 @@
 //   uidriver tip HWND ID TOOL            list view tip TOOL: its text, then "rect L T R B"
 //   uidriver state HWND ID               "enabled visible", each 1 or 0
 //   uidriver key HWND VK                 key down and up (virtual-key code) to the window
+//   uidriver geometry HWND               "client W H dpi D awareness A", then "ID L T R B" for each
+//                                        visible direct child, in the window's client pixels
+//   uidriver rows HWND ID                list view: "L T R B INKTOP INKBOTTOM" per row, the row in the
+//                                        window's client pixels, the rows of its drawn text (other
+//                                        than the row's background) counted from the row's top
+//                                        (-1 -1 for none)
 // ID 0 names the window itself (its caption for "get").
 #include <windows.h>
 #include <commctrl.h>
@@ -237,6 +243,28 @@ public:
         ::ReleaseDC(nullptr, screen);
     }
     bool ok() const { return !pixels_.empty(); }
+    // The first and last pixel rows inside `row` (list client pixels) that
+    // hold anything other than the row's commonest colour, its background;
+    // {-1, -1} when there is none.
+    std::pair<int, int> InkRows(const RECT& row) const {
+        std::map<COLORREF, int> counts;
+        const int right = std::min<int>(row.right, width_);
+        for (int y = row.top; y < row.bottom; ++y)
+            for (int x = std::max<int>(row.left, 0); x < right; ++x) ++counts[At(x, y)];
+        COLORREF back = CLR_INVALID;
+        int best = 0;
+        for (auto [colour, count] : counts)
+            if (count > best) best = count, back = colour;
+        int first = -1, last = -1;
+        for (int y = row.top; y < row.bottom; ++y)
+            for (int x = std::max<int>(row.left, 0); x < right; ++x)
+                if (COLORREF pixel = At(x, y); pixel != back && pixel != CLR_INVALID) {
+                    if (first < 0) first = y - row.top;
+                    last = y - row.top;
+                    break;
+                }
+        return {first, last};
+    }
     // The background at the row's top, and the commonest other colour inside
     // it (its text), both as COLORREF; the part under the list's own scroll
     // bar is left out.
@@ -411,9 +439,13 @@ int DialogCommand(const std::string& command, int argc, char** argv) {
 
 int MoreCommands(const std::string& command, int argc, char** argv);
 int BalloonCommands(const std::string& command, int argc, char** argv);
+int GeometryCommands(const std::string& command, int argc, char** argv);
+
+static void BecomeDpiAware();
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
+    BecomeDpiAware();
     std::string command = argv[1];
     if (command == "find" && argc >= 4) {
         DWORD deadline = ::GetTickCount() + std::strtoul(argv[3], nullptr, 10);
@@ -542,6 +574,7 @@ int main(int argc, char** argv) {
     }
     if (int result = BalloonCommands(command, argc, argv); result != 2) return result;
     if (int result = MoreCommands(command, argc, argv); result != 2) return result;
+    if (int result = GeometryCommands(command, argc, argv); result != 2) return result;
     return DialogCommand(command, argc, argv);
 }
 
@@ -732,4 +765,71 @@ static int PostDrop(HWND window, int count, char** files) {
     if (mapping) ::CloseHandle(mapping);
     if (done) ::CloseHandle(done);
     return result;
+}
+
+// Geometry of a window's controls at the display scale it runs at.
+// The driver itself is per-monitor aware, so that Windows hands it the real
+// pixels of every window rather than scaled ones.
+static void BecomeDpiAware() {
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    HMODULE user = ::GetModuleHandleW(L"user32.dll");
+    auto set = user ? reinterpret_cast<SetContext>(
+                          reinterpret_cast<void*>(::GetProcAddress(user, "SetProcessDpiAwarenessContext")))
+                    : nullptr;
+    if (set) set(reinterpret_cast<HANDLE>(-4));  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+}
+
+namespace {
+// The window's DPI and DPI awareness (0 unaware, 1 system, 2 per monitor), or
+// 0 and -1 where the system cannot tell.
+std::pair<UINT, int> DpiOf(HWND window) {
+    HMODULE user = ::GetModuleHandleW(L"user32.dll");
+    auto proc = [user](const char* name) {
+        return user ? reinterpret_cast<void*>(::GetProcAddress(user, name)) : nullptr;
+    };
+    auto forWindow = reinterpret_cast<UINT(WINAPI*)(HWND)>(proc("GetDpiForWindow"));
+    auto context = reinterpret_cast<HANDLE(WINAPI*)(HWND)>(proc("GetWindowDpiAwarenessContext"));
+    auto awareness = reinterpret_cast<int(WINAPI*)(HANDLE)>(proc("GetAwarenessFromDpiAwarenessContext"));
+    return {forWindow ? forWindow(window) : 0, context && awareness ? awareness(context(window)) : -1};
+}
+
+RECT InClient(HWND window, RECT rect, HWND from) {
+    ::MapWindowPoints(from, window, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+}  // namespace
+
+int GeometryCommands(const std::string& command, int argc, char** argv) {
+    if (command == "geometry") {
+        HWND window = ParseHandle(argv[2]);
+        RECT client = {};
+        if (!::GetClientRect(window, &client)) return 1;
+        auto [dpi, awareness] = DpiOf(window);
+        std::printf("client %ld %ld dpi %u awareness %d\n", client.right, client.bottom, dpi, awareness);
+        for (HWND child : Children(window)) {
+            if (::GetParent(child) != window || !::IsWindowVisible(child)) continue;
+            RECT rect = {};
+            ::GetWindowRect(child, &rect);
+            rect = InClient(window, rect, nullptr);
+            std::printf("%d %ld %ld %ld %ld\n", ::GetDlgCtrlID(child), rect.left, rect.top, rect.right, rect.bottom);
+        }
+        return 0;
+    }
+    if (command == "rows" && argc >= 4) {
+        HWND window = ParseHandle(argv[2]);
+        HWND list = ::GetDlgItem(window, std::atoi(argv[3]));
+        if (!list) return 1;
+        ListPicture picture(list);
+        if (!picture.ok()) return 1;
+        int rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < rows; ++row) {
+            RECT cell = {};
+            if (!ReadItemRect(list, row, cell)) return 1;
+            auto [top, bottom] = picture.InkRows(cell);
+            RECT shown = InClient(window, cell, list);
+            std::printf("%ld %ld %ld %ld %d %d\n", shown.left, shown.top, shown.right, shown.bottom, top, bottom);
+        }
+        return 0;
+    }
+    return 2;
 }
