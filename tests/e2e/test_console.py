@@ -397,6 +397,10 @@ class PathsAndLoginTest(ConsoleCase):
                 self.assertEqual(out, "")
                 self.assertTrue(err.startswith("quarrowctl: " + message), err)
                 self.assertIn("usage: quarrowctl", err)
+        # Under a German Windows the same mistake is told in German.
+        code, out, err = self.ctl("web", "maybe", env=["LC_ALL=de_DE.UTF-8"])
+        self.assertEqual((2, ""), (code, out))
+        self.assertIn('quarrowctl: web: erwartet on oder off, nicht "maybe"\nAufruf: quarrowctl ', err)
         code, _, err = self.ctl("status", login=False, env=["QUARROW_TEST_SERVER="])
         self.assertEqual(code, 2)
         self.assertIn("no server", err)
