@@ -6,6 +6,8 @@
 #include "client/CSConvertor.h"
 #include "client/StatusTypes.h"
 #include "client/WebFtpKey.h"
+#include "tools/ctl_resource.h"
+#include "tools/ctl_text.h"
 
 namespace ctl {
 
@@ -29,7 +31,7 @@ int ParseOnOff(const std::string& word, const std::string& command) {
     const std::string value = Lower(word);
     if (value == "on") return 1;
     if (value == "off") return 0;
-    throw UsageError{command + ": expected on or off, not \"" + word + "\""};
+    throw UsageError{Text(IDS_CTL_NOT_ON_OFF, {command, word})};
 }
 
 // 1 High, 0 Normal, -1 Low, as the server numbers them; the numbers are accepted too.
@@ -38,7 +40,7 @@ int ParsePriority(const std::string& word) {
     if (value == "high" || value == "1") return 1;
     if (value == "normal" || value == "0") return 0;
     if (value == "low" || value == "-1") return -1;
-    throw UsageError{"bad priority \"" + word + "\": expected high, normal or low"};
+    throw UsageError{Text(IDS_CTL_BAD_PRIORITY, {word})};
 }
 
 // Positional arguments, "--name value" options and "--name" flags of one command.
@@ -54,9 +56,11 @@ struct CommandArgs {
     }
 };
 
-// `json`: the command can print its result as JSON, so it takes the flag --json.
+// `expected`: the message when the count of positional arguments is not `count`
+// (0: any count will do). `json`: the command can print its result as JSON, so
+// it takes the flag --json.
 CommandArgs SplitArgs(const std::string& command, const std::vector<std::string>& args,
-                      const std::vector<std::string>& allowed, size_t count, const char* shape, bool json = false) {
+                      const std::vector<std::string>& allowed, size_t count, UINT expected, bool json = false) {
     CommandArgs split;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -65,14 +69,14 @@ CommandArgs SplitArgs(const std::string& command, const std::vector<std::string>
         } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             std::string name = arg.substr(2);
             if (std::find(allowed.begin(), allowed.end(), name) == allowed.end())
-                throw UsageError{command + ": unknown option " + arg};
-            if (i + 1 >= args.size()) throw UsageError{command + ": " + arg + " needs a value"};
+                throw UsageError{Text(IDS_CTL_COMMAND_UNKNOWN_OPTION, {command, arg})};
+            if (i + 1 >= args.size()) throw UsageError{Text(IDS_CTL_COMMAND_OPTION_NEEDS_VALUE, {command, arg})};
             split.options[name] = args[++i];
         } else {
             split.positional.push_back(arg);
         }
     }
-    if (shape && split.positional.size() != count) throw UsageError{command + ": expected " + shape};
+    if (expected && split.positional.size() != count) throw UsageError{Text(expected, {command})};
     return split;
 }
 
@@ -80,13 +84,12 @@ CommandArgs SplitArgs(const std::string& command, const std::vector<std::string>
 int CodePageOfCharset(const std::string& name, const std::string& file) {
     if (name.empty() || Lower(name) == "default") return 0;
     client::CCSConvertor table;
-    if (!table.LoadCharsetFile(file)) throw UsageError{"cannot read " + file + " for --charset " + name};
+    if (!table.LoadCharsetFile(file)) throw UsageError{Text(IDS_CTL_CHARSET_FILE_UNREADABLE, {file, name})};
     const int codePage = table.CodePageFromName(name);
-    if (codePage == 0) throw UsageError{"unknown character set \"" + name + "\" (see " + file + ")"};
+    if (codePage == 0) throw UsageError{Text(IDS_CTL_CHARSET_UNKNOWN, {name, file})};
     // Without the code page every character would drop out of the link.
     if (!client::CCSConvertor::CanEncodeTo(codePage))
-        throw UsageError{"character set \"" + name + "\" (code page " + std::to_string(codePage) +
-                         ") cannot be converted to on this system"};
+        throw UsageError{Text(IDS_CTL_CHARSET_UNSUPPORTED, {name, std::to_string(codePage)})};
     return codePage;
 }
 
@@ -97,7 +100,7 @@ int CodePageOfCharset(const std::string& name, const std::string& file) {
 void ParseUrl(const std::string& command, const CommandArgs& args, const std::string& charsetFile,
               Invocation& v) {
     const std::string& url = args.positional[0];
-    if (url.empty()) throw UsageError{command + ": the URL is empty"};
+    if (url.empty()) throw UsageError{Text(IDS_CTL_URL_EMPTY, {command})};
     const int codePage = CodePageOfCharset(args.Get("charset"), charsetFile);
     if (codePage == 0) {
         v.urlEncoded = client::CCSConvertor::DefaultEncodeUrl(url);
@@ -105,7 +108,7 @@ void ParseUrl(const std::string& command, const CommandArgs& args, const std::st
         v.urlEncoded = client::CCSConvertor::EncodeWideForCodePage(client::CCSConvertor::ToWide(url, CP_ACP), codePage);
     }
     v.urlUtf8 = client::CCSConvertor::EncodeForCodePage(url, client::CCSConvertor::GetUtf8CodePage());
-    if (v.urlEncoded.empty() || v.urlUtf8.empty()) throw UsageError{command + ": the URL cannot be converted for sending"};
+    if (v.urlEncoded.empty() || v.urlUtf8.empty()) throw UsageError{Text(IDS_CTL_URL_UNCONVERTIBLE, {command})};
 }
 
 void ParseSaveAndPriority(const CommandArgs& args, Invocation& v) {
@@ -115,22 +118,22 @@ void ParseSaveAndPriority(const CommandArgs& args, Invocation& v) {
 }
 
 void ParseJobAction(const std::string& command, const std::vector<std::string>& raw, Invocation& v) {
-    CommandArgs args = SplitArgs(command, raw, {}, 0, nullptr);
-    if (args.positional.empty()) throw UsageError{command + ": expected bt ITEMID or web SAVEPATH FILENAME"};
+    CommandArgs args = SplitArgs(command, raw, {}, 0, 0);
+    if (args.positional.empty()) throw UsageError{Text(IDS_CTL_EXPECTED_JOB, {command})};
     const std::string kind = Lower(args.positional[0]);
     if (kind == "bt") {
-        if (args.positional.size() != 2) throw UsageError{command + ": expected bt ITEMID"};
+        if (args.positional.size() != 2) throw UsageError{Text(IDS_CTL_EXPECTED_BT_JOB, {command})};
         v.kind = JobKind::Bt;
         v.itemId = args.positional[1];
     } else if (kind == "web") {
-        if (args.positional.size() != 3) throw UsageError{command + ": expected web SAVEPATH FILENAME"};
+        if (args.positional.size() != 3) throw UsageError{Text(IDS_CTL_EXPECTED_WEB_JOB, {command})};
         v.kind = JobKind::Web;
         client::WebFTPItem item;
         item.savePath = args.positional[1];
         item.fileName = args.positional[2];
         v.webKey = client::BuildWebFtpKey(item);
     } else {
-        throw UsageError{command + ": expected bt or web, not \"" + args.positional[0] + "\""};
+        throw UsageError{Text(IDS_CTL_NOT_BT_OR_WEB, {command, args.positional[0]})};
     }
 }
 
@@ -147,15 +150,15 @@ void ParseCommand(const std::string& command, const std::vector<std::string>& ra
                                    {"get-path", Command::GetPath, true}, {"disks", Command::Disks, true}};
     for (const Plain& plain : kPlain)
         if (command == plain.name) {
-            v.json = SplitArgs(command, raw, {}, 0, "no arguments", plain.json).json;
+            v.json = SplitArgs(command, raw, {}, 0, IDS_CTL_EXPECTED_NO_ARGUMENTS, plain.json).json;
             v.command = plain.command;
             return;
         }
     if (command == "bt" || command == "web") {
         v.command = command == "bt" ? Command::SetBt : Command::SetWeb;
-        v.on = ParseOnOff(SplitArgs(command, raw, {}, 1, "on or off").positional[0], command);
+        v.on = ParseOnOff(SplitArgs(command, raw, {}, 1, IDS_CTL_EXPECTED_ON_OFF).positional[0], command);
     } else if (command == "priority") {
-        CommandArgs args = SplitArgs(command, raw, {}, 2, "ITEMID high|normal|low");
+        CommandArgs args = SplitArgs(command, raw, {}, 2, IDS_CTL_EXPECTED_PRIORITY);
         v.command = Command::Priority;
         v.itemId = args.positional[0];
         v.priority = ParsePriority(args.positional[1]);
@@ -163,7 +166,7 @@ void ParseCommand(const std::string& command, const std::vector<std::string>& ra
         v.command = command == "pause" ? Command::Pause : command == "resume" ? Command::Resume : Command::Remove;
         ParseJobAction(command, raw, v);
     } else if (command == "add-torrent") {
-        CommandArgs args = SplitArgs(command, raw, {"save", "priority"}, 1, "FILE");
+        CommandArgs args = SplitArgs(command, raw, {"save", "priority"}, 1, IDS_CTL_EXPECTED_FILE);
         v.command = Command::AddTorrent;
         ParseSaveAndPriority(args, v);
         // The server is told where the torrent came from; a relative name means nothing there.
@@ -171,12 +174,12 @@ void ParseCommand(const std::string& command, const std::vector<std::string>& ra
         const DWORD length = ::GetFullPathNameA(args.positional[0].c_str(), MAX_PATH, full, nullptr);
         v.file = length > 0 && length < MAX_PATH ? std::string(full, length) : args.positional[0];
     } else if (command == "add-torrent-url") {
-        CommandArgs args = SplitArgs(command, raw, {"save", "priority", "charset"}, 1, "URL");
+        CommandArgs args = SplitArgs(command, raw, {"save", "priority", "charset"}, 1, IDS_CTL_EXPECTED_URL);
         v.command = Command::AddTorrentUrl;
         ParseSaveAndPriority(args, v);
         ParseUrl(command, args, charsetFile, v);
     } else if (command == "add-url") {
-        CommandArgs args = SplitArgs(command, raw, {"save", "user", "password", "charset"}, 1, "URL");
+        CommandArgs args = SplitArgs(command, raw, {"save", "user", "password", "charset"}, 1, IDS_CTL_EXPECTED_URL);
         v.command = Command::AddUrl;
         ParseSaveAndPriority(args, v);
         ParseUrl(command, args, charsetFile, v);
@@ -184,19 +187,19 @@ void ParseCommand(const std::string& command, const std::vector<std::string>& ra
         v.urlPassword = args.Get("password");
     } else if (command == "set-path" || command == "folders") {
         v.command = command == "set-path" ? Command::SetPath : Command::Folders;
-        CommandArgs args = SplitArgs(command, raw, {}, 1, "PATH", v.command == Command::Folders);
+        CommandArgs args = SplitArgs(command, raw, {}, 1, IDS_CTL_EXPECTED_PATH, v.command == Command::Folders);
         v.path = args.positional[0];
         v.json = args.json;
     } else if (command == "discover") {
-        CommandArgs args = SplitArgs(command, raw, {"wait"}, 0, "no arguments besides --wait MS", true);
+        CommandArgs args = SplitArgs(command, raw, {"wait"}, 0, IDS_CTL_EXPECTED_WAIT_ONLY, true);
         v.command = Command::Discover;
         v.json = args.json;
         unsigned long wait = v.waitMs;
         if (args.Has("wait") && !ReadCount(args.Get("wait"), 600000, wait))
-            throw UsageError{"discover: bad wait \"" + args.Get("wait") + "\": expected milliseconds up to 600000"};
+            throw UsageError{Text(IDS_CTL_BAD_WAIT, {args.Get("wait")})};
         v.waitMs = wait;
     } else {
-        throw UsageError{"unknown command \"" + command + "\""};
+        throw UsageError{Text(IDS_CTL_UNKNOWN_COMMAND, {command})};
     }
 }
 
@@ -221,8 +224,8 @@ Invocation ParseCommandLine(const std::vector<std::string>& args, const Defaults
             continue;
         }
         if (option != "-s" && option != "-u" && option != "-p" && option != "--repeat")
-            throw UsageError{"unknown option " + option};
-        if (i + 1 >= args.size()) throw UsageError{"option " + option + " needs a value"};
+            throw UsageError{Text(IDS_CTL_UNKNOWN_OPTION, {option})};
+        if (i + 1 >= args.size()) throw UsageError{Text(IDS_CTL_OPTION_NEEDS_VALUE, {option})};
         const std::string& value = args[++i];
         if (option == "-s") {
             v.address = value;
@@ -233,7 +236,7 @@ Invocation ParseCommandLine(const std::vector<std::string>& args, const Defaults
         } else {
             unsigned long repeat = 0;
             if (!ReadCount(value, 1000000, repeat) || repeat == 0)
-                throw UsageError{"--repeat needs a count from 1 to 1000000"};
+                throw UsageError{Text(IDS_CTL_BAD_REPEAT)};
             v.repeat = static_cast<int>(repeat);
         }
     }
@@ -248,10 +251,10 @@ Invocation ParseCommandLine(const std::vector<std::string>& args, const Defaults
                  charsetFile, v);
     // The measuring options print lines of their own, which would break the document.
     if (v.json && (v.repeat > 0 || v.reportMemory))
-        throw UsageError{"--json cannot be combined with --repeat or --report-memory"};
+        throw UsageError{Text(IDS_CTL_JSON_WITH_MEASURING)};
     // Discovery is a broadcast of its own and needs no login.
     if (v.command != Command::Discover && v.address.empty())
-        throw UsageError{"no server: give -s ADDRESS or set QUARROW_SERVER"};
+        throw UsageError{Text(IDS_CTL_NO_SERVER)};
     return v;
 }
 

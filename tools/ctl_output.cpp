@@ -3,41 +3,12 @@
 #include <windows.h>
 #include <psapi.h>
 
-#include <string_view>
-
 #include "tools/ctl_json.h"
+#include "tools/ctl_resource.h"
 #include "tools/ctl_table.h"
+#include "tools/ctl_text.h"
 
 namespace ctl {
-
-const char kUsage[] =
-    "usage: quarrowctl [-s ADDRESS] [-u USER] [-p PASSWORD] COMMAND [ARGS]\n"
-    "\n"
-    "ADDRESS, USER and PASSWORD default to the environment variables\n"
-    "QUARROW_SERVER, QUARROW_USER and QUARROW_PASSWORD.\n"
-    "\n"
-    "commands:\n"
-    "  status                                    job lists and service switches\n"
-    "  bt on|off                                 switch the BT service\n"
-    "  web on|off                                switch the Web/FTP service\n"
-    "  priority ITEMID high|normal|low           set a BT job's priority\n"
-    "  pause|resume|remove bt ITEMID             act on a BT job\n"
-    "  pause|resume|remove web SAVEPATH FILENAME act on a Web/FTP job\n"
-    "  add-torrent FILE [--save PATH] [--priority high|normal|low]\n"
-    "  add-torrent-url URL [--save PATH] [--priority high|normal|low] [--charset NAME]\n"
-    "  add-url URL [--save PATH] [--user U] [--password P] [--charset NAME]\n"
-    "  get-path                                  the server's default save path\n"
-    "  set-path PATH                             set the default save path\n"
-    "  disks                                     the server's disks\n"
-    "  folders PATH                              the folders inside PATH, e.g. [HDD1]Movies\\\n"
-    "  connect                                   log in only (checks address and credentials)\n"
-    "  discover [--wait MS]                      find storage servers on the LAN\n"
-    "\n"
-    "Adds without --save use the server's default save path. --charset names an\n"
-    "entry of charset.csv beside this program; Default (or none) is the built-in rule.\n"
-    "--json after status, get-path, disks, folders or discover prints the result as\n"
-    "one JSON document in UTF-8, for scripts; on failure stdout stays empty.\n"
-    "Exit status: 0 done, 1 the server or the operation failed, 2 bad command line.\n";
 
 namespace {
 
@@ -83,12 +54,14 @@ int ReportFailure(int code) {
     return kExitFailed;
 }
 
+std::string Usage() { return Text(IDS_CTL_USAGE); }
+
 int ReportUsage(const std::string& message) {
+    const std::string usage = Usage();
     if (message.empty()) {
-        Err(kUsage);
+        Err(usage);
     } else {
-        Err("quarrowctl: " + message + "\n" + std::string(kUsage, std::string_view(kUsage).find('\n') + 1) +
-            "Run \"quarrowctl help\" for the list of commands.\n");
+        Err("quarrowctl: " + message + "\n" + usage.substr(0, usage.find('\n') + 1) + Text(IDS_CTL_HELP_HINT));
     }
     return kExitUsage;
 }

@@ -13,7 +13,8 @@ enum ExitCode : int {
     kExitUsage = 2,   // the command line was wrong; nothing was sent
 };
 
-extern const char kUsage[];
+// The usage text in the user's language, from the program's string table.
+std::string Usage();
 
 // Text is ANSI throughout. A real console gets it as UTF-16, so that it shows
 // right whatever the console's own code page; a pipe or file gets the ANSI bytes.

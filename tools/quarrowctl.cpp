@@ -156,7 +156,7 @@ int Main(int argc, char** argv) {
         return ctl::ReportUsage(error.message);
     }
     if (v.command == Command::Help) {
-        ctl::Out(ctl::kUsage);
+        ctl::Out(ctl::Usage());
         return ctl::kExitOk;
     }
     if (v.command == Command::Discover) return RunDiscover(v.waitMs, v.json);

@@ -19,9 +19,10 @@ class Desktop:
         self.net = net
         self.procs = []
 
-    def start(self, exe, *args):
+    def start(self, exe, *args, env=None):
+        """Starts `exe` with `args`; `env` adds to the network's environment (LC_ALL, say)."""
         proc = subprocess.Popen(["ip", "netns", "exec", self.net.pc, nsrun.WINE_RUN, exe, *args],
-                                env=self.net.pc_env(), stdin=subprocess.DEVNULL,
+                                env=dict(self.net.pc_env(), **(env or {})), stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.procs.append(proc)
         return proc

@@ -21,7 +21,7 @@ from standin import bencode
 from test_dialogs import SETTINGS, DialogDesktop, until
 
 # Controls of the main window and of the add dialogs.
-BT_ADD, WEB_ADD = "1034", "1041"
+BT_ADD, WEB_ADD, BT_HEADING, WEB_HEADING, STATE = "1034", "1041", "1033", "1040", "1052"
 BT_PRIORITY, BT_ACTION, BT_REMOVE, WEB_ACTION = "2001", "2101", "2201", "2301"
 FROM_PC, FROM_URL, PC_FILE, URL, SAVE_PATH, PRIORITY, CHARSET = "1009", "1010", "1011", "1012", "1014", "1016", "1058"
 WM_KEYDOWN, WM_CLOSE, WM_COMMAND, VK_F5, MENU_EXIT, TRAY_MESSAGE, WM_LBUTTONDBLCLK = (
@@ -279,6 +279,50 @@ class CommandTests(unittest.TestCase):
         self.assertEqual(0, wait_exit(handing, 20))
         self.message("Quarrow is running!")
         self.assertEqual(0, wait_exit(refused, 20))
+
+    def test_in_german(self):
+        """Under a German Windows the window, its dialogs and messages speak
+        German; what goes to the server stays byte for byte the same."""
+        proc = self.desk.start(QUARROW, env={"LC_ALL": "de_DE.UTF-8"})
+        main = self.desk.find("Aktualisieren")
+        self.assertIsNotNone(main, "no German main window")
+        self.assertTrue(until(lambda: self.desk.get(main, STATE) == "Bereit"))
+        self.assertEqual(["BT-Download", "Hinzuf\xfcgen", "Web/FTP-Download", "NAS (%s) - Quarrow" % nsrun.NAS_ADDR],
+                         [self.desk.get(main, c) for c in (BT_HEADING, BT_ADD, WEB_HEADING, "0")])
+        self.settled()
+
+        self.ui("press", main, WEB_ADD)
+        dialog = self.desk.find("Internetadresse:")
+        self.assertIsNotNone(dialog, "no German Web/FTP dialog")
+        self.assertTrue(until(lambda: self.desk.get(dialog, SAVE_PATH) == DEFAULT_PATH))
+        self.assertEqual(["sel 0", "Standard"], self.ui("combo-get", dialog, CHARSET)[1].splitlines()[:2])
+        self.desk.shot(dialog, "add-webftp-de")
+        self.ui("press", dialog, "1")
+        self.message("Die Internetadresse darf nicht leer sein!")
+        self.ui("set", dialog, URL, "http://h/w.bin")
+        self.ui("press", dialog, "1")
+        self.assertTrue(until(lambda: self.posts("goform/formNasDownloadAdd")))
+        self.assertTrue(self.posts("goform/formNasDownloadAdd")[0].startswith(
+            part("UrlEncoded", "http://h/w.bin") + part("UrlUtf8", "http://h/w.bin") + part("savePath", DEFAULT_PATH)))
+
+        # The row's button reads "Anhalten"; the form still says "Pause".
+        self.assertTrue(until(lambda: self.desk.get(main, WEB_ACTION) == "Anhalten"))
+        self.settled()
+        self.ui("press", main, WEB_ACTION)
+        self.assertTrue(until(lambda: self.posts("goform/formNasDownloadTable")))
+        self.assertTrue(self.posts("goform/formNasDownloadTable")[0].endswith(part("Pause", "Pause") + CLOSING + b"\0"))
+        self.assertTrue(until(lambda: self.desk.get(main, WEB_ACTION) == "Fortsetzen"))
+        self.settled()
+        self.desk.shot(main, "main-window-de")
+
+        self.ui("press", main, BT_ADD)
+        dialog = self.desk.find("Torrent-Datei auf diesem PC")
+        self.assertIsNotNone(dialog, "no German BT dialog")
+        self.assertTrue(until(lambda: self.desk.get(dialog, SAVE_PATH) == DEFAULT_PATH))
+        self.desk.shot(dialog, "add-bt-de")
+        self.assertTrue(self.desk.click(dialog, "Abbrechen"))
+        self.ui("post", main, WM_COMMAND, MENU_EXIT, "0")
+        self.assertEqual(0, wait_exit(proc, 20))
 
     def test_hand_over(self):
         # Not running: "/f" starts Quarrow, which adds the torrent after its first list.

@@ -195,6 +195,13 @@ class BtJobsTest(ConsoleCase):
         self.assertEqual(self.last_raw("/goform/formBtListTable")[2],
                          b"selectItem=%s&RemoveSel=Remove+Selected\0" % item.encode())
         self.fails(["remove", "bt", item], "There is no item in BT download list.", 5022)
+        # Under a German Windows the message is German; what is sent stays the same.
+        # (The Wine runner's shell may first warn that Linux lacks that locale.)
+        code, out, err = self.ctl("remove", "bt", item, env=["LC_ALL=de_DE.UTF-8"])
+        self.assertEqual((1, "", "quarrowctl: Die BT-Downloadliste ist leer. (5022)\n"),
+                         (code, out, err.splitlines(True)[-1]))
+        self.assertEqual(self.last_raw("/goform/formBtListTable")[2],
+                         b"selectItem=%s&RemoveSel=Remove+Selected\0" % item.encode())
 
     def test_add_torrent_without_save_path_asks_the_server(self):
         path = self.write_torrent("defaults.torrent", "Defaults", 1000)
@@ -390,6 +397,10 @@ class PathsAndLoginTest(ConsoleCase):
                 self.assertEqual(out, "")
                 self.assertTrue(err.startswith("quarrowctl: " + message), err)
                 self.assertIn("usage: quarrowctl", err)
+        # Under a German Windows the same mistake is told in German.
+        code, out, err = self.ctl("web", "maybe", env=["LC_ALL=de_DE.UTF-8"])
+        self.assertEqual((2, ""), (code, out))
+        self.assertIn('quarrowctl: web: erwartet on oder off, nicht "maybe"\nAufruf: quarrowctl ', err)
         code, _, err = self.ctl("status", login=False, env=["QUARROW_TEST_SERVER="])
         self.assertEqual(code, 2)
         self.assertIn("no server", err)
