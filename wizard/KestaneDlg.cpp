@@ -74,16 +74,6 @@ constexpr int kStatusIconIds[] = {IDI_STATUS_NEW, IDI_STATUS_DONE, IDI_STATUS_FA
 constexpr int kListLimit = 200;
 constexpr const char* kStatusKeys[] = {"Status_New", "Status_SetSuccess", "Status_SetFail", "Status_Busy"};
 
-bool IsWindows9xTitleFontless() {
-    OSVERSIONINFOA v{};
-    v.dwOSVersionInfoSize = sizeof v;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!::GetVersionExA(&v)) return false;
-#pragma GCC diagnostic pop
-    return v.dwMajorVersion == 4 && (v.dwMinorVersion == 10 || v.dwMinorVersion == 90);
-}
-
 // What the address page says about a search that proposes no address.
 constexpr ProposalNotice kNotFoundNoticeText{"SearchIP_Notfound", ""};
 constexpr ProposalNotice kNoPingNoticeText{
@@ -141,10 +131,6 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     OnCommand(IDC_RESCAN, [this] { Rescan(); });
     OnCommand(IDC_HOME_NEXT, [this] { OnHomeNext(); });
     OnCommand(IDC_HOME, [this] {
-        {
-            std::lock_guard<std::mutex> lock(eventLock_);
-            info_ = {};
-        }
         ShowPage(kHomePage);
         Rescan();
     });
@@ -248,20 +234,19 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     });
     OnTimer([this](UINT_PTR id) {
         switch (id) {
-        case kConfigTimeout: OnConfigTimeout(); break;
-        case kRescanPause:
-            ::KillTimer(Hwnd(), kRescanPause);
+        case kConfigTimeout.id: OnConfigTimeout(); break;
+        case kRescanPause.id:
+            KillTimerOf(kRescanPause);
             Enable(IDC_RESCAN, true);
             SetItemText(IDC_RESCAN, Control("Home_Rescan_Position", "Rescan"));
             break;
-        case kQueryPoll: OnQueryPoll(); break;
-        case kQueryTimeout: OnQueryTimeout(); break;
-        case kSearchTimeout:
-            ::KillTimer(Hwnd(), kSearchTimeout);
+        case kQueryTimeout.id: OnQueryTimeout(); break;
+        case kSearchTimeout.id:
+            KillTimerOf(kSearchTimeout);
             if (search_) search_->timedOut = true;
             break;
-        case kRestartWait:
-            ::KillTimer(Hwnd(), kRestartWait);
+        case kRestartWait.id:
+            KillTimerOf(kRestartWait);
             configuring_ = false;
             ShowPage(kSuccessPage);
             break;
@@ -271,8 +256,14 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
         AddServerRows();
         return 0;
     });
-    OnMessage(WM_QUERY_READY, [this](WPARAM, LPARAM) -> INT_PTR {
-        OnQueryReady();
+    OnMessage(WM_QUERY_READY, [this](WPARAM wp, LPARAM) -> INT_PTR {
+        if (EndQuery(static_cast<UINT>(wp))) OnQueryReady();
+        return 0;
+    });
+    OnMessage(WM_QUERY_BUSY, [this](WPARAM wp, LPARAM) -> INT_PTR {
+        if (!EndQuery(static_cast<UINT>(wp))) return 0;
+        CloseWait();
+        ShowFailPage(ApplyControlEscapes(Message("busy_board")));
         return 0;
     });
     OnMessage(WM_ADDRESS_FOUND, [this](WPARAM wp, LPARAM) -> INT_PTR {
@@ -288,20 +279,20 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
         // The board refused the work: whatever it reports later must neither
         // restart the progress time-out nor turn this page into success.
         configuring_ = false;
-        ::KillTimer(Hwnd(), kConfigTimeout);
+        KillTimerOf(kConfigTimeout);
         ShowFailPage(ApplyControlEscapes(Message("busy_board")));
         return 0;
     });
     OnMessage(WM_CONFIG_FAILURE, [this](WPARAM wp, LPARAM) -> INT_PTR {
         if (!configuring_) return 0;
         configuring_ = false;
-        ::KillTimer(Hwnd(), kConfigTimeout);
+        KillTimerOf(kConfigTimeout);
         ShowFailPage(FailureText(static_cast<int32_t>(wp), MessageSource()));
         return 0;
     });
     OnMessage(WM_CONFIG_RESTART, [this](WPARAM, LPARAM) -> INT_PTR {
         if (!configuring_) return 0;
-        ::KillTimer(Hwnd(), kConfigTimeout);
+        KillTimerOf(kConfigTimeout);
         SetItemText(IDC_HANDLING, Message("system_restart"));
         SetTimerOf(kRestartWait);
         return 0;
@@ -341,11 +332,9 @@ BOOL CKestaneDlg::OnInitDialog() {
     HideUnusedControls();
     SizeWindow();
 
-    if (!IsWindows9xTitleFontless()) {
-        titleFont_.Attach(::CreateFontA(-20, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, 134, OUT_DEFAULT_PRECIS,
-                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Gungsuh"));
-        ::SendDlgItemMessageA(Hwnd(), IDC_WIZARD_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.Get()), TRUE);
-    }
+    titleFont_.Attach(::CreateFontA(-20, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, 134, OUT_DEFAULT_PRECIS,
+                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Gungsuh"));
+    ::SendDlgItemMessageA(Hwnd(), IDC_WIZARD_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.Get()), TRUE);
     SetUpServerList();
     RefreshAdapters();
     EnsureDiscoveryListener();
@@ -474,13 +463,11 @@ void CKestaneDlg::SetUpServerList() {
         // The image folder may carry icons of its own; the built-in ones stand in.
         const std::string path = files_.image + "\\" + kStatusIcons[i];
         HICON icon = static_cast<HICON>(::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE));
-        const bool own = icon != nullptr;
         if (!icon)
             icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kStatusIconIds[i]),
                                                    IMAGE_ICON, 16, 16, 0));
         ::ImageList_AddIcon(images_, icon);
         if (icon) ::DestroyIcon(icon);
-        (void)own;
     }
     ListView_SetImageList(list, images_, LVSIL_SMALL);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP);
@@ -520,7 +507,8 @@ void CKestaneDlg::SetAddressText(int id, const std::string& text) {
     ::SendDlgItemMessageA(Hwnd(), id, IPM_SETADDRESS, 0, static_cast<LPARAM>(ToHost(OctetsFromText(text))));
 }
 
-void CKestaneDlg::SetTimerOf(UINT_PTR timer) { ::SetTimer(Hwnd(), timer, TimerPeriod(timer), nullptr); }
+void CKestaneDlg::SetTimerOf(const WizardTimer& timer) { ::SetTimer(Hwnd(), timer.id, TimerPeriod(timer), nullptr); }
+void CKestaneDlg::KillTimerOf(const WizardTimer& timer) { ::KillTimer(Hwnd(), timer.id); }
 
 // --- listeners -------------------------------------------------------------------------------
 
@@ -570,15 +558,12 @@ void CKestaneDlg::StateReply(const mgmt::StateReplyData& data) {
     received_ = data;
 }
 
-void CKestaneDlg::InfoReply(const mgmt::InfoReplyData& data) {
-    {
-        std::lock_guard<std::mutex> lock(eventLock_);
-        info_ = data;
-    }
-    queryResult_ = 1;
+void CKestaneDlg::InfoReply(const mgmt::InfoReplyData&) {
+    // The state reply before it holds all that the pages need.
+    ::PostMessageA(Hwnd(), WM_QUERY_READY, query_, 0);
 }
 
-void CKestaneDlg::Busy() { queryResult_ = -1; }
+void CKestaneDlg::Busy() { ::PostMessageA(Hwnd(), WM_QUERY_BUSY, query_, 0); }
 void CKestaneDlg::Progress(int32_t subCode) { ::PostMessageA(Hwnd(), WM_CONFIG_PROGRESS, subCode, 0); }
 void CKestaneDlg::Failure(int32_t subCode) { ::PostMessageA(Hwnd(), WM_CONFIG_FAILURE, subCode, 0); }
 void CKestaneDlg::BoardBusy() { ::PostMessageA(Hwnd(), WM_CONFIG_BOARD_BUSY, 0, 0); }
@@ -664,7 +649,6 @@ void CKestaneDlg::OnHomeNext() {
         return;
     }
     StopCurrentListener();
-    selectedRow_ = row;
     selectedMac_ = rows_[row].mac;
     ShowPage(kLoginPage);
     ::SetFocus(Item(IDC_LOGIN_PWD));
@@ -685,13 +669,15 @@ void CKestaneDlg::OnLoginNext() {
 }
 
 void CKestaneDlg::StartStateQuery() {
-    queryResult_ = 0;
     querying_ = true;
     ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
     SetTimerOf(kQueryTimeout);
     StartListenerOf(mgmt::ListenerKind::State);
+    // Counted once the listener of an earlier query has ended and before the
+    // new one can hear an answer: whatever the earlier one posted on its way
+    // out is not this query's answer.
+    ++query_;
     mgmt::SendStateQuery(*this);
-    SetTimerOf(kQueryPoll);
     CWaitDialolg wait(files_, CWaitDialolg::kVerifyPassword);
     wait_ = &wait;
     wait.DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, Hwnd());
@@ -707,29 +693,19 @@ void CKestaneDlg::ShowFailPage(const std::string& text) {
     SetItemText(IDC_FAIL, text);
 }
 
-void CKestaneDlg::OnQueryPoll() {
-    ::KillTimer(Hwnd(), kQueryPoll);
-    if (!querying_) return;
-    const int result = queryResult_;
-    if (result == 0) {
-        SetTimerOf(kQueryPoll);
-    } else if (result < 0) {
-        querying_ = false;
-        ::KillTimer(Hwnd(), kQueryTimeout);
-        CloseWait();
-        ShowFailPage(ApplyControlEscapes(Message("busy_board")));
-    } else {
-        querying_ = false;
-        ::KillTimer(Hwnd(), kQueryTimeout);
-        ::PostMessageA(Hwnd(), WM_QUERY_READY, 0, 0);
-    }
+bool CKestaneDlg::EndQuery(UINT query) {
+    // Once the time-out has ended the query, or for an answer to an earlier
+    // one, there is nothing left to end.
+    if (!querying_ || query != query_) return false;
+    querying_ = false;
+    KillTimerOf(kQueryTimeout);
+    return true;
 }
 
 void CKestaneDlg::OnQueryTimeout() {
-    ::KillTimer(Hwnd(), kQueryTimeout);
+    KillTimerOf(kQueryTimeout);
     if (!querying_) return;  // the answer came in just before
     querying_ = false;
-    ::KillTimer(Hwnd(), kQueryPoll);
     StopCurrentListener();
     CloseWait();
     ShowFailPage(Message("TimeOut", "Connect error!") + "\r\n" +
@@ -773,7 +749,7 @@ void CKestaneDlg::OnQueryReady() {
 }
 
 void CKestaneDlg::ForgetAddressProposal() {
-    ::KillTimer(Hwnd(), kSearchTimeout);
+    KillTimerOf(kSearchTimeout);
     if (search_) search_->abandoned = true;
     search_.reset();
     ++searchGeneration_;
@@ -842,7 +818,7 @@ void CKestaneDlg::OnAddressFound(UINT generation) {
     // The answer of a search left behind by another login or a rescan
     // belongs to a server that is no longer the selected one.
     if (!search_ || search_->generation != generation || !search_->done.load(std::memory_order_acquire)) return;
-    ::KillTimer(Hwnd(), kSearchTimeout);
+    KillTimerOf(kSearchTimeout);
     const std::shared_ptr<AddressSearch> search = std::move(search_);
     const SearchResult& result = search->result;
     proposal_ = result.proposal;
@@ -860,7 +836,6 @@ void CKestaneDlg::OnAddressFound(UINT generation) {
         ShowMessage("SearchIP_Fail");
         proposalNotice_ = nullptr;  // one word about the search is enough
     }
-    rememberedPassword_ = GetItemText(IDC_CONFIRMPWD);
     ShowAddressPage();
 }
 
@@ -902,7 +877,6 @@ void CKestaneDlg::OnSetPwdNext() {
         dhcp = pc_.dhcp;
     }
     if (dhcp || proposalKnown_) {
-        rememberedPassword_ = password;
         ShowAddressPage();
         return;
     }
@@ -1150,7 +1124,7 @@ void CKestaneDlg::OnProgress(int32_t subCode) {
 }
 
 void CKestaneDlg::OnConfigTimeout() {
-    ::KillTimer(Hwnd(), kConfigTimeout);
+    KillTimerOf(kConfigTimeout);
     if (!configuring_) return;
     configuring_ = false;
     StopCurrentListener();

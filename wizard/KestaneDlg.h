@@ -33,25 +33,34 @@ struct IniFiles {
 
 // Private messages. The two query results keep the numbers the server
 // exchanges were designed around; the rest carry listener events.
-constexpr UINT WM_QUERY_READY = WM_USER + 100;
+constexpr UINT WM_QUERY_READY = WM_USER + 100;  // wParam: the query it answers
 constexpr UINT WM_ADDRESS_FOUND = WM_USER + 101;
 constexpr UINT WM_SERVER_FOUND = WM_APP + 1;
 constexpr UINT WM_CONFIG_PROGRESS = WM_APP + 2;
 constexpr UINT WM_CONFIG_BOARD_BUSY = WM_APP + 3;
 constexpr UINT WM_CONFIG_FAILURE = WM_APP + 4;
 constexpr UINT WM_CONFIG_RESTART = WM_APP + 5;
+constexpr UINT WM_QUERY_BUSY = WM_APP + 6;  // wParam: the query it answers
 
-enum Timer : UINT_PTR {
-    kConfigTimeout = 1,
-    kRescanPause = 2,
-    kQueryPoll = 3,
-    kQueryTimeout = 4,
-    kSearchTimeout = 5,
-    kRestartWait = 6,
+// The dialog's timers, each with its period.
+struct WizardTimer {
+    UINT_PTR id;
+    UINT period;  // ms
 };
-// The period of each timer, the PC's DHCP state from the adapter query's
+// No progress report for this long: the configuration has failed.
+constexpr WizardTimer kConfigTimeout{1, 60000};
+// The rescan button rests this long, so that the answers of one probe come in.
+constexpr WizardTimer kRescanPause{2, 4000};
+// No answer to the state query for this long: the server is out of reach.
+constexpr WizardTimer kQueryTimeout{4, 60000};
+// A free-address search that runs this long is told to give up.
+constexpr WizardTimer kSearchTimeout{5, 300000};
+// The server restarts with its new settings; after this long it is up again.
+constexpr WizardTimer kRestartWait{6, 100000};
+
+// The period of a timer, the PC's DHCP state from the adapter query's
 // report, and the ways the free-address search may ping; see TestSeams.cpp.
-UINT TimerPeriod(UINT_PTR timer);
+UINT TimerPeriod(const WizardTimer& timer);
 bool PcUsesDhcp(bool reported);
 unsigned PingRoutes();
 
@@ -143,7 +152,7 @@ private:
     // Login and state query.
     void OnLoginNext();
     void StartStateQuery();
-    void OnQueryPoll();
+    bool EndQuery(UINT query);
     void OnQueryTimeout();
     void OnQueryReady();
     void DecideAddressProposal(const mgmt::StateReplyData& state);
@@ -182,7 +191,8 @@ private:
     // Listener lifetime.
     void StartListenerOf(mgmt::ListenerKind kind);
     void StopCurrentListener();
-    void SetTimerOf(UINT_PTR timer);
+    void SetTimerOf(const WizardTimer& timer);
+    void KillTimerOf(const WizardTimer& timer);
 
     // Controls.
     bool Checked(int id) const;
@@ -197,10 +207,8 @@ private:
     int page_ = kHomePage;
     mgmt::ServerConfig config_{};
     std::vector<mgmt::FoundServer> rows_;  // the server list, row for row
-    int selectedRow_ = -1;
     mgmt::Mac selectedMac_{};
     std::string loginPassword_;
-    std::string rememberedPassword_;
     mgmt::StateReplyData state_;  // copied on the dialog thread once the query is ready
     FormatTexts formatTexts_;
     std::string acceptedIp_, acceptedMask_, acceptedGateway_, acceptedDns_;
@@ -222,8 +230,7 @@ private:
     std::mutex eventLock_;
     std::deque<mgmt::FoundServer> found_;
     mgmt::StateReplyData received_;
-    mgmt::InfoReplyData info_;
-    std::atomic<int> queryResult_{0};  // 0 pending, 1 ready, -1 busy
+    std::atomic<UINT> query_{0};  // the state query now running, counted from 1
 
     // One run of the free-address search. Only its thread writes the result,
     // before it posts WM_ADDRESS_FOUND with the generation; a newer search
