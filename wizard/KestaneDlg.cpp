@@ -10,12 +10,6 @@
 
 namespace kestane {
 
-const char* const kPageSections[kPageCount] = {
-    "Home_Page",       "Login_Page",       "HDDError_Page",       "Format_Page", "SetPwd_Page",
-    "SetIP_Page",      "NASName_Page",     "SetFunction_Page",    "SyncTime_Page", "ConfirmFunction_Page",
-    "Wait_Page",       "Success_Page",     "Fail_Page",
-};
-
 const ControlSlot kControlTable[kControlSlots] = {
     {"Exit_Position", IDC_EXIT}, {"Finish_Position", IDC_EXIT}, {"STATIC_Wizard_Position", IDC_WIZARD_TITLE},
     {"Home_Position", IDC_HOME},
@@ -65,13 +59,9 @@ const ControlSlot kControlTable[kControlSlots] = {
 
 namespace {
 
-constexpr int kDaylightControls[] = {IDC_DAYLIGHT_LABEL, IDC_MONTH_FROM, IDC_DAY_FROM, IDC_MONTH_TO,
-                                     IDC_DAY_TO,         IDC_FROM_LABEL, IDC_TO_LABEL};
 constexpr const char* kStatusIcons[] = {"status_new.ico", "status_done.ico", "status_failed.ico",
                                         "status_busy.ico"};
 constexpr int kStatusIconIds[] = {IDI_STATUS_NEW, IDI_STATUS_DONE, IDI_STATUS_FAILED, IDI_STATUS_BUSY};
-// No list read from a file grows without end, whatever the file holds.
-constexpr int kListLimit = 200;
 constexpr const char* kStatusKeys[] = {"Status_New", "Status_SetSuccess", "Status_SetFail", "Status_Busy"};
 
 // What the address page says about a search that proposes no address.
@@ -116,7 +106,7 @@ void CWaitDialolg::Close() {
 // --- set-up ---------------------------------------------------------------------------
 
 CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
-    config_ = mgmt::DefaultServerConfig();
+    data_.config = mgmt::DefaultServerConfig();
 
     // Escape never closes the wizard, and Enter presses no hidden button.
     OnCommand(IDCANCEL, [] {});
@@ -129,94 +119,19 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     });
 
     OnCommand(IDC_RESCAN, [this] { Rescan(); });
-    OnCommand(IDC_HOME_NEXT, [this] { OnHomeNext(); });
-    OnCommand(IDC_HOME, [this] {
-        ShowPage(kHomePage);
-        Rescan();
-    });
-    OnCommand(IDC_LOGIN_NEXT, [this] { OnLoginNext(); });
-    OnCommand(IDC_LOGIN_PREV, [this] {
-        mgmt::SetConfigText(config_.password, GetItemText(IDC_LOGIN_PWD));
-        ShowPage(kHomePage);
-        Rescan();
-    });
-    OnCommand(IDC_FORMAT_NEXT, [this] { ShowPasswordPage(); });
-    OnCommand(IDC_FORMAT_PREV, [this] {
-        ShowPage(kLoginPage);
-        SetItemText(IDC_LOGIN_PWD, config_.password);
-    });
-    OnCommand(IDC_SETPWD_NEXT, [this] { OnSetPwdNext(); });
-    OnCommand(IDC_SETPWD_PREV, [this] { OnSetPwdPrev(); });
-    OnCommand(IDC_AUTOIP, [this] {
-        config_.autoAddress = Checked(IDC_AUTOIP) ? 1 : 0;
-        EnableAddressBoxes();
-    });
-    OnCommand(IDC_SETIP_NEXT, [this] { OnSetIpNext(); });
-    OnCommand(IDC_SETIP_PREV, [this] { OnSetIpPrev(); });
-    OnCommand(IDC_NAME_NEXT, [this] { OnNameNext(); });
-    OnCommand(IDC_NAME_PREV, [this] { OnNamePrev(); });
-    OnCommand(IDC_FUNCTION_NEXT, [this] {
-        StoreFunctions();
-        ShowTimePage();
-    });
-    OnCommand(IDC_FUNCTION_PREV, [this] {
-        StoreFunctions();
-        ShowNamePage();
-    });
-    OnCommand(IDC_DAYLIGHT, [this] {
-        if (Checked(IDC_DAYLIGHT) && !daylightSetOnce_) {
-            daylightSetOnce_ = true;
-            SelectDaylightBoxes();
-        }
-        EnableDaylightControls();
-    });
-    OnCommand(IDC_SYNCTIME, [this] {
-        const bool on = Checked(IDC_SYNCTIME);
-        if (!on) SetCheck(IDC_DAYLIGHT, BST_UNCHECKED);
-        for (int id : {IDC_DAYLIGHT, IDC_DAYLIGHT_LABEL, IDC_TIMEZONE, IDC_TIMEZONE_LABEL}) Enable(id, on);
-        EnableDaylightControls();
-    });
-    OnCommand(IDC_TIME_NEXT, [this] { StoreTimePage(); 
-        Summary s;
-        s.disks = {config_.raidFound, config_.disk1Present, config_.disk1Ready, config_.disk2Present,
-                   config_.disk2Ready};
-        s.password = config_.password;
-        s.autoAddress = config_.autoAddress != 0;
-        s.ip = acceptedIp_, s.mask = acceptedMask_, s.gateway = acceptedGateway_, s.dns = acceptedDns_;
-        s.name = config_.name;
-        s.bt = config_.btService, s.itunes = config_.itunesService, s.media = config_.mediaServer;
-        s.timeSync = config_.timeSync != 0;
-        auto comboText = [this](int id, int index) {
-            char text[kIniBufferSize] = {};
-            if (::SendDlgItemMessageA(Hwnd(), id, CB_GETLBTEXTLEN, index, 0) < static_cast<LRESULT>(sizeof text))
-                ::SendDlgItemMessageA(Hwnd(), id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
-            return std::string(text);
-        };
-        s.timeZone = comboText(IDC_TIMEZONE, config_.timeZone);
-        s.daylight = config_.daylightSaving != 0;
-        s.startMonth = comboText(IDC_MONTH_FROM, config_.dstStartMonth - 1);
-        s.endMonth = comboText(IDC_MONTH_TO, config_.dstEndMonth - 1);
-        s.startDay = config_.dstStartDay, s.endDay = config_.dstEndDay;
-        ShowPage(kConfirmPage);
-        SetItemText(IDC_SUMMARY, BuildSummary(s, ControlSource()));
-    });
-    OnCommand(IDC_TIME_PREV, [this] {
-        StoreTimePage();
-        ShowFunctionPage();
-    });
-    OnCommand(IDC_CONFIRM_NEXT, [this] { OnConfirmNext(); });
-    OnCommand(IDC_CONFIRM_PREV, [this] {
-        SetItemText(IDC_SUMMARY, "");
-        ShowPage(kTimePage);
-        EnableDaylightControls();
-    });
+    // The Home button (never shown) starts again from the server list.
+    OnCommand(IDC_HOME, [this] { GoTo(kHomePage, Direction::Prev); });
 
-    OnCommand(IDC_MONTH_FROM, CBN_SELCHANGE, [this] { FillDayList(IDC_DAY_FROM, IDC_MONTH_FROM); });
-    OnCommand(IDC_MONTH_TO, CBN_SELCHANGE, [this] { FillDayList(IDC_DAY_TO, IDC_MONTH_TO); });
-    OnCommand(IDC_TIMEZONE, CBN_SELCHANGE, [this] {
-        const LRESULT sel = ::SendDlgItemMessageA(Hwnd(), IDC_TIMEZONE, CB_GETCURSEL, 0, 0);
-        if (sel >= 0) config_.timeZone = static_cast<int32_t>(sel);
-    });
+    pages_ = MakePages(*this);
+    for (auto& page : pages_)
+        page->AddCommands([this](int id, UINT code, std::function<void()> handler) {
+            OnCommand(id, code, std::move(handler));
+        });
+    for (const PageFlow& flow : kPageFlow) {
+        if (flow.nextButton) OnCommand(flow.nextButton, [this, &flow] { Step(flow, Direction::Next); });
+        if (flow.prevButton) OnCommand(flow.prevButton, [this, &flow] { Step(flow, Direction::Prev); });
+    }
+
     OnNotify(IDC_SERVER_LIST, LVN_ITEMCHANGED, [this](NMHDR*) -> INT_PTR {
         UpdateStatusLine();
         return 0;
@@ -248,7 +163,7 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
         case kRestartWait.id:
             KillTimerOf(kRestartWait);
             configuring_ = false;
-            ShowPage(kSuccessPage);
+            GoTo(kSuccessPage, Direction::Next);
             break;
         }
     });
@@ -315,12 +230,7 @@ BOOL CKestaneDlg::OnInitDialog() {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
 
     ResetDefaults();
-    for (int id : {IDC_LOGIN_PWD, IDC_NEWPWD, IDC_CONFIRMPWD}) {
-        ::SendDlgItemMessageA(Hwnd(), id, EM_LIMITTEXT, 30, 0);
-        ::SendDlgItemMessageA(Hwnd(), id, EM_SETPASSWORDCHAR, '*', 0);
-    }
-    ::SendDlgItemMessageA(Hwnd(), IDC_NAME, EM_LIMITTEXT, 15, 0);
-    for (int box : {IDC_DAY_FROM, IDC_DAY_TO}) FillDayList(box, 0);
+    for (auto& page : pages_) page->Prepare();
 
     // Controls that no page names stay hidden too.
     for (const auto& slot : kControlTable)
@@ -426,6 +336,17 @@ void CKestaneDlg::FailLayout() {
     ::ExitProcess(0);
 }
 
+void CKestaneDlg::GoTo(Page page, Direction how) {
+    ShowPage(page);
+    pages_[page]->Enter(how);
+}
+
+void CKestaneDlg::Step(const PageFlow& flow, Direction way) {
+    if (pages_[flow.page]->Leave(way) == Leaving::Stay) return;
+    const Page to = way == Direction::Next ? flow.next : flow.prev;
+    if (to != kAnswerDecides) GoTo(to, way);
+}
+
 void CKestaneDlg::ShowPage(int page) {
     ShowPageControls(page_, false);
     page_ = page;
@@ -441,7 +362,7 @@ void CKestaneDlg::HideUnusedControls() {
     for (int id : {IDC_HOME, IDC_LOGIN_PREV, IDC_FORMAT_PREV, IDC_SYNCTIME, IDC_CONFIRM_CAPTION, IDC_PRINT,
                    IDC_PRINT_LABEL})
         ::ShowWindow(Item(id), SW_HIDE);
-    ::ShowWindow(Item(IDC_SETPWD_PREV), page_ == kSetPwdPage && formatShown_ ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(Item(IDC_SETPWD_PREV), page_ == kSetPwdPage && data_.formatShown ? SW_SHOW : SW_HIDE);
 }
 
 void CKestaneDlg::SizeWindow() {
@@ -572,9 +493,9 @@ void CKestaneDlg::Restart() { ::PostMessageA(Hwnd(), WM_CONFIG_RESTART, 0, 0); }
 // --- server list page ------------------------------------------------------------------------
 
 void CKestaneDlg::ResetDefaults() {
-    config_ = mgmt::DefaultServerConfig();
-    formatShown_ = addressFilled_ = timeListsFilled_ = daylightSetOnce_ = false;
-    passwordPassed_ = false;
+    data_.config = mgmt::DefaultServerConfig();
+    data_.formatShown = data_.addressFilled = data_.timeListsFilled = data_.daylightSetOnce = false;
+    data_.passwordPassed = false;
     ForgetAddressProposal();
 }
 
@@ -641,32 +562,19 @@ void CKestaneDlg::UpdateStatusLine() {
     Enable(IDC_HOME_NEXT, status != 3);
 }
 
-void CKestaneDlg::OnHomeNext() {
+bool CKestaneDlg::TakeSelectedServer() {
     const int row = SelectedRow();
     if (row < 0) {
         Enable(IDC_HOME_NEXT, false);
         ShowMessage("select_ip");
-        return;
+        return false;
     }
     StopCurrentListener();
     selectedMac_ = rows_[row].mac;
-    ShowPage(kLoginPage);
-    ::SetFocus(Item(IDC_LOGIN_PWD));
-    SetItemText(IDC_LOGIN_PWD, config_.password);
+    return true;
 }
 
-// --- login and state query ------------------------------------------------------------------------
-
-void CKestaneDlg::OnLoginNext() {
-    const std::string typed = GetItemText(IDC_LOGIN_PWD);
-    if (typed.size() > mgmt::kStatePasswordSize) {
-        ShowMessage("Input_The_Info");
-        ::SetFocus(Item(IDC_LOGIN_PWD));
-        return;
-    }
-    loginPassword_ = typed;
-    StartStateQuery();
-}
+// --- state query ------------------------------------------------------------------------------------
 
 void CKestaneDlg::StartStateQuery() {
     querying_ = true;
@@ -689,7 +597,7 @@ void CKestaneDlg::CloseWait() {
 }
 
 void CKestaneDlg::ShowFailPage(const std::string& text) {
-    ShowPage(kFailPage);
+    GoTo(kFailPage, Direction::Next);
     SetItemText(IDC_FAIL, text);
 }
 
@@ -718,22 +626,22 @@ void CKestaneDlg::OnQueryReady() {
         state_ = received_;
     }
     listener_.Close();  // it ended itself with the answer
-    if (loginPassword_ != state_.password) {
+    if (data_.loginPassword != state_.password) {
         CloseWait();
         ShowMessage("Current_Pwd_Error");
         ::SetFocus(Item(IDC_LOGIN_PWD));
         return;
     }
-    mgmt::SetConfigText(config_.password, state_.password);
-    config_.raidFound = state_.raidFound;
-    config_.disk1Present = state_.disk1Present, config_.disk1Ready = state_.disk1Ready;
-    config_.disk2Present = state_.disk2Present, config_.disk2Ready = state_.disk2Ready;
+    mgmt::SetConfigText(data_.config.password, state_.password);
+    data_.config.raidFound = state_.raidFound;
+    data_.config.disk1Present = state_.disk1Present, data_.config.disk1Ready = state_.disk1Ready;
+    data_.config.disk2Present = state_.disk2Present, data_.config.disk2Ready = state_.disk2Ready;
     bool dhcp;
     {
         std::lock_guard<std::mutex> lock(pcLock_);
         dhcp = pc_.dhcp;
     }
-    config_.autoAddress = dhcp ? 1 : 0;
+    data_.config.autoAddress = dhcp ? 1 : 0;
     ForgetAddressProposal();  // whatever was proposed for the server of an earlier login
     if (!dhcp) DecideAddressProposal(state_);
 
@@ -741,9 +649,9 @@ void CKestaneDlg::OnQueryReady() {
                           state_.disk2Ready};
     CloseWait();
     switch (DecideDisks(disks)) {
-    case DiskDecision::Ready: ShowPasswordPage(); break;
-    case DiskDecision::Format: ShowFormatPage(); break;
-    case DiskDecision::NoDisk: ShowPage(kHddErrorPage); break;
+    case DiskDecision::Ready: GoTo(kSetPwdPage, Direction::Next); break;
+    case DiskDecision::Format: GoTo(kFormatPage, Direction::Next); break;
+    case DiskDecision::NoDisk: GoTo(kHddErrorPage, Direction::Next); break;
     case DiskDecision::Undecided: break;
     }
 }
@@ -830,58 +738,22 @@ void CKestaneDlg::OnAddressFound(UINT generation) {
     } else if (result.nothingFound || result.proposal == kNoAddress) {
         proposalNotice_ = kNotFoundNotice;
     }
-    if (!passwordPassed_ || page_ != kSetPwdPage) return;
+    if (!data_.passwordPassed || page_ != kSetPwdPage) return;
     CloseWait();
     if (search->timedOut && !result.unchecked) {
         ShowMessage("SearchIP_Fail");
         proposalNotice_ = nullptr;  // one word about the search is enough
     }
-    ShowAddressPage();
+    GoTo(kSetIpPage, Direction::Next);
 }
 
-// --- format and password pages ---------------------------------------------------------------------
-
-void CKestaneDlg::ShowFormatPage() {
-    const DiskState disks{config_.raidFound, config_.disk1Present, config_.disk1Ready, config_.disk2Present,
-                          config_.disk2Ready};
-    formatTexts_ = BuildFormatTexts(disks, MessageSource());
-    formatShown_ = true;
-    ShowPage(kFormatPage);
-    SetItemText(IDC_FORMAT_TEXT, formatTexts_.what);
-    SetItemText(IDC_ERASED, formatTexts_.erased);
-    SetItemText(IDC_FORMAT_DO, formatTexts_.decision);
+bool CKestaneDlg::AddressProposalReady() const {
+    std::lock_guard<std::mutex> lock(pcLock_);
+    return pc_.dhcp || proposalKnown_;
 }
 
-void CKestaneDlg::ShowPasswordPage() {
-    ShowPage(kSetPwdPage);
-    // The login password until a new one is accepted; after that the new one,
-    // so that coming back to this page neither shows nor sends the old one.
-    SetItemText(IDC_NEWPWD, config_.password);
-    SetItemText(IDC_CONFIRMPWD, config_.password);
-}
-
-void CKestaneDlg::OnSetPwdNext() {
-    const std::string password = GetItemText(IDC_NEWPWD), confirmation = GetItemText(IDC_CONFIRMPWD);
-    mgmt::SetConfigText(config_.password, confirmation);
-    const PasswordCheck check = CheckNewPassword(password, confirmation);
-    if (check == PasswordCheck::Mismatch || check == PasswordCheck::Invalid) {
-        ShowMessage(PasswordMessageKey(check));
-        ::SetFocus(Item(IDC_NEWPWD));
-        return;
-    }
-    if (check == PasswordCheck::Empty) ShowMessage("Clear_Pwd");
-    passwordPassed_ = true;
-    bool dhcp;
-    {
-        std::lock_guard<std::mutex> lock(pcLock_);
-        dhcp = pc_.dhcp;
-    }
-    if (dhcp || proposalKnown_) {
-        ShowAddressPage();
-        return;
-    }
-    // The search answers through OnAddressFound, which closes this wait and
-    // shows the address page.
+void CKestaneDlg::WaitForAddressProposal() {
+    // OnAddressFound closes this wait when it shows the address page.
     while (!proposalKnown_ && page_ == kSetPwdPage) {
         CWaitDialolg wait(files_, CWaitDialolg::kSearchAddress);
         wait_ = &wait;
@@ -890,36 +762,12 @@ void CKestaneDlg::OnSetPwdNext() {
     }
 }
 
-void CKestaneDlg::OnSetPwdPrev() {
-    const std::string password = GetItemText(IDC_NEWPWD), confirmation = GetItemText(IDC_CONFIRMPWD);
-    mgmt::SetConfigText(config_.password, confirmation);
-    const PasswordCheck check = CheckNewPassword(password, confirmation);
-    if (check == PasswordCheck::Mismatch || check == PasswordCheck::Invalid) {
-        ShowMessage(PasswordMessageKey(check));
-        ::SetFocus(Item(IDC_NEWPWD));
-        return;
-    }
-    ShowPage(kFormatPage);
-    SetItemText(IDC_FORMAT_TEXT, formatTexts_.what);
-    SetItemText(IDC_ERASED, formatTexts_.erased);
-    SetItemText(IDC_FORMAT_DO, formatTexts_.decision);
+CKestaneDlg::AddressTexts CKestaneDlg::ProposedAddress() const {
+    std::lock_guard<std::mutex> lock(pcLock_);
+    return {proposal_, pc_.mask, pc_.gateway, pc_.dns};
 }
 
-// --- address page ----------------------------------------------------------------------------------
-
-void CKestaneDlg::ShowAddressPage() {
-    ShowPage(kSetIpPage);
-    SetCheck(IDC_AUTOIP, config_.autoAddress ? BST_CHECKED : BST_UNCHECKED);
-    if (!addressFilled_) {
-        addressFilled_ = true;
-        std::lock_guard<std::mutex> lock(pcLock_);
-        acceptedIp_ = proposal_, acceptedMask_ = pc_.mask, acceptedGateway_ = pc_.gateway, acceptedDns_ = pc_.dns;
-    }
-    SetAddressText(IDC_IP, acceptedIp_);
-    SetAddressText(IDC_MASK, acceptedMask_);
-    SetAddressText(IDC_GATEWAY, acceptedGateway_);
-    SetAddressText(IDC_DNS, acceptedDns_);
-    EnableAddressBoxes();
+void CKestaneDlg::SayProposalNotice() {
     // Said once: the notice is spent when shown.
     if (const ProposalNotice* notice = proposalNotice_) {
         proposalNotice_ = nullptr;
@@ -927,192 +775,13 @@ void CKestaneDlg::ShowAddressPage() {
     }
 }
 
-void CKestaneDlg::EnableAddressBoxes() {
-    const bool manual = !Checked(IDC_AUTOIP);
-    for (int id : {IDC_IP, IDC_MASK, IDC_GATEWAY}) Enable(id, manual);
-    Enable(IDC_DNS, true);
-}
-
-bool CKestaneDlg::AcceptAddressPage() {
-    const std::string dns = AddressText(IDC_DNS);
-    if (!Checked(IDC_AUTOIP)) {
-        const std::string ip = AddressText(IDC_IP), mask = AddressText(IDC_MASK), gateway = AddressText(IDC_GATEWAY);
-        if (const auto error = ValidateAddress(OctetsFromText(ip), OctetsFromText(mask), OctetsFromText(gateway),
-                                               OctetsFromText(dns))) {
-            ShowMessage(error->key);
-            for (AddressBox box : error->restore) {
-                switch (box) {
-                case AddressBox::Ip: SetAddressText(IDC_IP, acceptedIp_); break;
-                case AddressBox::Mask: SetAddressText(IDC_MASK, acceptedMask_); break;
-                case AddressBox::Gateway: SetAddressText(IDC_GATEWAY, acceptedGateway_); break;
-                case AddressBox::Dns: SetAddressText(IDC_DNS, acceptedDns_); break;
-                }
-            }
-            const int focus[] = {IDC_IP, IDC_MASK, IDC_GATEWAY, IDC_DNS};
-            ::SetFocus(Item(focus[static_cast<int>(error->focus)]));
-            return false;
-        }
-        acceptedIp_ = ip, acceptedMask_ = mask, acceptedGateway_ = gateway;
-        const Octets a = OctetsFromText(ip), m = OctetsFromText(mask), g = OctetsFromText(gateway);
-        std::memcpy(config_.address, a.data(), 4);
-        std::memcpy(config_.mask, m.data(), 4);
-        std::memcpy(config_.gateway, g.data(), 4);
-    }
-    acceptedDns_ = dns;
-    const Octets d = OctetsFromText(dns);
-    std::memcpy(config_.dns, d.data(), 4);
-    return true;
-}
-
-void CKestaneDlg::OnSetIpNext() {
-    if (AcceptAddressPage()) ShowNamePage();
-}
-
-void CKestaneDlg::OnSetIpPrev() {
-    if (AcceptAddressPage()) ShowPasswordPage();
-}
-
-// --- name, services, time ---------------------------------------------------------------------------
-
-void CKestaneDlg::ShowNamePage() {
-    ShowPage(kNamePage);
-    SetItemText(IDC_NAME, config_.name);
-}
-
-void CKestaneDlg::OnNameNext() {
-    const std::string name = GetItemText(IDC_NAME);
-    if (const char* key = CheckServerName(name)) {
-        ShowMessage(key);
-        ::SetFocus(Item(IDC_NAME));
-        return;
-    }
-    mgmt::SetConfigText(config_.name, name);
-    ShowFunctionPage();
-}
-
-void CKestaneDlg::OnNamePrev() {
-    const std::string name = GetItemText(IDC_NAME);
-    mgmt::SetConfigText(config_.name, name);
-    if (const char* key = CheckServerName(name)) {
-        ShowMessage(key);
-        ::SetFocus(Item(IDC_NAME));
-        return;
-    }
-    ShowAddressPage();
-}
-
-void CKestaneDlg::ShowFunctionPage() {
-    ShowPage(kFunctionPage);
-    SetCheck(IDC_BT, config_.btService ? BST_CHECKED : BST_UNCHECKED);
-    SetCheck(IDC_ITUNES, config_.itunesService ? BST_CHECKED : BST_UNCHECKED);
-    SetCheck(IDC_MEDIA, config_.mediaServer ? BST_CHECKED : BST_UNCHECKED);
-    SetCheck(IDC_PRINT, config_.printServer);
-}
-
-void CKestaneDlg::StoreFunctions() {
-    config_.btService = Checked(IDC_BT);
-    config_.itunesService = Checked(IDC_ITUNES);
-    config_.mediaServer = Checked(IDC_MEDIA);
-}
-
-void CKestaneDlg::ShowTimePage() {
-    ShowPage(kTimePage);
-    if (!timeListsFilled_) {
-        timeListsFilled_ = true;
-        auto fill = [this](int id, const char* pattern) {
-            ::SendDlgItemMessageA(Hwnd(), id, CB_RESETCONTENT, 0, 0);
-            for (int i = 0; i < kListLimit; ++i) {
-                char key[48];
-                std::snprintf(key, sizeof key, pattern, i);
-                const std::string text = Control(key);
-                if (text.empty()) break;
-                ::SendDlgItemMessageA(Hwnd(), id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-            }
-        };
-        fill(IDC_TIMEZONE, "STATIC_TimeZone_Position%d");
-        // Months are numbered from 1 in the file.
-        for (int box : {IDC_MONTH_FROM, IDC_MONTH_TO}) {
-            ::SendDlgItemMessageA(Hwnd(), box, CB_RESETCONTENT, 0, 0);
-            for (int m = 1; m <= kListLimit; ++m) {
-                char key[16];
-                std::snprintf(key, sizeof key, "Month_%d", m);
-                const std::string text = Control(key);
-                if (text.empty()) break;
-                ::SendDlgItemMessageA(Hwnd(), box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-            }
-        }
-        TIME_ZONE_INFORMATION zone{};
-        if (::GetTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID)
-            config_.timeZone = TimeZoneEntryForBias(zone.Bias);
-    }
-    ::SendDlgItemMessageA(Hwnd(), IDC_TIMEZONE, CB_SETCURSEL, config_.timeZone, 0);
-    SetCheck(IDC_SYNCTIME, config_.timeSync ? BST_CHECKED : BST_UNCHECKED);
-    SetCheck(IDC_DAYLIGHT, config_.daylightSaving ? BST_CHECKED : BST_UNCHECKED);
-    SelectDaylightBoxes();
-    EnableDaylightControls();
-}
-
-void CKestaneDlg::SelectDaylightBoxes() {
-    ::SendDlgItemMessageA(Hwnd(), IDC_MONTH_FROM, CB_SETCURSEL, config_.dstStartMonth - 1, 0);
-    ::SendDlgItemMessageA(Hwnd(), IDC_MONTH_TO, CB_SETCURSEL, config_.dstEndMonth - 1, 0);
-    FillDayList(IDC_DAY_FROM, IDC_MONTH_FROM);
-    FillDayList(IDC_DAY_TO, IDC_MONTH_TO);
-    ::SendDlgItemMessageA(Hwnd(), IDC_DAY_FROM, CB_SETCURSEL, config_.dstStartDay - 1, 0);
-    ::SendDlgItemMessageA(Hwnd(), IDC_DAY_TO, CB_SETCURSEL, config_.dstEndDay - 1, 0);
-}
-
-void CKestaneDlg::FillDayList(int dayBox, int monthBox) {
-    const LRESULT sel = monthBox ? ::SendDlgItemMessageA(Hwnd(), monthBox, CB_GETCURSEL, 0, 0) : -1;
-    const int days = sel >= 0 ? DaysInMonthList(static_cast<int>(sel) + 1) : 28;
-    HWND box = Item(dayBox);
-    while (::SendMessageA(box, CB_GETCOUNT, 0, 0) > 28) ::SendMessageA(box, CB_DELETESTRING, 28, 0);
-    for (int d = static_cast<int>(::SendMessageA(box, CB_GETCOUNT, 0, 0)) + 1; d <= days; ++d) {
-        const std::string text = std::to_string(d);
-        ::SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    }
-    ::SendMessageA(box, CB_SETCURSEL, 0, 0);
-}
-
-void CKestaneDlg::EnableDaylightControls() {
-    const bool on = Checked(IDC_DAYLIGHT) && ::IsWindowEnabled(Item(IDC_DAYLIGHT));
-    for (int id : kDaylightControls) Enable(id, on);
-}
-
-void CKestaneDlg::StoreTimePage() {
-    auto selection = [this](int id) {
-        const LRESULT sel = ::SendDlgItemMessageA(Hwnd(), id, CB_GETCURSEL, 0, 0);
-        return static_cast<uint8_t>(sel >= 0 && sel < 255 ? sel + 1 : 1);
-    };
-    config_.timeSync = Checked(IDC_SYNCTIME);
-    config_.daylightSaving = Checked(IDC_DAYLIGHT);
-    config_.dstStartMonth = selection(IDC_MONTH_FROM);
-    config_.dstStartDay = selection(IDC_DAY_FROM);
-    config_.dstEndMonth = selection(IDC_MONTH_TO);
-    config_.dstEndDay = selection(IDC_DAY_TO);
-    const LRESULT zone = ::SendDlgItemMessageA(Hwnd(), IDC_TIMEZONE, CB_GETCURSEL, 0, 0);
-    if (zone >= 0) config_.timeZone = static_cast<int32_t>(zone);
-    config_.pcClock = static_cast<int64_t>(std::time(nullptr));
-}
-
-// --- confirmation and configuration -----------------------------------------------------------------
-
-void CKestaneDlg::OnConfirmNext() {
-    const DiskState disks{config_.raidFound, config_.disk1Present, config_.disk1Ready, config_.disk2Present,
-                          config_.disk2Ready};
-    if (AnyDiskToErase(disks) &&
-        ::MessageBoxA(Hwnd(),
-                      Message("Format_Warn", "The data on the disk(s) WILL BE ERASED, please confirm!").c_str(),
-                      "Storage Server Wizard", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-        return;
-    StartConfiguration();
-}
+// --- configuration -----------------------------------------------------------------------------------
 
 void CKestaneDlg::StartConfiguration() {
-    ShowPage(kWaitPage);
     configuring_ = true;
     SetTimerOf(kConfigTimeout);
     StartListenerOf(mgmt::ListenerKind::Configuration);
-    mgmt::SendConfiguration(*this, config_);
+    mgmt::SendConfiguration(*this, data_.config);
 }
 
 void CKestaneDlg::OnProgress(int32_t subCode) {

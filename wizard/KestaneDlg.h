@@ -22,6 +22,7 @@
 #include "protocol/Protocol.h"
 #include "wizard/NetUtil.h"
 #include "wizard/WizardLogic.h"
+#include "wizard/WizardPages.h"
 
 namespace kestane {
 
@@ -63,12 +64,6 @@ constexpr WizardTimer kRestartWait{6, 100000};
 UINT TimerPeriod(const WizardTimer& timer);
 bool PcUsesDhcp(bool reported);
 unsigned PingRoutes();
-
-enum Page {
-    kHomePage, kLoginPage, kHddErrorPage, kFormatPage, kSetPwdPage, kSetIpPage, kNamePage, kFunctionPage,
-    kTimePage, kConfirmPage, kWaitPage, kSuccessPage, kFailPage, kPageCount
-};
-extern const char* const kPageSections[kPageCount];
 
 // A message of string.ini with the text shown when the file lacks it.
 struct ProposalNotice {
@@ -117,16 +112,43 @@ public:
     void BoardBusy() override;
     void Restart() override;
 
-protected:
-    BOOL OnInitDialog() override;
-
-private:
-    // Texts.
+    // What the pages use of the wizard (WizardPages.cpp).
+    WizardData& Data() { return data_; }
     std::string Control(const char* key, const char* fallback = "") const;
     std::string Message(const char* key, const char* fallback = "") const;
     TextSource MessageSource() const;
     TextSource ControlSource() const;
     void ShowMessage(const char* key, const char* fallback = "");
+    bool Checked(int id) const;
+    void SetCheck(int id, int state);
+    void Enable(int id, bool on);
+    std::string AddressText(int id) const;
+    void SetAddressText(int id, const std::string& text);
+    // Empties the server list and sends a probe; starts the wizard afresh.
+    void Rescan();
+    // The row selected on the server list becomes the server to set up;
+    // false (and a message) when there is none.
+    bool TakeSelectedServer();
+    // Sends the state query and waits for its answer, which moves on.
+    void StartStateQuery();
+    // The address page can be shown: the PC uses DHCP or a proposal is known.
+    bool AddressProposalReady() const;
+    // Waits for the free-address search, whose end shows the address page.
+    void WaitForAddressProposal();
+    struct AddressTexts {
+        std::string ip, mask, gateway, dns;
+    };
+    // What the address page shows first: the proposal and the PC's values.
+    AddressTexts ProposedAddress() const;
+    // The message owed about the proposal, said once.
+    void SayProposalNotice();
+    // Sends the configuration and follows its progress.
+    void StartConfiguration();
+
+protected:
+    BOOL OnInitDialog() override;
+
+private:
     std::string WindowTitle() const;
 
     // Layout.
@@ -140,18 +162,18 @@ private:
     void FailLayout();
     void SetUpServerList();
 
+    // Moving between pages.
+    void GoTo(Page page, Direction how);
+    void Step(const PageFlow& flow, Direction way);
+
     // Server list page.
-    void Rescan();
     void EnsureDiscoveryListener();
     void AddServerRows();
     void UpdateStatusLine();
     int SelectedRow() const;
-    void OnHomeNext();
     void ResetDefaults();
 
-    // Login and state query.
-    void OnLoginNext();
-    void StartStateQuery();
+    // State query and address search.
     bool EndQuery(UINT query);
     void OnQueryTimeout();
     void OnQueryReady();
@@ -161,30 +183,7 @@ private:
     void CloseWait();
     void ShowFailPage(const std::string& text);
 
-    // Pages.
-    void ShowFormatPage();
-    void ShowPasswordPage();
-    void OnSetPwdNext();
-    void OnSetPwdPrev();
-    void ShowAddressPage();
-    void EnableAddressBoxes();
-    bool AcceptAddressPage();
-    void OnSetIpNext();
-    void OnSetIpPrev();
-    void ShowNamePage();
-    void OnNameNext();
-    void OnNamePrev();
-    void ShowFunctionPage();
-    void StoreFunctions();
-    void ShowTimePage();
-    void FillDayList(int dayBox, int monthBox);
-    void EnableDaylightControls();
-    void SelectDaylightBoxes();
-    void StoreTimePage();
-    void OnConfirmNext();
-
     // Configuration.
-    void StartConfiguration();
     void OnProgress(int32_t subCode);
     void OnConfigTimeout();
 
@@ -194,26 +193,15 @@ private:
     void SetTimerOf(const WizardTimer& timer);
     void KillTimerOf(const WizardTimer& timer);
 
-    // Controls.
-    bool Checked(int id) const;
-    void SetCheck(int id, int state);
-    void Enable(int id, bool on);
-    std::string AddressText(int id) const;
-    void SetAddressText(int id, const std::string& text);
-
     static DWORD WINAPI SearchThread(LPVOID self);
 
     IniFiles files_;
     int page_ = kHomePage;
-    mgmt::ServerConfig config_{};
+    PageSet pages_;
+    WizardData data_;
     std::vector<mgmt::FoundServer> rows_;  // the server list, row for row
     mgmt::Mac selectedMac_{};
-    std::string loginPassword_;
     mgmt::StateReplyData state_;  // copied on the dialog thread once the query is ready
-    FormatTexts formatTexts_;
-    std::string acceptedIp_, acceptedMask_, acceptedGateway_, acceptedDns_;
-    bool formatShown_ = false, addressFilled_ = false, timeListsFilled_ = false, daylightSetOnce_ = false;
-    bool passwordPassed_ = false;
     bool configuring_ = false;
     bool querying_ = false;
     CWaitDialolg* wait_ = nullptr;
@@ -242,7 +230,7 @@ private:
         UINT generation = 0;
         Octets ip{}, mask{};
         unsigned pingRoutes = 0;
-        std::atomic<bool> timedOut{false};  // timer 5 fired
+        std::atomic<bool> timedOut{false};  // its time-out timer fired
         std::atomic<bool> abandoned{false};
         SearchResult result{kNoAddress, true};
         std::atomic<bool> done{false};  // result written
