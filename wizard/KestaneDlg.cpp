@@ -10,53 +10,6 @@
 
 namespace kestane {
 
-const ControlSlot kControlTable[kControlSlots] = {
-    {"Exit_Position", IDC_EXIT}, {"Finish_Position", IDC_EXIT}, {"STATIC_Wizard_Position", IDC_WIZARD_TITLE},
-    {"Home_Position", IDC_HOME},
-    {"LIST_HomeNASIP_Position", IDC_SERVER_LIST}, {"Home_Rescan_Position", IDC_RESCAN},
-    {"Home_Next_Position", IDC_HOME_NEXT}, {"STATIC_SelectNAS_Position", IDC_SELECT_NAS},
-    {"STATIC_NASStatus_Position", IDC_NAS_STATUS},
-    {"Login_Next_Position", IDC_LOGIN_NEXT}, {"Login_Prev_Position", IDC_LOGIN_PREV},
-    {"EDIT_LoginPwd_Position", IDC_LOGIN_PWD}, {"STATIC_LoginPwd_Position", IDC_LOGIN_PWD_LABEL},
-    {"STATIC_Login_Position", IDC_LOGIN_TITLE},
-    {"STATIC_HDDError_Position", IDC_HDD_ERROR}, {"Format_Next_Position", IDC_FORMAT_NEXT},
-    {"Format_Prev_Position", IDC_FORMAT_PREV}, {"STATIC_Format_Position", IDC_FORMAT_TEXT},
-    {"STATIC_ERASED_Position", IDC_ERASED}, {"STATIC_Do_Position", IDC_FORMAT_DO},
-    {"SetPwd_Next_Position", IDC_SETPWD_NEXT}, {"SetPwd_Prev_Position", IDC_SETPWD_PREV},
-    {"EDIT_NewPwd_Position", IDC_NEWPWD}, {"EDIT_ConfirmPwd_Position", IDC_CONFIRMPWD},
-    {"STATIC_SetPwd_Position", IDC_SETPWD_TITLE}, {"STATIC_NewPwd_Position", IDC_NEWPWD_LABEL},
-    {"STATIC_ConfirmPwd_Position", IDC_CONFIRMPWD_LABEL}, {"STATIC_PwdNotify_Position", IDC_PWD_NOTIFY},
-    {"IPADDRESS_IP_Position", IDC_IP}, {"IPADDRESS_Mask_Position", IDC_MASK},
-    {"IPADDRESS_Gateway_Position", IDC_GATEWAY}, {"IPADDRESS_DNSServer_Position", IDC_DNS},
-    {"CHECK_AutoIP_Position", IDC_AUTOIP}, {"SetIP_Prev_Position", IDC_SETIP_PREV},
-    {"SetIP_Next_Position", IDC_SETIP_NEXT}, {"STATIC_DNSServer_Position", IDC_DNS_LABEL},
-    {"STATIC_Gateway_Position", IDC_GATEWAY_LABEL}, {"STATIC_Mask_Position", IDC_MASK_LABEL},
-    {"STATIC_IP_Position", IDC_IP_LABEL}, {"STATIC_AutoIPCheck_Position", IDC_AUTOIP_LABEL},
-    {"STATIC_SetIP_Position", IDC_SETIP_TITLE},
-    {"EDIT_NASName_Position", IDC_NAME}, {"NASName_Prev_Position", IDC_NAME_PREV},
-    {"NASName_Next_Position", IDC_NAME_NEXT}, {"STATIC_NASNameStrict_Position", IDC_NAME_STRICT},
-    {"STATIC_NASName_Position", IDC_NAME_LABEL}, {"STATIC_NameNotify_Position", IDC_NAME_NOTIFY},
-    {"CHECK_BT_Position", IDC_BT}, {"CHECK_iTunes_Position", IDC_ITUNES},
-    {"CHECK_MediaServer_Position", IDC_MEDIA}, {"CHECK_PrintServer_Position", IDC_PRINT},
-    {"SetFunction_Prev_Position", IDC_FUNCTION_PREV}, {"SetFunction_Next_Position", IDC_FUNCTION_NEXT},
-    {"STATIC_BT_Position", IDC_BT_LABEL}, {"STATIC_iTunes_Position", IDC_ITUNES_LABEL},
-    {"STATIC_MediaServer_Position", IDC_MEDIA_LABEL}, {"STATIC_PrintServer_Position", IDC_PRINT_LABEL},
-    {"CHECK_SyncTime_Position", IDC_SYNCTIME}, {"SyncTime_Prev_Position", IDC_TIME_PREV},
-    {"SyncTime_Next_Position", IDC_TIME_NEXT}, {"STATIC_SyncTime_Position", IDC_SYNCTIME_LABEL},
-    {"CHECK_SyncTimeDaylight_Position", IDC_DAYLIGHT}, {"STATIC_SyncTimeDaylight", IDC_DAYLIGHT_LABEL},
-    {"STATIC_DaylightFrom_Position", IDC_FROM_LABEL}, {"Daylight_MonthFrom_Position", IDC_MONTH_FROM},
-    {"Daylight_DayFrom_Position", IDC_DAY_FROM}, {"STATIC_DaylightTo_Position", IDC_TO_LABEL},
-    {"Daylight_MonthTo_Position", IDC_MONTH_TO}, {"Daylight_DayTo_Position", IDC_DAY_TO},
-    {"COMBO_TimeZone_Position", IDC_TIMEZONE}, {"STATIC_TimeZone_Position", IDC_TIMEZONE_LABEL},
-    {"ConfirmFunction_Prev_Position", IDC_CONFIRM_PREV}, {"ConfirmFunction_Next_Position", IDC_CONFIRM_NEXT},
-    {"STATIC_ConfirmFunction_Position", IDC_CONFIRM_CAPTION}, {"EDIT_Apply_Position", IDC_SUMMARY},
-    {"STATIC_strConfirm_Position", IDC_CONFIRM_TEXT},
-    {"STATIC_Handling_Position", IDC_HANDLING}, {"STATIC_Wait_Position", IDC_WAIT_TITLE},
-    {"STATIC_Success_Position", IDC_SUCCESS}, {"STATIC_Fail_Position", IDC_FAIL},
-    {"STATIC_Gif_Position", IDC_GIF},
-    {"", 0},
-};
-
 namespace {
 
 constexpr const char* kStatusIcons[] = {"status_new.ico", "status_done.ico", "status_failed.ico",
@@ -190,26 +143,15 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
         return 0;
     });
     OnMessage(WM_CONFIG_BOARD_BUSY, [this](WPARAM, LPARAM) -> INT_PTR {
-        if (!configuring_) return 0;
-        // The board refused the work: whatever it reports later must neither
-        // restart the progress time-out nor turn this page into success.
-        configuring_ = false;
-        KillTimerOf(kConfigTimeout);
-        ShowFailPage(ApplyControlEscapes(Message("busy_board")));
+        FailConfiguration(ApplyControlEscapes(Message("busy_board")));
         return 0;
     });
     OnMessage(WM_CONFIG_FAILURE, [this](WPARAM wp, LPARAM) -> INT_PTR {
-        if (!configuring_) return 0;
-        configuring_ = false;
-        KillTimerOf(kConfigTimeout);
-        ShowFailPage(FailureText(static_cast<int32_t>(wp), MessageSource()));
+        FailConfiguration(FailureText(static_cast<int32_t>(wp), MessageSource()));
         return 0;
     });
     OnMessage(WM_CONFIG_RESTART, [this](WPARAM, LPARAM) -> INT_PTR {
-        if (!configuring_) return 0;
-        KillTimerOf(kConfigTimeout);
-        SetItemText(IDC_HANDLING, Message("system_restart"));
-        SetTimerOf(kRestartWait);
+        OnRestart();
         return 0;
     });
 }
@@ -790,6 +732,22 @@ void CKestaneDlg::OnProgress(int32_t subCode) {
     if (!key) return;
     SetItemText(IDC_HANDLING, Message(key));
     SetTimerOf(kConfigTimeout);
+}
+
+void CKestaneDlg::FailConfiguration(const std::string& text) {
+    if (!configuring_) return;
+    // The board refused or failed the work: whatever it reports later must
+    // neither restart the progress time-out nor turn this page into success.
+    configuring_ = false;
+    KillTimerOf(kConfigTimeout);
+    ShowFailPage(text);
+}
+
+void CKestaneDlg::OnRestart() {
+    if (!configuring_) return;
+    KillTimerOf(kConfigTimeout);
+    SetItemText(IDC_HANDLING, Message("system_restart"));
+    SetTimerOf(kRestartWait);
 }
 
 void CKestaneDlg::OnConfigTimeout() {

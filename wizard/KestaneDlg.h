@@ -71,14 +71,6 @@ struct ProposalNotice {
     const char* fallback;
 };
 
-// The control table: a key and a window per slot; the last slot stays empty.
-struct ControlSlot {
-    const char* key;
-    int id;
-};
-constexpr size_t kControlSlots = 82;
-extern const ControlSlot kControlTable[kControlSlots];
-
 class CWaitDialolg : public win::CDialog {
 public:
     enum Mode { kVerifyPassword = 1, kSearchAddress = 2 };
@@ -185,6 +177,8 @@ private:
 
     // Configuration.
     void OnProgress(int32_t subCode);
+    void FailConfiguration(const std::string& text);
+    void OnRestart();
     void OnConfigTimeout();
 
     // Listener lifetime.

@@ -1,7 +1,8 @@
-// The wizard's pages as objects. A page says what happens when it is entered
-// and what its Next and Prev buttons check and store; one table says where
-// each button leads. The dialog (KestaneDlg) lays the pages out from the ini
-// files, moves between them and runs the server exchanges.
+// The wizard's pages: their numbers and ini sections, the controls their
+// sections may name, and each page as an object that says what happens when
+// it is entered and what its Next and Prev buttons check and store; one table
+// says where each button leads. The dialog (KestaneDlg) lays the pages out
+// from the ini files, moves between them and runs the server exchanges.
 #pragma once
 #include <windows.h>
 
@@ -24,6 +25,15 @@ enum Page {
 };
 // The section of Config.ini that lays each page out.
 extern const char* const kPageSections[kPageCount];
+
+// The control table: the key that page sections use for a control, and the
+// control; the last slot stays empty.
+struct ControlSlot {
+    const char* key;
+    int id;
+};
+constexpr size_t kControlSlots = 82;
+extern const ControlSlot kControlTable[kControlSlots];
 
 // How a page is reached or left: through a Next or through a Prev button.
 enum class Direction { Next, Prev };
