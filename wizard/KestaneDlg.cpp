@@ -11,79 +11,12 @@
 
 namespace kestane {
 
-const char* const kPageSections[kPageCount] = {
-    "Home_Page",       "Login_Page",       "HDDError_Page",       "Format_Page", "SetPwd_Page",
-    "SetIP_Page",      "NASName_Page",     "SetFunction_Page",    "SyncTime_Page", "ConfirmFunction_Page",
-    "Wait_Page",       "Success_Page",     "Fail_Page",
-};
-
-const ControlSlot kControlTable[kControlSlots] = {
-    {"Exit_Position", IDC_EXIT}, {"Finish_Position", IDC_EXIT}, {"STATIC_Wizard_Position", IDC_WIZARD_TITLE},
-    {"Home_Position", IDC_HOME},
-    {"LIST_HomeNASIP_Position", IDC_SERVER_LIST}, {"Home_Rescan_Position", IDC_RESCAN},
-    {"Home_Next_Position", IDC_HOME_NEXT}, {"STATIC_SelectNAS_Position", IDC_SELECT_NAS},
-    {"STATIC_NASStatus_Position", IDC_NAS_STATUS},
-    {"Login_Next_Position", IDC_LOGIN_NEXT}, {"Login_Prev_Position", IDC_LOGIN_PREV},
-    {"EDIT_LoginPwd_Position", IDC_LOGIN_PWD}, {"STATIC_LoginPwd_Position", IDC_LOGIN_PWD_LABEL},
-    {"STATIC_Login_Position", IDC_LOGIN_TITLE},
-    {"STATIC_HDDError_Position", IDC_HDD_ERROR}, {"Format_Next_Position", IDC_FORMAT_NEXT},
-    {"Format_Prev_Position", IDC_FORMAT_PREV}, {"STATIC_Format_Position", IDC_FORMAT_TEXT},
-    {"STATIC_ERASED_Position", IDC_ERASED}, {"STATIC_Do_Position", IDC_FORMAT_DO},
-    {"SetPwd_Next_Position", IDC_SETPWD_NEXT}, {"SetPwd_Prev_Position", IDC_SETPWD_PREV},
-    {"EDIT_NewPwd_Position", IDC_NEWPWD}, {"EDIT_ConfirmPwd_Position", IDC_CONFIRMPWD},
-    {"STATIC_SetPwd_Position", IDC_SETPWD_TITLE}, {"STATIC_NewPwd_Position", IDC_NEWPWD_LABEL},
-    {"STATIC_ConfirmPwd_Position", IDC_CONFIRMPWD_LABEL}, {"STATIC_PwdNotify_Position", IDC_PWD_NOTIFY},
-    {"IPADDRESS_IP_Position", IDC_IP}, {"IPADDRESS_Mask_Position", IDC_MASK},
-    {"IPADDRESS_Gateway_Position", IDC_GATEWAY}, {"IPADDRESS_DNSServer_Position", IDC_DNS},
-    {"CHECK_AutoIP_Position", IDC_AUTOIP}, {"SetIP_Prev_Position", IDC_SETIP_PREV},
-    {"SetIP_Next_Position", IDC_SETIP_NEXT}, {"STATIC_DNSServer_Position", IDC_DNS_LABEL},
-    {"STATIC_Gateway_Position", IDC_GATEWAY_LABEL}, {"STATIC_Mask_Position", IDC_MASK_LABEL},
-    {"STATIC_IP_Position", IDC_IP_LABEL}, {"STATIC_AutoIPCheck_Position", IDC_AUTOIP_LABEL},
-    {"STATIC_SetIP_Position", IDC_SETIP_TITLE},
-    {"EDIT_NASName_Position", IDC_NAME}, {"NASName_Prev_Position", IDC_NAME_PREV},
-    {"NASName_Next_Position", IDC_NAME_NEXT}, {"STATIC_NASNameStrict_Position", IDC_NAME_STRICT},
-    {"STATIC_NASName_Position", IDC_NAME_LABEL}, {"STATIC_NameNotify_Position", IDC_NAME_NOTIFY},
-    {"CHECK_BT_Position", IDC_BT}, {"CHECK_iTunes_Position", IDC_ITUNES},
-    {"CHECK_MediaServer_Position", IDC_MEDIA}, {"CHECK_PrintServer_Position", IDC_PRINT},
-    {"SetFunction_Prev_Position", IDC_FUNCTION_PREV}, {"SetFunction_Next_Position", IDC_FUNCTION_NEXT},
-    {"STATIC_BT_Position", IDC_BT_LABEL}, {"STATIC_iTunes_Position", IDC_ITUNES_LABEL},
-    {"STATIC_MediaServer_Position", IDC_MEDIA_LABEL}, {"STATIC_PrintServer_Position", IDC_PRINT_LABEL},
-    {"CHECK_SyncTime_Position", IDC_SYNCTIME}, {"SyncTime_Prev_Position", IDC_TIME_PREV},
-    {"SyncTime_Next_Position", IDC_TIME_NEXT}, {"STATIC_SyncTime_Position", IDC_SYNCTIME_LABEL},
-    {"CHECK_SyncTimeDaylight_Position", IDC_DAYLIGHT}, {"STATIC_SyncTimeDaylight", IDC_DAYLIGHT_LABEL},
-    {"STATIC_DaylightFrom_Position", IDC_FROM_LABEL}, {"Daylight_MonthFrom_Position", IDC_MONTH_FROM},
-    {"Daylight_DayFrom_Position", IDC_DAY_FROM}, {"STATIC_DaylightTo_Position", IDC_TO_LABEL},
-    {"Daylight_MonthTo_Position", IDC_MONTH_TO}, {"Daylight_DayTo_Position", IDC_DAY_TO},
-    {"COMBO_TimeZone_Position", IDC_TIMEZONE}, {"STATIC_TimeZone_Position", IDC_TIMEZONE_LABEL},
-    {"ConfirmFunction_Prev_Position", IDC_CONFIRM_PREV}, {"ConfirmFunction_Next_Position", IDC_CONFIRM_NEXT},
-    {"STATIC_ConfirmFunction_Position", IDC_CONFIRM_CAPTION}, {"EDIT_Apply_Position", IDC_SUMMARY},
-    {"STATIC_strConfirm_Position", IDC_CONFIRM_TEXT},
-    {"STATIC_Handling_Position", IDC_HANDLING}, {"STATIC_Wait_Position", IDC_WAIT_TITLE},
-    {"STATIC_Success_Position", IDC_SUCCESS}, {"STATIC_Fail_Position", IDC_FAIL},
-    {"STATIC_Gif_Position", IDC_GIF},
-    {"", 0},
-};
-
 namespace {
 
-constexpr int kDaylightControls[] = {IDC_DAYLIGHT_LABEL, IDC_MONTH_FROM, IDC_DAY_FROM, IDC_MONTH_TO,
-                                     IDC_DAY_TO,         IDC_FROM_LABEL, IDC_TO_LABEL};
 constexpr const char* kStatusIcons[] = {"status_new.ico", "status_done.ico", "status_failed.ico",
                                         "status_busy.ico"};
 constexpr int kStatusIconIds[] = {IDI_STATUS_NEW, IDI_STATUS_DONE, IDI_STATUS_FAILED, IDI_STATUS_BUSY};
-// No list read from a file grows without end, whatever the file holds.
-constexpr int kListLimit = 200;
 constexpr const char* kStatusKeys[] = {"Status_New", "Status_SetSuccess", "Status_SetFail", "Status_Busy"};
-
-bool IsWindows9xTitleFontless() {
-    OSVERSIONINFOA v{};
-    v.dwOSVersionInfoSize = sizeof v;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!::GetVersionExA(&v)) return false;
-#pragma GCC diagnostic pop
-    return v.dwMajorVersion == 4 && (v.dwMinorVersion == 10 || v.dwMinorVersion == 90);
-}
 
 // What the address page says about a search that proposes no address.
 constexpr ProposalNotice kNotFoundNoticeText{"SearchIP_Notfound", ""};
@@ -127,7 +60,7 @@ void CWaitDialolg::Close() {
 // --- set-up ---------------------------------------------------------------------------
 
 CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
-    config_ = mgmt::DefaultServerConfig();
+    data_.config = mgmt::DefaultServerConfig();
 
     // Escape never closes the wizard, and Enter presses no hidden button.
     OnCommand(IDCANCEL, [] {});
@@ -140,98 +73,19 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     });
 
     OnCommand(IDC_RESCAN, [this] { Rescan(); });
-    OnCommand(IDC_HOME_NEXT, [this] { OnHomeNext(); });
-    OnCommand(IDC_HOME, [this] {
-        {
-            std::lock_guard<std::mutex> lock(eventLock_);
-            info_ = {};
-        }
-        ShowPage(kHomePage);
-        Rescan();
-    });
-    OnCommand(IDC_LOGIN_NEXT, [this] { OnLoginNext(); });
-    OnCommand(IDC_LOGIN_PREV, [this] {
-        mgmt::SetConfigText(config_.password, GetItemText(IDC_LOGIN_PWD));
-        ShowPage(kHomePage);
-        Rescan();
-    });
-    OnCommand(IDC_FORMAT_NEXT, [this] { ShowPasswordPage(); });
-    OnCommand(IDC_FORMAT_PREV, [this] {
-        ShowPage(kLoginPage);
-        SetItemText(IDC_LOGIN_PWD, config_.password);
-    });
-    OnCommand(IDC_SETPWD_NEXT, [this] { OnSetPwdNext(); });
-    OnCommand(IDC_SETPWD_PREV, [this] { OnSetPwdPrev(); });
-    OnCommand(IDC_AUTOIP, [this] {
-        config_.autoAddress = Checked(IDC_AUTOIP) ? 1 : 0;
-        EnableAddressBoxes();
-    });
-    OnCommand(IDC_SETIP_NEXT, [this] { OnSetIpNext(); });
-    OnCommand(IDC_SETIP_PREV, [this] { OnSetIpPrev(); });
-    OnCommand(IDC_NAME_NEXT, [this] { OnNameNext(); });
-    OnCommand(IDC_NAME_PREV, [this] { OnNamePrev(); });
-    OnCommand(IDC_FUNCTION_NEXT, [this] {
-        StoreFunctions();
-        ShowTimePage();
-    });
-    OnCommand(IDC_FUNCTION_PREV, [this] {
-        StoreFunctions();
-        ShowNamePage();
-    });
-    OnCommand(IDC_DAYLIGHT, [this] {
-        if (Checked(IDC_DAYLIGHT) && !daylightSetOnce_) {
-            daylightSetOnce_ = true;
-            SelectDaylightBoxes();
-        }
-        EnableDaylightControls();
-    });
-    OnCommand(IDC_SYNCTIME, [this] {
-        const bool on = Checked(IDC_SYNCTIME);
-        if (!on) SetCheck(IDC_DAYLIGHT, BST_UNCHECKED);
-        for (int id : {IDC_DAYLIGHT, IDC_DAYLIGHT_LABEL, IDC_TIMEZONE, IDC_TIMEZONE_LABEL}) Enable(id, on);
-        EnableDaylightControls();
-    });
-    OnCommand(IDC_TIME_NEXT, [this] { StoreTimePage(); 
-        Summary s;
-        s.disks = {config_.raidFound, config_.disk1Present, config_.disk1Ready, config_.disk2Present,
-                   config_.disk2Ready};
-        s.password = config_.password;
-        s.autoAddress = config_.autoAddress != 0;
-        s.ip = acceptedIp_, s.mask = acceptedMask_, s.gateway = acceptedGateway_, s.dns = acceptedDns_;
-        s.name = config_.name;
-        s.bt = config_.btService, s.itunes = config_.itunesService, s.media = config_.mediaServer;
-        s.timeSync = config_.timeSync != 0;
-        auto comboText = [this](int id, int index) {
-            char text[kIniBufferSize] = {};
-            if (::SendDlgItemMessageA(Hwnd(), id, CB_GETLBTEXTLEN, index, 0) < static_cast<LRESULT>(sizeof text))
-                ::SendDlgItemMessageA(Hwnd(), id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
-            return std::string(text);
-        };
-        s.timeZone = comboText(IDC_TIMEZONE, config_.timeZone);
-        s.daylight = config_.daylightSaving != 0;
-        s.startMonth = comboText(IDC_MONTH_FROM, config_.dstStartMonth - 1);
-        s.endMonth = comboText(IDC_MONTH_TO, config_.dstEndMonth - 1);
-        s.startDay = config_.dstStartDay, s.endDay = config_.dstEndDay;
-        ShowPage(kConfirmPage);
-        SetItemText(IDC_SUMMARY, BuildSummary(s, ControlSource()));
-    });
-    OnCommand(IDC_TIME_PREV, [this] {
-        StoreTimePage();
-        ShowFunctionPage();
-    });
-    OnCommand(IDC_CONFIRM_NEXT, [this] { OnConfirmNext(); });
-    OnCommand(IDC_CONFIRM_PREV, [this] {
-        SetItemText(IDC_SUMMARY, "");
-        ShowPage(kTimePage);
-        EnableDaylightControls();
-    });
+    // The Home button (never shown) starts again from the server list.
+    OnCommand(IDC_HOME, [this] { GoTo(kHomePage, Direction::Prev); });
 
-    OnCommand(IDC_MONTH_FROM, CBN_SELCHANGE, [this] { FillDayList(IDC_DAY_FROM, IDC_MONTH_FROM); });
-    OnCommand(IDC_MONTH_TO, CBN_SELCHANGE, [this] { FillDayList(IDC_DAY_TO, IDC_MONTH_TO); });
-    OnCommand(IDC_TIMEZONE, CBN_SELCHANGE, [this] {
-        const LRESULT sel = ::SendDlgItemMessageA(Hwnd(), IDC_TIMEZONE, CB_GETCURSEL, 0, 0);
-        if (sel >= 0) config_.timeZone = static_cast<int32_t>(sel);
-    });
+    pages_ = MakePages(*this);
+    for (auto& page : pages_)
+        page->AddCommands([this](int id, UINT code, std::function<void()> handler) {
+            OnCommand(id, code, std::move(handler));
+        });
+    for (const PageFlow& flow : kPageFlow) {
+        if (flow.nextButton) OnCommand(flow.nextButton, [this, &flow] { Step(flow, Direction::Next); });
+        if (flow.prevButton) OnCommand(flow.prevButton, [this, &flow] { Step(flow, Direction::Prev); });
+    }
+
     OnNotify(IDC_SERVER_LIST, LVN_ITEMCHANGED, [this](NMHDR*) -> INT_PTR {
         UpdateStatusLine();
         return 0;
@@ -249,22 +103,21 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     });
     OnTimer([this](UINT_PTR id) {
         switch (id) {
-        case kConfigTimeout: OnConfigTimeout(); break;
-        case kRescanPause:
-            ::KillTimer(Hwnd(), kRescanPause);
+        case kConfigTimeout.id: OnConfigTimeout(); break;
+        case kRescanPause.id:
+            KillTimerOf(kRescanPause);
             Enable(IDC_RESCAN, true);
             SetItemText(IDC_RESCAN, Control("Home_Rescan_Position", "Rescan"));
             break;
-        case kQueryPoll: OnQueryPoll(); break;
-        case kQueryTimeout: OnQueryTimeout(); break;
-        case kSearchTimeout:
-            ::KillTimer(Hwnd(), kSearchTimeout);
+        case kQueryTimeout.id: OnQueryTimeout(); break;
+        case kSearchTimeout.id:
+            KillTimerOf(kSearchTimeout);
             if (search_) search_->timedOut = true;
             break;
-        case kRestartWait:
-            ::KillTimer(Hwnd(), kRestartWait);
+        case kRestartWait.id:
+            KillTimerOf(kRestartWait);
             configuring_ = false;
-            ShowPage(kSuccessPage);
+            GoTo(kSuccessPage, Direction::Next);
             break;
         }
     });
@@ -272,8 +125,14 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
         AddServerRows();
         return 0;
     });
-    OnMessage(WM_QUERY_READY, [this](WPARAM, LPARAM) -> INT_PTR {
-        OnQueryReady();
+    OnMessage(WM_QUERY_READY, [this](WPARAM wp, LPARAM) -> INT_PTR {
+        if (EndQuery(static_cast<UINT>(wp))) OnQueryReady();
+        return 0;
+    });
+    OnMessage(WM_QUERY_BUSY, [this](WPARAM wp, LPARAM) -> INT_PTR {
+        if (!EndQuery(static_cast<UINT>(wp))) return 0;
+        CloseWait();
+        ShowFailPage(ApplyControlEscapes(Message("busy_board")));
         return 0;
     });
     OnMessage(WM_ADDRESS_FOUND, [this](WPARAM wp, LPARAM) -> INT_PTR {
@@ -285,19 +144,11 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
         return 0;
     });
     OnMessage(WM_CONFIG_BOARD_BUSY, [this](WPARAM, LPARAM) -> INT_PTR {
-        if (!configuring_) return 0;
-        // The board refused the work: whatever it reports later must neither
-        // restart the progress time-out nor turn this page into success.
-        configuring_ = false;
-        ::KillTimer(Hwnd(), kConfigTimeout);
-        ShowFailPage(ApplyControlEscapes(Message("busy_board")));
+        FailConfiguration(ApplyControlEscapes(Message("busy_board")));
         return 0;
     });
     OnMessage(WM_CONFIG_FAILURE, [this](WPARAM wp, LPARAM) -> INT_PTR {
-        if (!configuring_) return 0;
-        configuring_ = false;
-        ::KillTimer(Hwnd(), kConfigTimeout);
-        ShowFailPage(FailureText(static_cast<int32_t>(wp), MessageSource()));
+        FailConfiguration(FailureText(static_cast<int32_t>(wp), MessageSource()));
         return 0;
     });
     // Moved to a display of another scale: the page, its fonts and icons
@@ -316,10 +167,7 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
         return 0;
     });
     OnMessage(WM_CONFIG_RESTART, [this](WPARAM, LPARAM) -> INT_PTR {
-        if (!configuring_) return 0;
-        ::KillTimer(Hwnd(), kConfigTimeout);
-        SetItemText(IDC_HANDLING, Message("system_restart"));
-        SetTimerOf(kRestartWait);
+        OnRestart();
         return 0;
     });
 }
@@ -341,7 +189,6 @@ void CKestaneDlg::SetIcons() {
 }
 
 void CKestaneDlg::SetTitleFont() {
-    if (IsWindows9xTitleFontless()) return;
     win::GdiObject font(::CreateFontA(-Px(20), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, 134, OUT_DEFAULT_PRECIS,
                                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Gungsuh"));
     ::SendDlgItemMessageA(Hwnd(), IDC_WIZARD_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
@@ -355,12 +202,7 @@ BOOL CKestaneDlg::OnInitDialog() {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
 
     ResetDefaults();
-    for (int id : {IDC_LOGIN_PWD, IDC_NEWPWD, IDC_CONFIRMPWD}) {
-        ::SendDlgItemMessageA(Hwnd(), id, EM_LIMITTEXT, 30, 0);
-        ::SendDlgItemMessageA(Hwnd(), id, EM_SETPASSWORDCHAR, '*', 0);
-    }
-    ::SendDlgItemMessageA(Hwnd(), IDC_NAME, EM_LIMITTEXT, 15, 0);
-    for (int box : {IDC_DAY_FROM, IDC_DAY_TO}) FillDayList(box, 0);
+    for (auto& page : pages_) page->Prepare();
 
     // Controls that no page names stay hidden too.
     for (const auto& slot : kControlTable)
@@ -464,6 +306,17 @@ void CKestaneDlg::FailLayout() {
     ::ExitProcess(0);
 }
 
+void CKestaneDlg::GoTo(Page page, Direction how) {
+    ShowPage(page);
+    pages_[page]->Enter(how);
+}
+
+void CKestaneDlg::Step(const PageFlow& flow, Direction way) {
+    if (pages_[flow.page]->Leave(way) == Leaving::Stay) return;
+    const Page to = way == Direction::Next ? flow.next : flow.prev;
+    if (to != kAnswerDecides) GoTo(to, way);
+}
+
 void CKestaneDlg::ShowPage(int page) {
     ShowPageControls(page_, false);
     page_ = page;
@@ -479,7 +332,7 @@ void CKestaneDlg::HideUnusedControls() {
     for (int id : {IDC_HOME, IDC_LOGIN_PREV, IDC_FORMAT_PREV, IDC_SYNCTIME, IDC_CONFIRM_CAPTION, IDC_PRINT,
                    IDC_PRINT_LABEL})
         ::ShowWindow(Item(id), SW_HIDE);
-    ::ShowWindow(Item(IDC_SETPWD_PREV), page_ == kSetPwdPage && formatShown_ ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(Item(IDC_SETPWD_PREV), page_ == kSetPwdPage && data_.formatShown ? SW_SHOW : SW_HIDE);
 }
 
 void CKestaneDlg::SizeWindow() {
@@ -553,7 +406,8 @@ void CKestaneDlg::SetAddressText(int id, const std::string& text) {
     ::SendDlgItemMessageA(Hwnd(), id, IPM_SETADDRESS, 0, static_cast<LPARAM>(ToHost(OctetsFromText(text))));
 }
 
-void CKestaneDlg::SetTimerOf(UINT_PTR timer) { ::SetTimer(Hwnd(), timer, TimerPeriod(timer), nullptr); }
+void CKestaneDlg::SetTimerOf(const WizardTimer& timer) { ::SetTimer(Hwnd(), timer.id, TimerPeriod(timer), nullptr); }
+void CKestaneDlg::KillTimerOf(const WizardTimer& timer) { ::KillTimer(Hwnd(), timer.id); }
 
 // --- listeners -------------------------------------------------------------------------------
 
@@ -603,15 +457,12 @@ void CKestaneDlg::StateReply(const mgmt::StateReplyData& data) {
     received_ = data;
 }
 
-void CKestaneDlg::InfoReply(const mgmt::InfoReplyData& data) {
-    {
-        std::lock_guard<std::mutex> lock(eventLock_);
-        info_ = data;
-    }
-    queryResult_ = 1;
+void CKestaneDlg::InfoReply(const mgmt::InfoReplyData&) {
+    // The state reply before it holds all that the pages need.
+    ::PostMessageA(Hwnd(), WM_QUERY_READY, query_, 0);
 }
 
-void CKestaneDlg::Busy() { queryResult_ = -1; }
+void CKestaneDlg::Busy() { ::PostMessageA(Hwnd(), WM_QUERY_BUSY, query_, 0); }
 void CKestaneDlg::Progress(int32_t subCode) { ::PostMessageA(Hwnd(), WM_CONFIG_PROGRESS, subCode, 0); }
 void CKestaneDlg::Failure(int32_t subCode) { ::PostMessageA(Hwnd(), WM_CONFIG_FAILURE, subCode, 0); }
 void CKestaneDlg::BoardBusy() { ::PostMessageA(Hwnd(), WM_CONFIG_BOARD_BUSY, 0, 0); }
@@ -620,9 +471,9 @@ void CKestaneDlg::Restart() { ::PostMessageA(Hwnd(), WM_CONFIG_RESTART, 0, 0); }
 // --- server list page ------------------------------------------------------------------------
 
 void CKestaneDlg::ResetDefaults() {
-    config_ = mgmt::DefaultServerConfig();
-    formatShown_ = addressFilled_ = timeListsFilled_ = daylightSetOnce_ = false;
-    passwordPassed_ = false;
+    data_.config = mgmt::DefaultServerConfig();
+    data_.formatShown = data_.addressFilled = data_.timeListsFilled = data_.daylightSetOnce = false;
+    data_.passwordPassed = false;
     ForgetAddressProposal();
 }
 
@@ -689,42 +540,30 @@ void CKestaneDlg::UpdateStatusLine() {
     Enable(IDC_HOME_NEXT, status != 3);
 }
 
-void CKestaneDlg::OnHomeNext() {
+bool CKestaneDlg::TakeSelectedServer() {
     const int row = SelectedRow();
     if (row < 0) {
         Enable(IDC_HOME_NEXT, false);
         ShowMessage("select_ip");
-        return;
+        return false;
     }
     StopCurrentListener();
-    selectedRow_ = row;
     selectedMac_ = rows_[row].mac;
-    ShowPage(kLoginPage);
-    ::SetFocus(Item(IDC_LOGIN_PWD));
-    SetItemText(IDC_LOGIN_PWD, config_.password);
+    return true;
 }
 
-// --- login and state query ------------------------------------------------------------------------
-
-void CKestaneDlg::OnLoginNext() {
-    const std::string typed = GetItemText(IDC_LOGIN_PWD);
-    if (typed.size() > mgmt::kStatePasswordSize) {
-        ShowMessage("Input_The_Info");
-        ::SetFocus(Item(IDC_LOGIN_PWD));
-        return;
-    }
-    loginPassword_ = typed;
-    StartStateQuery();
-}
+// --- state query ------------------------------------------------------------------------------------
 
 void CKestaneDlg::StartStateQuery() {
-    queryResult_ = 0;
     querying_ = true;
     ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
     SetTimerOf(kQueryTimeout);
     StartListenerOf(mgmt::ListenerKind::State);
+    // Counted once the listener of an earlier query has ended and before the
+    // new one can hear an answer: whatever the earlier one posted on its way
+    // out is not this query's answer.
+    ++query_;
     mgmt::SendStateQuery(*this);
-    SetTimerOf(kQueryPoll);
     CWaitDialolg wait(files_, CWaitDialolg::kVerifyPassword);
     wait_ = &wait;
     wait.DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, Hwnd());
@@ -736,33 +575,23 @@ void CKestaneDlg::CloseWait() {
 }
 
 void CKestaneDlg::ShowFailPage(const std::string& text) {
-    ShowPage(kFailPage);
+    GoTo(kFailPage, Direction::Next);
     SetItemText(IDC_FAIL, text);
 }
 
-void CKestaneDlg::OnQueryPoll() {
-    ::KillTimer(Hwnd(), kQueryPoll);
-    if (!querying_) return;
-    const int result = queryResult_;
-    if (result == 0) {
-        SetTimerOf(kQueryPoll);
-    } else if (result < 0) {
-        querying_ = false;
-        ::KillTimer(Hwnd(), kQueryTimeout);
-        CloseWait();
-        ShowFailPage(ApplyControlEscapes(Message("busy_board")));
-    } else {
-        querying_ = false;
-        ::KillTimer(Hwnd(), kQueryTimeout);
-        ::PostMessageA(Hwnd(), WM_QUERY_READY, 0, 0);
-    }
+bool CKestaneDlg::EndQuery(UINT query) {
+    // Once the time-out has ended the query, or for an answer to an earlier
+    // one, there is nothing left to end.
+    if (!querying_ || query != query_) return false;
+    querying_ = false;
+    KillTimerOf(kQueryTimeout);
+    return true;
 }
 
 void CKestaneDlg::OnQueryTimeout() {
-    ::KillTimer(Hwnd(), kQueryTimeout);
+    KillTimerOf(kQueryTimeout);
     if (!querying_) return;  // the answer came in just before
     querying_ = false;
-    ::KillTimer(Hwnd(), kQueryPoll);
     StopCurrentListener();
     CloseWait();
     ShowFailPage(Message("TimeOut", "Connect error!") + "\r\n" +
@@ -775,22 +604,22 @@ void CKestaneDlg::OnQueryReady() {
         state_ = received_;
     }
     listener_.Close();  // it ended itself with the answer
-    if (loginPassword_ != state_.password) {
+    if (data_.loginPassword != state_.password) {
         CloseWait();
         ShowMessage("Current_Pwd_Error");
         ::SetFocus(Item(IDC_LOGIN_PWD));
         return;
     }
-    mgmt::SetConfigText(config_.password, state_.password);
-    config_.raidFound = state_.raidFound;
-    config_.disk1Present = state_.disk1Present, config_.disk1Ready = state_.disk1Ready;
-    config_.disk2Present = state_.disk2Present, config_.disk2Ready = state_.disk2Ready;
+    mgmt::SetConfigText(data_.config.password, state_.password);
+    data_.config.raidFound = state_.raidFound;
+    data_.config.disk1Present = state_.disk1Present, data_.config.disk1Ready = state_.disk1Ready;
+    data_.config.disk2Present = state_.disk2Present, data_.config.disk2Ready = state_.disk2Ready;
     bool dhcp;
     {
         std::lock_guard<std::mutex> lock(pcLock_);
         dhcp = pc_.dhcp;
     }
-    config_.autoAddress = dhcp ? 1 : 0;
+    data_.config.autoAddress = dhcp ? 1 : 0;
     ForgetAddressProposal();  // whatever was proposed for the server of an earlier login
     if (!dhcp) DecideAddressProposal(state_);
 
@@ -798,15 +627,15 @@ void CKestaneDlg::OnQueryReady() {
                           state_.disk2Ready};
     CloseWait();
     switch (DecideDisks(disks)) {
-    case DiskDecision::Ready: ShowPasswordPage(); break;
-    case DiskDecision::Format: ShowFormatPage(); break;
-    case DiskDecision::NoDisk: ShowPage(kHddErrorPage); break;
+    case DiskDecision::Ready: GoTo(kSetPwdPage, Direction::Next); break;
+    case DiskDecision::Format: GoTo(kFormatPage, Direction::Next); break;
+    case DiskDecision::NoDisk: GoTo(kHddErrorPage, Direction::Next); break;
     case DiskDecision::Undecided: break;
     }
 }
 
 void CKestaneDlg::ForgetAddressProposal() {
-    ::KillTimer(Hwnd(), kSearchTimeout);
+    KillTimerOf(kSearchTimeout);
     if (search_) search_->abandoned = true;
     search_.reset();
     ++searchGeneration_;
@@ -875,7 +704,7 @@ void CKestaneDlg::OnAddressFound(UINT generation) {
     // The answer of a search left behind by another login or a rescan
     // belongs to a server that is no longer the selected one.
     if (!search_ || search_->generation != generation || !search_->done.load(std::memory_order_acquire)) return;
-    ::KillTimer(Hwnd(), kSearchTimeout);
+    KillTimerOf(kSearchTimeout);
     const std::shared_ptr<AddressSearch> search = std::move(search_);
     const SearchResult& result = search->result;
     proposal_ = result.proposal;
@@ -887,60 +716,22 @@ void CKestaneDlg::OnAddressFound(UINT generation) {
     } else if (result.nothingFound || result.proposal == kNoAddress) {
         proposalNotice_ = kNotFoundNotice;
     }
-    if (!passwordPassed_ || page_ != kSetPwdPage) return;
+    if (!data_.passwordPassed || page_ != kSetPwdPage) return;
     CloseWait();
     if (search->timedOut && !result.unchecked) {
         ShowMessage("SearchIP_Fail");
         proposalNotice_ = nullptr;  // one word about the search is enough
     }
-    rememberedPassword_ = GetItemText(IDC_CONFIRMPWD);
-    ShowAddressPage();
+    GoTo(kSetIpPage, Direction::Next);
 }
 
-// --- format and password pages ---------------------------------------------------------------------
-
-void CKestaneDlg::ShowFormatPage() {
-    const DiskState disks{config_.raidFound, config_.disk1Present, config_.disk1Ready, config_.disk2Present,
-                          config_.disk2Ready};
-    formatTexts_ = BuildFormatTexts(disks, MessageSource());
-    formatShown_ = true;
-    ShowPage(kFormatPage);
-    SetItemText(IDC_FORMAT_TEXT, formatTexts_.what);
-    SetItemText(IDC_ERASED, formatTexts_.erased);
-    SetItemText(IDC_FORMAT_DO, formatTexts_.decision);
+bool CKestaneDlg::AddressProposalReady() const {
+    std::lock_guard<std::mutex> lock(pcLock_);
+    return pc_.dhcp || proposalKnown_;
 }
 
-void CKestaneDlg::ShowPasswordPage() {
-    ShowPage(kSetPwdPage);
-    // The login password until a new one is accepted; after that the new one,
-    // so that coming back to this page neither shows nor sends the old one.
-    SetItemText(IDC_NEWPWD, config_.password);
-    SetItemText(IDC_CONFIRMPWD, config_.password);
-}
-
-void CKestaneDlg::OnSetPwdNext() {
-    const std::string password = GetItemText(IDC_NEWPWD), confirmation = GetItemText(IDC_CONFIRMPWD);
-    mgmt::SetConfigText(config_.password, confirmation);
-    const PasswordCheck check = CheckNewPassword(password, confirmation);
-    if (check == PasswordCheck::Mismatch || check == PasswordCheck::Invalid) {
-        ShowMessage(PasswordMessageKey(check));
-        ::SetFocus(Item(IDC_NEWPWD));
-        return;
-    }
-    if (check == PasswordCheck::Empty) ShowMessage("Clear_Pwd");
-    passwordPassed_ = true;
-    bool dhcp;
-    {
-        std::lock_guard<std::mutex> lock(pcLock_);
-        dhcp = pc_.dhcp;
-    }
-    if (dhcp || proposalKnown_) {
-        rememberedPassword_ = password;
-        ShowAddressPage();
-        return;
-    }
-    // The search answers through OnAddressFound, which closes this wait and
-    // shows the address page.
+void CKestaneDlg::WaitForAddressProposal() {
+    // OnAddressFound closes this wait when it shows the address page.
     while (!proposalKnown_ && page_ == kSetPwdPage) {
         CWaitDialolg wait(files_, CWaitDialolg::kSearchAddress);
         wait_ = &wait;
@@ -949,36 +740,12 @@ void CKestaneDlg::OnSetPwdNext() {
     }
 }
 
-void CKestaneDlg::OnSetPwdPrev() {
-    const std::string password = GetItemText(IDC_NEWPWD), confirmation = GetItemText(IDC_CONFIRMPWD);
-    mgmt::SetConfigText(config_.password, confirmation);
-    const PasswordCheck check = CheckNewPassword(password, confirmation);
-    if (check == PasswordCheck::Mismatch || check == PasswordCheck::Invalid) {
-        ShowMessage(PasswordMessageKey(check));
-        ::SetFocus(Item(IDC_NEWPWD));
-        return;
-    }
-    ShowPage(kFormatPage);
-    SetItemText(IDC_FORMAT_TEXT, formatTexts_.what);
-    SetItemText(IDC_ERASED, formatTexts_.erased);
-    SetItemText(IDC_FORMAT_DO, formatTexts_.decision);
+CKestaneDlg::AddressTexts CKestaneDlg::ProposedAddress() const {
+    std::lock_guard<std::mutex> lock(pcLock_);
+    return {proposal_, pc_.mask, pc_.gateway, pc_.dns};
 }
 
-// --- address page ----------------------------------------------------------------------------------
-
-void CKestaneDlg::ShowAddressPage() {
-    ShowPage(kSetIpPage);
-    SetCheck(IDC_AUTOIP, config_.autoAddress ? BST_CHECKED : BST_UNCHECKED);
-    if (!addressFilled_) {
-        addressFilled_ = true;
-        std::lock_guard<std::mutex> lock(pcLock_);
-        acceptedIp_ = proposal_, acceptedMask_ = pc_.mask, acceptedGateway_ = pc_.gateway, acceptedDns_ = pc_.dns;
-    }
-    SetAddressText(IDC_IP, acceptedIp_);
-    SetAddressText(IDC_MASK, acceptedMask_);
-    SetAddressText(IDC_GATEWAY, acceptedGateway_);
-    SetAddressText(IDC_DNS, acceptedDns_);
-    EnableAddressBoxes();
+void CKestaneDlg::SayProposalNotice() {
     // Said once: the notice is spent when shown.
     if (const ProposalNotice* notice = proposalNotice_) {
         proposalNotice_ = nullptr;
@@ -986,192 +753,13 @@ void CKestaneDlg::ShowAddressPage() {
     }
 }
 
-void CKestaneDlg::EnableAddressBoxes() {
-    const bool manual = !Checked(IDC_AUTOIP);
-    for (int id : {IDC_IP, IDC_MASK, IDC_GATEWAY}) Enable(id, manual);
-    Enable(IDC_DNS, true);
-}
-
-bool CKestaneDlg::AcceptAddressPage() {
-    const std::string dns = AddressText(IDC_DNS);
-    if (!Checked(IDC_AUTOIP)) {
-        const std::string ip = AddressText(IDC_IP), mask = AddressText(IDC_MASK), gateway = AddressText(IDC_GATEWAY);
-        if (const auto error = ValidateAddress(OctetsFromText(ip), OctetsFromText(mask), OctetsFromText(gateway),
-                                               OctetsFromText(dns))) {
-            ShowMessage(error->key);
-            for (AddressBox box : error->restore) {
-                switch (box) {
-                case AddressBox::Ip: SetAddressText(IDC_IP, acceptedIp_); break;
-                case AddressBox::Mask: SetAddressText(IDC_MASK, acceptedMask_); break;
-                case AddressBox::Gateway: SetAddressText(IDC_GATEWAY, acceptedGateway_); break;
-                case AddressBox::Dns: SetAddressText(IDC_DNS, acceptedDns_); break;
-                }
-            }
-            const int focus[] = {IDC_IP, IDC_MASK, IDC_GATEWAY, IDC_DNS};
-            ::SetFocus(Item(focus[static_cast<int>(error->focus)]));
-            return false;
-        }
-        acceptedIp_ = ip, acceptedMask_ = mask, acceptedGateway_ = gateway;
-        const Octets a = OctetsFromText(ip), m = OctetsFromText(mask), g = OctetsFromText(gateway);
-        std::memcpy(config_.address, a.data(), 4);
-        std::memcpy(config_.mask, m.data(), 4);
-        std::memcpy(config_.gateway, g.data(), 4);
-    }
-    acceptedDns_ = dns;
-    const Octets d = OctetsFromText(dns);
-    std::memcpy(config_.dns, d.data(), 4);
-    return true;
-}
-
-void CKestaneDlg::OnSetIpNext() {
-    if (AcceptAddressPage()) ShowNamePage();
-}
-
-void CKestaneDlg::OnSetIpPrev() {
-    if (AcceptAddressPage()) ShowPasswordPage();
-}
-
-// --- name, services, time ---------------------------------------------------------------------------
-
-void CKestaneDlg::ShowNamePage() {
-    ShowPage(kNamePage);
-    SetItemText(IDC_NAME, config_.name);
-}
-
-void CKestaneDlg::OnNameNext() {
-    const std::string name = GetItemText(IDC_NAME);
-    if (const char* key = CheckServerName(name)) {
-        ShowMessage(key);
-        ::SetFocus(Item(IDC_NAME));
-        return;
-    }
-    mgmt::SetConfigText(config_.name, name);
-    ShowFunctionPage();
-}
-
-void CKestaneDlg::OnNamePrev() {
-    const std::string name = GetItemText(IDC_NAME);
-    mgmt::SetConfigText(config_.name, name);
-    if (const char* key = CheckServerName(name)) {
-        ShowMessage(key);
-        ::SetFocus(Item(IDC_NAME));
-        return;
-    }
-    ShowAddressPage();
-}
-
-void CKestaneDlg::ShowFunctionPage() {
-    ShowPage(kFunctionPage);
-    SetCheck(IDC_BT, config_.btService ? BST_CHECKED : BST_UNCHECKED);
-    SetCheck(IDC_ITUNES, config_.itunesService ? BST_CHECKED : BST_UNCHECKED);
-    SetCheck(IDC_MEDIA, config_.mediaServer ? BST_CHECKED : BST_UNCHECKED);
-    SetCheck(IDC_PRINT, config_.printServer);
-}
-
-void CKestaneDlg::StoreFunctions() {
-    config_.btService = Checked(IDC_BT);
-    config_.itunesService = Checked(IDC_ITUNES);
-    config_.mediaServer = Checked(IDC_MEDIA);
-}
-
-void CKestaneDlg::ShowTimePage() {
-    ShowPage(kTimePage);
-    if (!timeListsFilled_) {
-        timeListsFilled_ = true;
-        auto fill = [this](int id, const char* pattern) {
-            ::SendDlgItemMessageA(Hwnd(), id, CB_RESETCONTENT, 0, 0);
-            for (int i = 0; i < kListLimit; ++i) {
-                char key[48];
-                std::snprintf(key, sizeof key, pattern, i);
-                const std::string text = Control(key);
-                if (text.empty()) break;
-                ::SendDlgItemMessageA(Hwnd(), id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-            }
-        };
-        fill(IDC_TIMEZONE, "STATIC_TimeZone_Position%d");
-        // Months are numbered from 1 in the file.
-        for (int box : {IDC_MONTH_FROM, IDC_MONTH_TO}) {
-            ::SendDlgItemMessageA(Hwnd(), box, CB_RESETCONTENT, 0, 0);
-            for (int m = 1; m <= kListLimit; ++m) {
-                char key[16];
-                std::snprintf(key, sizeof key, "Month_%d", m);
-                const std::string text = Control(key);
-                if (text.empty()) break;
-                ::SendDlgItemMessageA(Hwnd(), box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-            }
-        }
-        TIME_ZONE_INFORMATION zone{};
-        if (::GetTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID)
-            config_.timeZone = TimeZoneEntryForBias(zone.Bias);
-    }
-    ::SendDlgItemMessageA(Hwnd(), IDC_TIMEZONE, CB_SETCURSEL, config_.timeZone, 0);
-    SetCheck(IDC_SYNCTIME, config_.timeSync ? BST_CHECKED : BST_UNCHECKED);
-    SetCheck(IDC_DAYLIGHT, config_.daylightSaving ? BST_CHECKED : BST_UNCHECKED);
-    SelectDaylightBoxes();
-    EnableDaylightControls();
-}
-
-void CKestaneDlg::SelectDaylightBoxes() {
-    ::SendDlgItemMessageA(Hwnd(), IDC_MONTH_FROM, CB_SETCURSEL, config_.dstStartMonth - 1, 0);
-    ::SendDlgItemMessageA(Hwnd(), IDC_MONTH_TO, CB_SETCURSEL, config_.dstEndMonth - 1, 0);
-    FillDayList(IDC_DAY_FROM, IDC_MONTH_FROM);
-    FillDayList(IDC_DAY_TO, IDC_MONTH_TO);
-    ::SendDlgItemMessageA(Hwnd(), IDC_DAY_FROM, CB_SETCURSEL, config_.dstStartDay - 1, 0);
-    ::SendDlgItemMessageA(Hwnd(), IDC_DAY_TO, CB_SETCURSEL, config_.dstEndDay - 1, 0);
-}
-
-void CKestaneDlg::FillDayList(int dayBox, int monthBox) {
-    const LRESULT sel = monthBox ? ::SendDlgItemMessageA(Hwnd(), monthBox, CB_GETCURSEL, 0, 0) : -1;
-    const int days = sel >= 0 ? DaysInMonthList(static_cast<int>(sel) + 1) : 28;
-    HWND box = Item(dayBox);
-    while (::SendMessageA(box, CB_GETCOUNT, 0, 0) > 28) ::SendMessageA(box, CB_DELETESTRING, 28, 0);
-    for (int d = static_cast<int>(::SendMessageA(box, CB_GETCOUNT, 0, 0)) + 1; d <= days; ++d) {
-        const std::string text = std::to_string(d);
-        ::SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    }
-    ::SendMessageA(box, CB_SETCURSEL, 0, 0);
-}
-
-void CKestaneDlg::EnableDaylightControls() {
-    const bool on = Checked(IDC_DAYLIGHT) && ::IsWindowEnabled(Item(IDC_DAYLIGHT));
-    for (int id : kDaylightControls) Enable(id, on);
-}
-
-void CKestaneDlg::StoreTimePage() {
-    auto selection = [this](int id) {
-        const LRESULT sel = ::SendDlgItemMessageA(Hwnd(), id, CB_GETCURSEL, 0, 0);
-        return static_cast<uint8_t>(sel >= 0 && sel < 255 ? sel + 1 : 1);
-    };
-    config_.timeSync = Checked(IDC_SYNCTIME);
-    config_.daylightSaving = Checked(IDC_DAYLIGHT);
-    config_.dstStartMonth = selection(IDC_MONTH_FROM);
-    config_.dstStartDay = selection(IDC_DAY_FROM);
-    config_.dstEndMonth = selection(IDC_MONTH_TO);
-    config_.dstEndDay = selection(IDC_DAY_TO);
-    const LRESULT zone = ::SendDlgItemMessageA(Hwnd(), IDC_TIMEZONE, CB_GETCURSEL, 0, 0);
-    if (zone >= 0) config_.timeZone = static_cast<int32_t>(zone);
-    config_.pcClock = static_cast<int64_t>(std::time(nullptr));
-}
-
-// --- confirmation and configuration -----------------------------------------------------------------
-
-void CKestaneDlg::OnConfirmNext() {
-    const DiskState disks{config_.raidFound, config_.disk1Present, config_.disk1Ready, config_.disk2Present,
-                          config_.disk2Ready};
-    if (AnyDiskToErase(disks) &&
-        ::MessageBoxA(Hwnd(),
-                      Message("Format_Warn", "The data on the disk(s) WILL BE ERASED, please confirm!").c_str(),
-                      "Storage Server Wizard", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-        return;
-    StartConfiguration();
-}
+// --- configuration -----------------------------------------------------------------------------------
 
 void CKestaneDlg::StartConfiguration() {
-    ShowPage(kWaitPage);
     configuring_ = true;
     SetTimerOf(kConfigTimeout);
     StartListenerOf(mgmt::ListenerKind::Configuration);
-    mgmt::SendConfiguration(*this, config_);
+    mgmt::SendConfiguration(*this, data_.config);
 }
 
 void CKestaneDlg::OnProgress(int32_t subCode) {
@@ -1182,8 +770,24 @@ void CKestaneDlg::OnProgress(int32_t subCode) {
     SetTimerOf(kConfigTimeout);
 }
 
+void CKestaneDlg::FailConfiguration(const std::string& text) {
+    if (!configuring_) return;
+    // The board refused or failed the work: whatever it reports later must
+    // neither restart the progress time-out nor turn this page into success.
+    configuring_ = false;
+    KillTimerOf(kConfigTimeout);
+    ShowFailPage(text);
+}
+
+void CKestaneDlg::OnRestart() {
+    if (!configuring_) return;
+    KillTimerOf(kConfigTimeout);
+    SetItemText(IDC_HANDLING, Message("system_restart"));
+    SetTimerOf(kRestartWait);
+}
+
 void CKestaneDlg::OnConfigTimeout() {
-    ::KillTimer(Hwnd(), kConfigTimeout);
+    KillTimerOf(kConfigTimeout);
     if (!configuring_) return;
     configuring_ = false;
     StopCurrentListener();

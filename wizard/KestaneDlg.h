@@ -22,6 +22,7 @@
 #include "protocol/Protocol.h"
 #include "wizard/NetUtil.h"
 #include "wizard/WizardLogic.h"
+#include "wizard/WizardPages.h"
 
 namespace kestane {
 
@@ -33,47 +34,42 @@ struct IniFiles {
 
 // Private messages. The two query results keep the numbers the server
 // exchanges were designed around; the rest carry listener events.
-constexpr UINT WM_QUERY_READY = WM_USER + 100;
+constexpr UINT WM_QUERY_READY = WM_USER + 100;  // wParam: the query it answers
 constexpr UINT WM_ADDRESS_FOUND = WM_USER + 101;
 constexpr UINT WM_SERVER_FOUND = WM_APP + 1;
 constexpr UINT WM_CONFIG_PROGRESS = WM_APP + 2;
 constexpr UINT WM_CONFIG_BOARD_BUSY = WM_APP + 3;
 constexpr UINT WM_CONFIG_FAILURE = WM_APP + 4;
 constexpr UINT WM_CONFIG_RESTART = WM_APP + 5;
+constexpr UINT WM_QUERY_BUSY = WM_APP + 6;  // wParam: the query it answers
 
-enum Timer : UINT_PTR {
-    kConfigTimeout = 1,
-    kRescanPause = 2,
-    kQueryPoll = 3,
-    kQueryTimeout = 4,
-    kSearchTimeout = 5,
-    kRestartWait = 6,
+// The dialog's timers, each with its period.
+struct WizardTimer {
+    UINT_PTR id;
+    UINT period;  // ms
 };
-// The period of each timer, the PC's DHCP state from the adapter query's
+// No progress report for this long: the configuration has failed.
+constexpr WizardTimer kConfigTimeout{1, 60000};
+// The rescan button rests this long, so that the answers of one probe come in.
+constexpr WizardTimer kRescanPause{2, 4000};
+// No answer to the state query for this long: the server is out of reach.
+constexpr WizardTimer kQueryTimeout{4, 60000};
+// A free-address search that runs this long is told to give up.
+constexpr WizardTimer kSearchTimeout{5, 300000};
+// The server restarts with its new settings; after this long it is up again.
+constexpr WizardTimer kRestartWait{6, 100000};
+
+// The period of a timer, the PC's DHCP state from the adapter query's
 // report, and the ways the free-address search may ping; see TestSeams.cpp.
-UINT TimerPeriod(UINT_PTR timer);
+UINT TimerPeriod(const WizardTimer& timer);
 bool PcUsesDhcp(bool reported);
 unsigned PingRoutes();
-
-enum Page {
-    kHomePage, kLoginPage, kHddErrorPage, kFormatPage, kSetPwdPage, kSetIpPage, kNamePage, kFunctionPage,
-    kTimePage, kConfirmPage, kWaitPage, kSuccessPage, kFailPage, kPageCount
-};
-extern const char* const kPageSections[kPageCount];
 
 // A message of string.ini with the text shown when the file lacks it.
 struct ProposalNotice {
     const char* key;
     const char* fallback;
 };
-
-// The control table: a key and a window per slot; the last slot stays empty.
-struct ControlSlot {
-    const char* key;
-    int id;
-};
-constexpr size_t kControlSlots = 82;
-extern const ControlSlot kControlTable[kControlSlots];
 
 class CWaitDialolg : public win::CDialog {
 public:
@@ -108,16 +104,43 @@ public:
     void BoardBusy() override;
     void Restart() override;
 
-protected:
-    BOOL OnInitDialog() override;
-
-private:
-    // Texts.
+    // What the pages use of the wizard (WizardPages.cpp).
+    WizardData& Data() { return data_; }
     std::string Control(const char* key, const char* fallback = "") const;
     std::string Message(const char* key, const char* fallback = "") const;
     TextSource MessageSource() const;
     TextSource ControlSource() const;
     void ShowMessage(const char* key, const char* fallback = "");
+    bool Checked(int id) const;
+    void SetCheck(int id, int state);
+    void Enable(int id, bool on);
+    std::string AddressText(int id) const;
+    void SetAddressText(int id, const std::string& text);
+    // Empties the server list and sends a probe; starts the wizard afresh.
+    void Rescan();
+    // The row selected on the server list becomes the server to set up;
+    // false (and a message) when there is none.
+    bool TakeSelectedServer();
+    // Sends the state query and waits for its answer, which moves on.
+    void StartStateQuery();
+    // The address page can be shown: the PC uses DHCP or a proposal is known.
+    bool AddressProposalReady() const;
+    // Waits for the free-address search, whose end shows the address page.
+    void WaitForAddressProposal();
+    struct AddressTexts {
+        std::string ip, mask, gateway, dns;
+    };
+    // What the address page shows first: the proposal and the PC's values.
+    AddressTexts ProposedAddress() const;
+    // The message owed about the proposal, said once.
+    void SayProposalNotice();
+    // Sends the configuration and follows its progress.
+    void StartConfiguration();
+
+protected:
+    BOOL OnInitDialog() override;
+
+private:
     std::string WindowTitle() const;
 
     // Layout.
@@ -136,19 +159,19 @@ private:
     void SetTitleFont();
     void LoadStatusImages();
 
+    // Moving between pages.
+    void GoTo(Page page, Direction how);
+    void Step(const PageFlow& flow, Direction way);
+
     // Server list page.
-    void Rescan();
     void EnsureDiscoveryListener();
     void AddServerRows();
     void UpdateStatusLine();
     int SelectedRow() const;
-    void OnHomeNext();
     void ResetDefaults();
 
-    // Login and state query.
-    void OnLoginNext();
-    void StartStateQuery();
-    void OnQueryPoll();
+    // State query and address search.
+    bool EndQuery(UINT query);
     void OnQueryTimeout();
     void OnQueryReady();
     void DecideAddressProposal(const mgmt::StateReplyData& state);
@@ -157,60 +180,27 @@ private:
     void CloseWait();
     void ShowFailPage(const std::string& text);
 
-    // Pages.
-    void ShowFormatPage();
-    void ShowPasswordPage();
-    void OnSetPwdNext();
-    void OnSetPwdPrev();
-    void ShowAddressPage();
-    void EnableAddressBoxes();
-    bool AcceptAddressPage();
-    void OnSetIpNext();
-    void OnSetIpPrev();
-    void ShowNamePage();
-    void OnNameNext();
-    void OnNamePrev();
-    void ShowFunctionPage();
-    void StoreFunctions();
-    void ShowTimePage();
-    void FillDayList(int dayBox, int monthBox);
-    void EnableDaylightControls();
-    void SelectDaylightBoxes();
-    void StoreTimePage();
-    void OnConfirmNext();
-
     // Configuration.
-    void StartConfiguration();
     void OnProgress(int32_t subCode);
+    void FailConfiguration(const std::string& text);
+    void OnRestart();
     void OnConfigTimeout();
 
     // Listener lifetime.
     void StartListenerOf(mgmt::ListenerKind kind);
     void StopCurrentListener();
-    void SetTimerOf(UINT_PTR timer);
-
-    // Controls.
-    bool Checked(int id) const;
-    void SetCheck(int id, int state);
-    void Enable(int id, bool on);
-    std::string AddressText(int id) const;
-    void SetAddressText(int id, const std::string& text);
+    void SetTimerOf(const WizardTimer& timer);
+    void KillTimerOf(const WizardTimer& timer);
 
     static DWORD WINAPI SearchThread(LPVOID self);
 
     IniFiles files_;
     int page_ = kHomePage;
-    mgmt::ServerConfig config_{};
+    PageSet pages_;
+    WizardData data_;
     std::vector<mgmt::FoundServer> rows_;  // the server list, row for row
-    int selectedRow_ = -1;
     mgmt::Mac selectedMac_{};
-    std::string loginPassword_;
-    std::string rememberedPassword_;
     mgmt::StateReplyData state_;  // copied on the dialog thread once the query is ready
-    FormatTexts formatTexts_;
-    std::string acceptedIp_, acceptedMask_, acceptedGateway_, acceptedDns_;
-    bool formatShown_ = false, addressFilled_ = false, timeListsFilled_ = false, daylightSetOnce_ = false;
-    bool passwordPassed_ = false;
     bool configuring_ = false;
     bool querying_ = false;
     CWaitDialolg* wait_ = nullptr;
@@ -228,8 +218,7 @@ private:
     std::mutex eventLock_;
     std::deque<mgmt::FoundServer> found_;
     mgmt::StateReplyData received_;
-    mgmt::InfoReplyData info_;
-    std::atomic<int> queryResult_{0};  // 0 pending, 1 ready, -1 busy
+    std::atomic<UINT> query_{0};  // the state query now running, counted from 1
 
     // One run of the free-address search. Only its thread writes the result,
     // before it posts WM_ADDRESS_FOUND with the generation; a newer search
@@ -241,7 +230,7 @@ private:
         UINT generation = 0;
         Octets ip{}, mask{};
         unsigned pingRoutes = 0;
-        std::atomic<bool> timedOut{false};  // timer 5 fired
+        std::atomic<bool> timedOut{false};  // its time-out timer fired
         std::atomic<bool> abandoned{false};
         SearchResult result{kNoAddress, true};
         std::atomic<bool> done{false};  // result written

@@ -12,9 +12,8 @@
 
 namespace kestane {
 
-UINT TimerPeriod(UINT_PTR timer) {
-    static const UINT kPeriods[] = {0, 60000, 4000, 500, 60000, 300000, 100000};
-    UINT period = timer < sizeof kPeriods / sizeof kPeriods[0] ? kPeriods[timer] : 1000;
+UINT TimerPeriod(const WizardTimer& timer) {
+    UINT period = timer.period;
 #ifdef KESTANE_TEST_SEAMS
     if (const char* spec = std::getenv("KESTANE_TIMER_MS")) {
         for (const char* p = spec; *p;) {
@@ -22,7 +21,7 @@ UINT TimerPeriod(UINT_PTR timer) {
             const unsigned long id = std::strtoul(p, &end, 10);
             if (end == p || *end != '=') break;
             const unsigned long ms = std::strtoul(end + 1, &end, 10);
-            if (id == timer && ms > 0) period = static_cast<UINT>(ms);
+            if (id == timer.id && ms > 0) period = static_cast<UINT>(ms);
             p = *end == ',' ? end + 1 : end;
             if (*end != ',') break;
         }

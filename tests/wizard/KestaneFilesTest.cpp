@@ -7,7 +7,9 @@
 
 #include <map>
 #include <set>
+#include <vector>
 
+#include "app/version.h"
 #include "common/WinUtil.h"
 #include "wizard/KestaneDlg.h"
 #include "wizard/KestaneRes.h"
@@ -109,4 +111,28 @@ TEST(ShippedFiles, EveryLanguageLaysOutEveryPageAndHasEveryText) {
         for (const char* key : kMessageKeys)
             EXPECT_FALSE(ReadIniText(strings, "MESSAGE", key, "").empty()) << key;
     }
+}
+
+// The shipped program names itself, in the same version as the rest of the set.
+TEST(ShippedFiles, ProgramCarriesItsVersion) {
+    const std::string program = win::ModuleDirectory() + "..\\..\\wizard\\Kestane.exe";
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(program.c_str(), &ignored);
+    ASSERT_NE(0u, size) << program;
+    std::vector<char> data(size);
+    ASSERT_TRUE(::GetFileVersionInfoA(program.c_str(), 0, size, data.data()));
+    auto value = [&](const char* name) {
+        char* text = nullptr;
+        UINT length = 0;
+        const std::string path = std::string("\\StringFileInfo\\040904b0\\") + name;
+        return ::VerQueryValueA(data.data(), path.c_str(), reinterpret_cast<void**>(&text), &length) && text
+                   ? std::string(text)
+                   : std::string();
+    };
+    EXPECT_EQ(QUARROW_VERSION_TEXT, value("FileVersion"));
+    EXPECT_EQ(QUARROW_VERSION_TEXT, value("ProductVersion"));
+    EXPECT_EQ("Kestane.exe", value("OriginalFilename"));
+    EXPECT_NE(std::string::npos, value("FileDescription").find("wizard")) << value("FileDescription");
+    EXPECT_FALSE(value("ProductName").empty());
+    EXPECT_NE("Quarrow", value("ProductName"));
 }
