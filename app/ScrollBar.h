@@ -1,5 +1,5 @@
 // The scroll bar beside each job list: pages through the jobs ten rows at a
-// time and tells the main window which list to redisplay.
+// time and tells its listener (the list's panel) to redisplay the rows.
 #pragma once
 #include <windows.h>
 
