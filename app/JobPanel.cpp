@@ -265,7 +265,7 @@ int CJobPanel::SelectedPriorityEntry(int row) const {
 
 void CJobPanel::Enable(bool connected) {
     const BOOL on = connected ? TRUE : FALSE;
-    for (int id : {kind_.actionsId, kind_.scrollId}) ::EnableWindow(Item(id), on);
+    for (int id : {kind_.addId, kind_.actionsId, kind_.scrollId}) ::EnableWindow(Item(id), on);
     ForEachRowControl([on](HWND item, const RowControl&, int) { ::EnableWindow(item, on); });
 }
 

@@ -335,7 +335,6 @@ void CQuarrowDlg::SetDisconnected() {
 
 void CQuarrowDlg::EnableControls() {
     const bool on = current_.connected != 0;
-    for (int id : {IDC_MAIN_BT_ADD, IDC_MAIN_WEB_ADD}) ::EnableWindow(Item(id), on ? TRUE : FALSE);
     btPanel_.Enable(on);
     webPanel_.Enable(on);
     // Torrent files can be dropped onto the window whenever Add can be pressed.
