@@ -56,15 +56,6 @@ bool ReadHandOverMessage(const void* data, size_t size, HandOver& handOver) {
     return true;
 }
 
-bool HandOverQueue::Push(HandOver handOver) {
-    for (const HandOver& waiting : items_)
-        if (waiting.kind == handOver.kind && waiting.first == handOver.first && waiting.second == handOver.second)
-            return false;
-    if (items_.size() >= kLimit) return false;
-    items_.push_back(std::move(handOver));
-    return true;
-}
-
 bool PrepareTorrentHandOver(const std::string& argument, HandOver& handOver) {
     std::string path = TorrentPathFromArgument(argument);
     if (path.empty()) return false;

@@ -3,7 +3,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,36 +31,6 @@ std::vector<char> BuildHandOverMessage(const HandOver& handOver);
 // [data, data + size) is read. The code page is not read.
 constexpr size_t kMaxHandOverSize = 1 << 20;
 bool ReadHandOverMessage(const void* data, size_t size, HandOver& handOver);
-
-// Hand-overs that reached the main window while it was busy, waiting in their
-// order for it to be idle. Bounded, so that a flood of them (or one sent again
-// and again) cannot grow it without end; one that already waits is not queued
-// a second time.
-class HandOverQueue {
-public:
-    static constexpr size_t kLimit = 32;
-
-    // False when the hand-over is dropped: the same one waits already, or the
-    // queue is full.
-    bool Push(HandOver handOver);
-    bool Empty() const { return items_.empty(); }
-    size_t Size() const { return items_.size(); }
-    // While `ready()` holds, hands the waiting hand-overs to `add` one by one.
-    // An `add` that returns false (no server to add to) ends the queue: the
-    // rest is dropped rather than each asking for a server again.
-    template <typename Ready, typename Add>
-    void Drain(Ready&& ready, Add&& add) {
-        while (!items_.empty() && ready()) {
-            HandOver next = std::move(items_.front());
-            items_.pop_front();
-            if (!add(next)) items_.clear();
-        }
-    }
-    void Clear() { items_.clear(); }
-
-private:
-    std::deque<HandOver> items_;
-};
 
 // "/f" argument: the path inside the quotes. False when there is no path, so
 // that nothing is handed over.

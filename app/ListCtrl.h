@@ -72,8 +72,6 @@ public:
 
     void SetRowColors(int row, COLORREF text, COLORREF back);
     void ResetRowColors();
-    COLORREF TextColor(int row) const { return InRange(row) ? text_[row] : kWhite; }
-    COLORREF BackColor(int row) const { return InRange(row) ? back_[row] : kWhite; }
     // Outer cell rectangle, or shrunk by one pixel on every side.
     RECT GetCellRect(int row, int column, bool inner) const;
     // Tips for columns 0, 1 and 5.

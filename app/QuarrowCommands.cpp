@@ -1,18 +1,19 @@
 // What the user can do in the main window (buttons, row controls, menus, F5,
-// the about box, the notification icon, closing) and the hand-over receiver.
+// the about box, the notification icon, closing), one row of the table each,
+// and the adding of a handed-over torrent file or link.
 #include <windows.h>
 #include <shellapi.h>
 
-#include <algorithm>
+#include <functional>
+#include <vector>
 
 #include "app/QuarrowApp.h"
 #include "app/QuarrowDlg.h"
 #include "app/SharedState.h"
 #include "app/resource.h"
-#include "client/WebFtpKey.h"
 #include "common/WinUtil.h"
-#include "dialogs/AddDlg.h"
 #include "dialogs/AboutDlg.h"
+#include "dialogs/AddDlg.h"
 #include "dialogs/DialogText.h"
 #include "dialogs/SearchServerDlg.h"
 #include "dialogs/SelPathDlg.h"
@@ -20,10 +21,6 @@
 namespace app {
 
 namespace {
-constexpr int kRows = CMyListCtrl::kRows;
-constexpr UINT kTrayIconId = 0;
-// A hand-over that arrives while the window is busy waits this long between looks.
-constexpr UINT kHandOverRetryMs = 1000;
 
 HWND g_keyWindow = nullptr;  // the main window, for the F5 hook
 
@@ -44,29 +41,40 @@ bool AskRemove(HWND owner) {
                          win::LoadResString(IDS_MAIN_CAPTION).c_str(), MB_OKCANCEL) == IDOK;
 }
 
-int ScrollPosition(HWND bar) { return std::max(::GetScrollPos(bar, SB_CTL), 0); }
 }  // namespace
 
 void CQuarrowDlg::RegisterCommands() {
-    OnClicked(IDC_MAIN_BT_ADD, [this] { AddBt(); });
-    OnClicked(IDC_MAIN_WEB_ADD, [this] { AddWebFtp(); });
-    OnClicked(ID_MENU_RESCAN, [this] { Rescan(); });
-    OnClicked(ID_TRAY_EXIT, [this] { End(IDOK); });
-    for (int id : {ID_MENU_TOGGLE_BT, ID_TRAY_TOGGLE_BT}) OnClicked(id, [this] { ToggleBt(); });
-    for (int id : {ID_MENU_TOGGLE_WEBFTP, ID_TRAY_TOGGLE_WEBFTP}) OnClicked(id, [this] { ToggleWebFtp(); });
-    OnClicked(ID_MENU_DEFAULT_PATH, [this] { SetDefaultFolder(); });
-    for (int id : {ID_MENU_NOTIFY, ID_TRAY_NOTIFY}) OnClicked(id, [this] { ToggleNotify(); });
-    OnClicked(ID_TRAY_SHOW_WINDOW, [this] { ::ShowWindow(Hwnd(), SW_SHOW); });
-    OnCommandRange(IDC_BT_PRIORITY_FIRST, IDC_BT_PRIORITY_FIRST + kRows - 1, CBN_SELCHANGE,
-                   [this](int id) { ChangePriority(id - IDC_BT_PRIORITY_FIRST); });
-    OnCommandRange(IDC_BT_ACTION_FIRST, IDC_BT_ACTION_FIRST + kRows - 1, BN_CLICKED,
-                   [this](int id) { PauseResumeBt(id - IDC_BT_ACTION_FIRST); });
-    OnCommandRange(IDC_BT_REMOVE_FIRST, IDC_BT_REMOVE_FIRST + kRows - 1, BN_CLICKED,
-                   [this](int id) { RemoveBt(id - IDC_BT_REMOVE_FIRST); });
-    OnCommandRange(IDC_WEB_ACTION_FIRST, IDC_WEB_ACTION_FIRST + kRows - 1, BN_CLICKED,
-                   [this](int id) { PauseResumeWebFtp(id - IDC_WEB_ACTION_FIRST); });
-    OnCommandRange(IDC_WEB_REMOVE_FIRST, IDC_WEB_REMOVE_FIRST + kRows - 1, BN_CLICKED,
-                   [this](int id) { RemoveWebFtp(id - IDC_WEB_REMOVE_FIRST); });
+    // Buttons and menu items: the IDs that run a command, and what it does.
+    struct Command {
+        std::vector<int> ids;
+        std::function<void()> run;
+    };
+    const Command commands[] = {
+        {{IDC_MAIN_REFRESH, ID_MENU_REFRESH}, [this] { Refresh(); }},
+        {{IDC_MAIN_BT_ADD}, [this] { AddBt(); }},
+        {{IDC_MAIN_WEB_ADD}, [this] { AddWebFtp(); }},
+        {{ID_MENU_RESCAN}, [this] { Rescan(); }},
+        {{ID_MENU_EXIT, ID_TRAY_EXIT}, [this] { End(IDOK); }},
+        {{ID_MENU_TOGGLE_BT, ID_TRAY_TOGGLE_BT},
+         [this] { Framed([this] { return client_.SetBtEnable(current_.btOn ? 0 : 1); }); }},
+        {{ID_MENU_TOGGLE_WEBFTP, ID_TRAY_TOGGLE_WEBFTP},
+         [this] { Framed([this] { return client_.SetWebFtpEnable(current_.webFtpOn ? 0 : 1); }); }},
+        {{ID_MENU_DEFAULT_PATH}, [this] { SetDefaultFolder(); }},
+        {{ID_MENU_NOTIFY, ID_TRAY_NOTIFY}, [this] { notifier_.Toggle(); }},
+        {{ID_TRAY_SHOW_WINDOW}, [this] { ::ShowWindow(Hwnd(), SW_SHOW); }},
+        // Enter and Escape do not close the window.
+        {{IDOK, IDCANCEL}, [] {}},
+    };
+    for (const Command& command : commands)
+        for (int id : command.ids) OnClicked(id, command.run);
+
+    // The row controls of both panels: the row is the control's offset in its range.
+    for (CJobPanel* panel : {&btPanel_, &webPanel_})
+        for (const RowControl& control : panel->Kind().rowControls)
+            OnCommandRange(control.firstId, control.firstId + CJobPanel::kRows - 1,
+                           control.role == RowRole::Priority ? CBN_SELCHANGE : BN_CLICKED,
+                           [this, panel, control](int id) { RunRowCommand(*panel, control.role, id - control.firstId); });
+
     OnMessage(WM_SYSCOMMAND, [this](WPARAM command, LPARAM) {
         if ((command & 0xFFF0) == IDM_ABOUTBOX) {
             dialogs::CAboutDlg about;
@@ -81,9 +89,16 @@ void CQuarrowDlg::RegisterCommands() {
         ::ShowWindow(Hwnd(), SW_HIDE);
         return INT_PTR(0);
     });
-    OnMessage(kTrayMessage, [this](WPARAM id, LPARAM mouse) { return OnTrayNotify(id, mouse); });
+    OnMessage(CTrayIcon::kCallbackMessage, [this](WPARAM id, LPARAM mouse) {
+        tray_.OnCallback(id, mouse, Idle());
+        return INT_PTR(TRUE);
+    });
     OnMessage(WM_COPYDATA, [this](WPARAM, LPARAM lp) {
-        return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lp));
+        return handOvers_.OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lp));
+    });
+    OnMessage(WM_DROPFILES, [this](WPARAM drop, LPARAM) {
+        OnDropFiles(reinterpret_cast<HDROP>(drop));
+        return INT_PTR(0);
     });
 }
 
@@ -97,14 +112,32 @@ void CQuarrowDlg::Framed(Call&& call) {
         RefreshAfterOperation();
 }
 
-const client::BTItem* CQuarrowDlg::BtJobAt(int row) const {
-    size_t index = static_cast<size_t>(ScrollPosition(Item(IDC_MAIN_BT_SCROLL)) + row);
-    return row >= 0 && index < current_.btItems.size() ? &current_.btItems[index] : nullptr;
-}
-
-const client::WebFTPItem* CQuarrowDlg::WebFtpJobAt(int row) const {
-    size_t index = static_cast<size_t>(ScrollPosition(Item(IDC_MAIN_WEB_SCROLL)) + row);
-    return row >= 0 && index < current_.webFtpItems.size() ? &current_.webFtpItems[index] : nullptr;
+// The job is taken by its key when the control is used, never again by its
+// row: the remove question is asked outside the busy state, so a refresh (the
+// timer, a hand-over) may replace the list while it is up, and only a job that
+// the window still shows is removed.
+void CQuarrowDlg::RunRowCommand(CJobPanel& panel, RowRole role, int row) {
+    const JobRow* job = panel.JobAt(row);
+    if (!job) return;
+    const std::string key = job->key;
+    const JobKind& kind = panel.Kind();
+    switch (role) {
+    case RowRole::Priority: {
+        const int entry = panel.SelectedPriorityEntry(row);
+        if (entry < 0 || !kind.setPriority) return;
+        Framed([&] { return (client_.*kind.setPriority)(key, PriorityOfEntry(entry)); });
+        return;
+    }
+    case RowRole::PauseResume: {
+        const auto operation = job->paused ? kind.resume : kind.pause;
+        Framed([&] { return (client_.*operation)(key); });
+        return;
+    }
+    case RowRole::Remove:
+        if (!AskRemove(Hwnd()) || !panel.Shows(key)) return;
+        Framed([&] { return (client_.*kind.remove)(key); });
+        return;
+    }
 }
 
 // ---------------------------------------------------------------- adding
@@ -117,21 +150,16 @@ bool CQuarrowDlg::AddBt(const std::string& torrentFile) {
         ApplyStatus();
         return false;
     }
-    const int priority = 1 - dialog.PriorityPosition();
-    int result = 0;
-    if (dialog.FromUrl()) {
-        result = client_.AddBtItemFromUrl({dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(), priority});
-    } else {
+    const int priority = PriorityOfEntry(dialog.PriorityPosition());
+    Framed([&] {
+        if (dialog.FromUrl())
+            return client_.AddBtItemFromUrl(
+                {dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(), priority});
         win::FileHandle file(::CreateFileA(dialog.PcPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        result = file.Valid()
-                     ? client_.AddBtItemFromFile(dialog.PcPath(), file.Get(), dialog.SavePath(), priority)
-                     : IDS_CANNOT_OPEN_FILE;
-    }
-    if (result != 0)
-        ShowMessage(result);
-    else
-        RefreshAfterOperation();
+        return file.Valid() ? client_.AddBtItemFromFile(dialog.PcPath(), file.Get(), dialog.SavePath(), priority)
+                            : int(IDS_CANNOT_OPEN_FILE);
+    });
     return true;
 }
 
@@ -154,26 +182,7 @@ void CQuarrowDlg::Rescan() {
     BusyScope busy(*this);
     dialogs::CSearchServerDlg selection;
     std::string address = selection.AskServer(Hwnd());
-    if (!address.empty()) {
-        std::string display = selection.DisplayText();
-        int result = client_.Connect(display, address);
-        if (result != 0) {
-            ShowMessage(result);
-        } else {
-            serverAddress_ = address;
-            ::SetWindowTextA(Hwnd(),
-                             dialogs::FormatWithText(win::LoadResString(IDS_MAIN_CAPTION_FMT), display).c_str());
-            RefreshAfterOperation();
-        }
-    }
-}
-
-void CQuarrowDlg::ToggleBt() {
-    Framed([this] { return client_.SetBtEnable(current_.btOn ? 0 : 1); });
-}
-
-void CQuarrowDlg::ToggleWebFtp() {
-    Framed([this] { return client_.SetWebFtpEnable(current_.webFtpOn ? 0 : 1); });
+    if (!address.empty()) ShowMessage(ConnectTo(address, selection.DisplayText()));
 }
 
 void CQuarrowDlg::SetDefaultFolder() {
@@ -183,141 +192,7 @@ void CQuarrowDlg::SetDefaultFolder() {
     if (folders.Show(Hwnd()) == IDOK) ShowMessage(client_.SetDefaultPath(folders.SelectedPath()));
 }
 
-// ---------------------------------------------------------------- row controls
-
-void CQuarrowDlg::ChangePriority(int row) {
-    const client::BTItem* job = BtJobAt(row);
-    if (!job) return;
-    std::string itemId = job->itemId;
-    int selected = static_cast<int>(::SendMessageA(Item(IDC_BT_PRIORITY_FIRST + row), CB_GETCURSEL, 0, 0));
-    if (selected < 0) return;
-    Framed([&] { return client_.SetBtPriority(itemId, 1 - selected); });
-}
-
-void CQuarrowDlg::PauseResumeBt(int row) {
-    const client::BTItem* job = BtJobAt(row);
-    if (!job) return;
-    std::string itemId = job->itemId;
-    bool paused = job->paused != 0;
-    Framed([&] { return paused ? client_.ResumeBtItem(itemId) : client_.PauseBtItem(itemId); });
-}
-
-// The question is asked outside the busy state, so a refresh (the timer, a
-// hand-over) may replace the list while it is up: the job is taken by its ID
-// when the button is pressed, never again by its row, and only a job that the
-// window still shows is removed.
-void CQuarrowDlg::RemoveBt(int row) {
-    const client::BTItem* job = BtJobAt(row);
-    if (!job) return;
-    const std::string itemId = job->itemId;
-    if (!AskRemove(Hwnd())) return;
-    auto shown = [&](const client::BTItem& item) { return item.itemId == itemId; };
-    if (std::none_of(current_.btItems.begin(), current_.btItems.end(), shown)) return;
-    Framed([&] { return client_.RemoveBtItem(itemId); });
-}
-
-void CQuarrowDlg::PauseResumeWebFtp(int row) {
-    const client::WebFTPItem* job = WebFtpJobAt(row);
-    if (!job) return;
-    std::string key = client::BuildWebFtpKey(*job);
-    bool paused = job->paused != 0;
-    Framed([&] { return paused ? client_.ResumeWebFtpItem(key) : client_.PauseWebFtpItem(key); });
-}
-
-void CQuarrowDlg::RemoveWebFtp(int row) {
-    const client::WebFTPItem* job = WebFtpJobAt(row);
-    if (!job) return;
-    const std::string key = client::BuildWebFtpKey(*job);
-    if (!AskRemove(Hwnd())) return;
-    auto shown = [&](const client::WebFTPItem& item) { return client::BuildWebFtpKey(item) == key; };
-    if (std::none_of(current_.webFtpItems.begin(), current_.webFtpItems.end(), shown)) return;
-    Framed([&] { return client_.RemoveWebFtpItem(key); });
-}
-
-// ---------------------------------------------------------------- notification icon
-
-void CQuarrowDlg::AfterFirstConnection() {
-    if (!Hwnd() || !::IsWindow(Hwnd())) return;
-    NOTIFYICONDATAA icon = {};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = Hwnd();
-    icon.uID = kTrayIconId;
-    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    icon.uCallbackMessage = kTrayMessage;
-    icon.hIcon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TRAY),
-                                                 IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                 ::GetSystemMetrics(SM_CYSMICON), 0));
-    std::string tip = win::LoadResString(IDS_TRAY_TIP);
-    lstrcpynA(icon.szTip, tip.c_str(), sizeof icon.szTip);
-    trayIconAdded_ = ::Shell_NotifyIconA(NIM_ADD, &icon) != FALSE;
-    if (icon.hIcon) ::DestroyIcon(icon.hIcon);
-    // Jobs that ended before the first list (while the program was not
-    // running) are told now that there is an icon to tell them from.
-    if (!balloonPacing_) ShowNextBalloon();
-
-    g_keyWindow = Hwnd();
-    if (!keyHook_) keyHook_ = ::SetWindowsHookExA(WH_GETMESSAGE, KeyHook, nullptr, ::GetCurrentThreadId());
-}
-
-void CQuarrowDlg::RemoveTrayIcon() {
-    if (keyHook_) {
-        ::UnhookWindowsHookEx(keyHook_);
-        keyHook_ = nullptr;
-        g_keyWindow = nullptr;
-    }
-    ::KillTimer(Hwnd(), kHandOverTimer);
-    StopBalloons();
-    if (!trayIconAdded_) return;
-    NOTIFYICONDATAA icon = {};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = Hwnd();
-    icon.uID = kTrayIconId;
-    ::Shell_NotifyIconA(NIM_DELETE, &icon);
-    trayIconAdded_ = false;
-}
-
-INT_PTR CQuarrowDlg::OnTrayNotify(WPARAM id, LPARAM mouse) {
-    if (id != kTrayIconId) return TRUE;
-    if (mouse == WM_LBUTTONDBLCLK) ::ShowWindow(Hwnd(), SW_SHOW);
-    if (mouse == WM_RBUTTONUP && Shared().busyCount == 0) {
-        POINT at;
-        ::GetCursorPos(&at);
-        ::SetForegroundWindow(Hwnd());
-        if (HMENU popup = ::GetSubMenu(trayMenu_, 0))
-            ::TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, Hwnd(), nullptr);
-        ::PostMessageA(Hwnd(), WM_NULL, 0, 0);  // so that the menu closes when the user clicks elsewhere
-    }
-    return TRUE;
-}
-
-// ---------------------------------------------------------------- hand-over receiver
-
-INT_PTR CQuarrowDlg::OnCopyData(const COPYDATASTRUCT* copy) {
-    // The payload comes from another process: anything that does not read
-    // cleanly is ignored.
-    HandOver handOver;
-    if (!copy || !ReadHandOverMessage(copy->lpData, copy->cbData, handOver)) return FALSE;
-    if (Shared().busyCount != 0) {
-        // The sender saw the window idle, but something started since (the
-        // refresh timer, a command): keep the hand-over for when it is idle.
-        pendingHandOvers_.Push(std::move(handOver));
-        ::ReplyMessage(TRUE);
-        if (!pendingHandOvers_.Empty()) ::SetTimer(Hwnd(), kHandOverTimer, kHandOverRetryMs, nullptr);
-        return TRUE;
-    }
-    BusyScope busy(*this);
-    ::ReplyMessage(TRUE);  // the texts are ours now; the sender may end
-    if (!AddHandedOver(handOver)) pendingHandOvers_.Clear();
-    return TRUE;
-}
-
-void CQuarrowDlg::TakePendingHandOvers() {
-    if (Shared().busyCount != 0) return;
-    ::KillTimer(Hwnd(), kHandOverTimer);
-    pendingHandOvers_.Drain([this] { return Shared().busyCount == 0 && ::IsWindow(Hwnd()); },
-                            [this](const HandOver& next) { return AddHandedOver(next); });
-    if (!pendingHandOvers_.Empty()) ::SetTimer(Hwnd(), kHandOverTimer, kHandOverRetryMs, nullptr);
-}
+// ---------------------------------------------------------------- hand-over, icon, F5
 
 bool CQuarrowDlg::AddHandedOver(const HandOver& handOver) {
     BusyScope busy(*this);
@@ -356,6 +231,21 @@ bool CQuarrowDlg::AddHandedOver(const HandOver& handOver) {
     if (result != 0) return failed(result);
     RefreshAfterOperation();
     return true;
+}
+
+void CQuarrowDlg::AfterFirstConnection() {
+    if (!Hwnd() || !::IsWindow(Hwnd())) return;
+    tray_.Add(IDI_TRAY, win::LoadResString(IDS_TRAY_TIP));
+    notifier_.OnIconAdded();
+    g_keyWindow = Hwnd();
+    if (!keyHook_) keyHook_ = ::SetWindowsHookExA(WH_GETMESSAGE, KeyHook, nullptr, ::GetCurrentThreadId());
+}
+
+void CQuarrowDlg::UnhookRefreshKey() {
+    if (!keyHook_) return;
+    ::UnhookWindowsHookEx(keyHook_);
+    keyHook_ = nullptr;
+    g_keyWindow = nullptr;
 }
 
 }  // namespace app

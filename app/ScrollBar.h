@@ -1,5 +1,5 @@
 // The scroll bar beside each job list: pages through the jobs ten rows at a
-// time and tells the main window which list to redisplay.
+// time and tells its listener (the list's panel) to redisplay the rows.
 #pragma once
 #include <windows.h>
 
@@ -19,7 +19,6 @@ public:
     static constexpr int kPage = 10;  // the height of a list
 
     CMyScrollBar(IScrollListener& owner, int controlId);
-    int ControlId() const { return controlId_; }
 
     // New position for a scroll request, or -1 when the request changes nothing.
     static int NewPosition(int request, int position, int minimum, int maximum, int thumb);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/HandOver.h"
+#include "app/HandOverReceiver.h"
 
 using namespace app;
 

@@ -1,9 +1,16 @@
 // Rules of the job lists that need no window: row colours and paused flag from
-// a job's status, what a cell and its tip show, where a scroll request goes.
+// a job's status, what a cell and its tip show, where a scroll request goes,
+// which job each of the ten rows shows and what its row holds.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/JobPanel.h"
 #include "app/ListCtrl.h"
 #include "app/ScrollBar.h"
+#include "client/WebFtpKey.h"
 
 using app::RowStyle;
 
@@ -93,6 +100,69 @@ TEST(JobList, ScrollRequests) {
     for (const Case& c : cases)
         EXPECT_EQ(app::CMyScrollBar::NewPosition(c.request, c.position, 0, c.maximum, c.thumb), c.expected)
             << c.request << " from " << c.position;
+}
+
+TEST(JobList, RowsShowTheJobsFromTheScrollPosition) {
+    struct Case {
+        size_t jobs;
+        int position, row;
+        int index;  // -1: the row is empty
+    } cases[] = {
+        {0, 0, 0, -1},  {3, 0, 0, 0},   {3, 0, 2, 2},   {3, 0, 3, -1},  {25, 0, 9, 9},
+        {25, 15, 0, 15}, {25, 15, 9, 24}, {25, 16, 9, -1}, {25, 5, 10, -1}, {25, 5, -1, -1},
+    };
+    for (const Case& c : cases) {
+        std::vector<app::JobRow> jobs(c.jobs);
+        for (size_t i = 0; i < jobs.size(); ++i) jobs[i].key = std::to_string(i);
+        const app::JobRow* job = app::JobAtRow(jobs, c.position, c.row);
+        EXPECT_EQ(job ? std::stoi(job->key) : -1, c.index) << c.jobs << " jobs, position " << c.position << " row " << c.row;
+    }
+}
+
+TEST(JobList, ScrollRangeFollowsTheNumberOfJobs) {
+    struct Case {
+        size_t jobs;
+        int position, maximum, clamped, shown;
+    } cases[] = {
+        {0, 0, 0, 0, 0}, {9, 0, 0, 0, 9}, {10, 0, 0, 0, 10}, {11, 1, 1, 1, 10}, {25, 20, 15, 15, 10}, {25, 7, 15, 7, 10},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(app::ScrollMaximum(c.jobs), c.maximum) << c.jobs;
+        EXPECT_EQ(app::ClampedPosition(c.position, c.jobs), c.clamped) << c.jobs;
+        EXPECT_EQ(app::ShownRows(c.jobs), c.shown) << c.jobs;
+    }
+}
+
+TEST(JobList, EachKindsRowsCarryCellsKeyAndState) {
+    client::BTItem bt;
+    bt.name = "n", bt.contents = "c", bt.remainingTime = "r", bt.totalSize = "t", bt.schedule = "s";
+    bt.throughput = "p", bt.status = "paused", bt.itemId = "17", bt.priority = -1;
+    client::WebFTPItem web;
+    web.fileName = "a b.iso", web.size = "1", web.loadedSize = "2", web.status = "Failed";
+    web.savePath = "[HDD1]down", web.url = "http://h/a b.iso";
+    client::ServerStatus status;
+    status.btItems = {bt};
+    status.webFtpItems = {web};
+    app::CurrentStatus current;
+    app::TakeOverJobs(status, current);
+
+    std::vector<app::JobRow> btRows = app::kBtJobs.rowsOf(current);
+    ASSERT_EQ(btRows.size(), 1u);
+    EXPECT_EQ(btRows[0].cells, (std::vector<std::string>{"n", "c", "r", "t", "s", "p", "paused"}));
+    EXPECT_EQ(btRows[0].key, "17");
+    EXPECT_TRUE(btRows[0].paused);
+    EXPECT_EQ(btRows[0].back, kGrey);
+    std::vector<app::JobRow> webRows = app::kWebFtpJobs.rowsOf(current);
+    ASSERT_EQ(webRows.size(), 1u);
+    EXPECT_EQ(webRows[0].cells,
+              (std::vector<std::string>{"a b.iso", "1", "2", "Failed", "[HDD1]down", "http://h/a b.iso"}));
+    EXPECT_EQ(webRows[0].key, client::BuildWebFtpKey(web));
+    EXPECT_FALSE(webRows[0].paused);
+    // The priority box lists High, Normal, Low.
+    for (auto [priority, entry] : {std::pair{1, 0}, std::pair{0, 1}, std::pair{-1, 2}}) {
+        EXPECT_EQ(app::PriorityEntry(priority), entry);
+        EXPECT_EQ(app::PriorityOfEntry(entry), priority);
+    }
 }
 
 }  // namespace
