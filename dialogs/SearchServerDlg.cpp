@@ -142,12 +142,12 @@ BOOL CSearchServerDlg::OnInitDialog() {
     SendProbe();
     if (receiver_->portBusy) ::PostMessageA(Hwnd(), kReportPortBusy, 0, 0);
 
-    ::SetWindowTextA(Hwnd(), win::LoadResString(IDS_SELSERVER_CAPTION).c_str());
-    SetItemText(IDC_SERVER_PROMPT, win::LoadResString(IDS_SELSERVER_PROMPT));
-    SetItemText(IDC_SERVER_RESCAN, win::LoadResString(IDS_SELSERVER_RESCAN));
-    SetItemText(IDC_SERVER_REMEMBER, win::LoadResString(IDS_SELSERVER_REMEMBER));
-    SetItemText(IDOK, win::LoadResString(IDS_SELSERVER_OK));
-    SetItemText(IDCANCEL, win::LoadResString(IDS_SELSERVER_CANCEL));
+    SetText(IDS_SELSERVER_CAPTION);
+    SetItemTexts({{IDC_SERVER_PROMPT, IDS_SELSERVER_PROMPT},
+                  {IDC_SERVER_RESCAN, IDS_SELSERVER_RESCAN},
+                  {IDC_SERVER_REMEMBER, IDS_SELSERVER_REMEMBER},
+                  {IDOK, IDS_SELSERVER_OK},
+                  {IDCANCEL, IDS_SELSERVER_CANCEL}});
     return TRUE;
 }
 
@@ -181,11 +181,11 @@ void CSearchServerDlg::OnRescan() {
 void CSearchServerDlg::ReportPortBusy() {
     // Not while closing: the list is no longer of interest then.
     if (!receiver_ || receiver_->stop || !receiver_->portBusy) return;
-    ShowMessage(Hwnd(), IDS_DISCOVERY_PORT_BUSY);
+    ShowMessage(IDS_DISCOVERY_PORT_BUSY);
 }
 
 void CSearchServerDlg::SendProbe() {
-    ::SendDlgItemMessageA(Hwnd(), IDC_SERVER_LIST, LB_RESETCONTENT, 0, 0);
+    SendItemMessage(IDC_SERVER_LIST, LB_RESETCONTENT);
     servers_.clear();
     // Three probes 100 ms apart; replies keep arriving meanwhile and wait
     // for the window thread, which is busy here for about 300 ms.
@@ -207,28 +207,26 @@ void CSearchServerDlg::TakeArrivedServers() {
 void CSearchServerDlg::AddServer(const mgmt::stserver& server) {
     if (FindServer(servers_, server.address) >= 0) return;
     servers_.push_back(server);
-    HWND list = Item(IDC_SERVER_LIST);
-    ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ServerEntryText(server).c_str()));
-    int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
-    int selection = static_cast<int>(::SendMessageA(list, LB_GETCURSEL, 0, 0));
-    if (SelectFirstAfterAppend(selection, count)) ::SendMessageA(list, LB_SETCURSEL, 0, 0);
+    SendItemMessage(IDC_SERVER_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ServerEntryText(server).c_str()));
+    int count = static_cast<int>(SendItemMessage(IDC_SERVER_LIST, LB_GETCOUNT));
+    int selection = static_cast<int>(SendItemMessage(IDC_SERVER_LIST, LB_GETCURSEL));
+    if (SelectFirstAfterAppend(selection, count)) SendItemMessage(IDC_SERVER_LIST, LB_SETCURSEL, 0);
 }
 
 void CSearchServerDlg::OnOk() {
-    HWND list = Item(IDC_SERVER_LIST);
-    int selection = static_cast<int>(::SendMessageA(list, LB_GETCURSEL, 0, 0));
+    int selection = static_cast<int>(SendItemMessage(IDC_SERVER_LIST, LB_GETCURSEL));
     if (selection == LB_ERR || selection >= static_cast<int>(servers_.size())) {
-        ShowMessage(Hwnd(), IDS_SELECT_SERVER);
+        ShowMessage(IDS_SELECT_SERVER);
         return;
     }
-    int length = static_cast<int>(::SendMessageA(list, LB_GETTEXTLEN, selection, 0));
+    int length = static_cast<int>(SendItemMessage(IDC_SERVER_LIST, LB_GETTEXTLEN, selection));
     std::string text(length > 0 ? static_cast<size_t>(length) + 1 : 1, '\0');
-    if (length > 0) ::SendMessageA(list, LB_GETTEXT, selection, reinterpret_cast<LPARAM>(text.data()));
+    if (length > 0) SendItemMessage(IDC_SERVER_LIST, LB_GETTEXT, selection, reinterpret_cast<LPARAM>(text.data()));
     text.resize(std::strlen(text.c_str()));
     display_ = text;
     address_ = mgmt::FormatIpv4(servers_[static_cast<size_t>(selection)].address);
 
-    if (::IsDlgButtonChecked(Hwnd(), IDC_SERVER_REMEMBER) == BST_CHECKED)
+    if (IsButtonChecked(IDC_SERVER_REMEMBER))
         WriteSettings({{kDefaultServer, address_}, {kDefaultServerDisplayName, display_}});
     else
         DeleteSettings({kDefaultServer, kDefaultServerDisplayName});

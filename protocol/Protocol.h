@@ -71,21 +71,8 @@ private:
 // server not yet in the table gets a row and is reported to the owner.
 void HandleDiscoveryDatagram(const Datagram& d, IProtocolOwner& owner);
 
-// WSAStartup/WSACleanup for the lifetime of a scope.
-class SocketsScope {
-public:
-    SocketsScope() { ok_ = ::WSAStartup(MAKEWORD(1, 1), &data_) == 0; }
-    ~SocketsScope() {
-        if (ok_) ::WSACleanup();
-    }
-    SocketsScope(const SocketsScope&) = delete;
-    SocketsScope& operator=(const SocketsScope&) = delete;
-    bool Ok() const { return ok_; }
-
-private:
-    WSADATA data_{};
-    bool ok_ = false;
-};
+// Sockets for the lifetime of a scope; one owner for both programs and the tools.
+using SocketsScope = win::SocketsScope;
 
 // Senders: each opens its own non-blocking broadcast socket and closes it
 // again. They return false when the socket cannot be created or set up, in
