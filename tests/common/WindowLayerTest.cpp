@@ -262,28 +262,33 @@ TEST_F(WindowLayer, ItemHelpersReachTheItemsByTheirIds) {
     EXPECT_FALSE(dialog.IsButtonChecked(4242));
 }
 
+struct SeenBox {
+    std::string title, text;
+};
+
+// Reads a thread's message box, once it is up, then closes it.
+BOOL CALLBACK ReadAndCloseBox(HWND box, LPARAM lp) {
+    char kind[16] = {};
+    ::GetClassNameA(box, kind, sizeof kind);
+    if (std::string(kind) != "#32770" || !::IsWindowVisible(box) || !::GetDlgItem(box, 0xFFFF)) return TRUE;
+    char title[100] = {}, text[100] = {};
+    ::GetWindowTextA(box, title, sizeof title);
+    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message's static
+    *reinterpret_cast<SeenBox*>(lp) = {title, text};
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return FALSE;
+}
+
 TEST(MessageBoxes, EveryMessageCarriesTheProgramsTitle) {
     // Until the program names itself, its file name does.
     EXPECT_EQ(win::MessageTitle(), "common_tests");
     win::SetMessageTitle("Window layer");
     // Another thread reads the box this thread shows, then closes it.
-    struct Seen {
-        std::string title, text;
-    } seen;
+    SeenBox seen;
     const DWORD thread = ::GetCurrentThreadId();
     std::thread answer([&] {
         for (int i = 0; i < 500 && seen.title.empty(); ++i, ::Sleep(20))
-            ::EnumThreadWindows(
-                thread,
-                [](HWND box, LPARAM lp) -> BOOL {
-                    char title[100] = {}, text[100] = {};
-                    ::GetWindowTextA(box, title, sizeof title);
-                    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message's static
-                    *reinterpret_cast<Seen*>(lp) = {title, text};
-                    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&seen));
+            ::EnumThreadWindows(thread, ReadAndCloseBox, reinterpret_cast<LPARAM>(&seen));
     });
     EXPECT_EQ(win::ShowMessage(nullptr, kStringText), IDOK);
     answer.join();
