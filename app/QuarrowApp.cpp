@@ -1,7 +1,6 @@
 #include "QuarrowApp.h"
 
 #include <commctrl.h>
-#include <winsock2.h>
 
 #include "app/CommandLine.h"
 #include "app/HandOver.h"
@@ -10,16 +9,13 @@
 #include "app/ShellRegistration.h"
 #include "app/resource.h"
 #include "common/Dialog.h"
+#include "common/Handle.h"
 #include "common/WinUtil.h"
 
 namespace app {
 
 namespace {
 CQuarrowApp g_app;
-
-void ShowMessage(UINT id) {
-    ::MessageBoxA(nullptr, win::LoadResString(id).c_str(), "Quarrow", MB_OK);
-}
 }  // namespace
 
 CQuarrowApp& TheApp() { return g_app; }
@@ -35,9 +31,9 @@ int CQuarrowApp::Run(HINSTANCE instance, const char* commandLine) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
     ::InitCommonControlsEx(&controls);
 
-    WSADATA wsa;
-    if (::WSAStartup(MAKEWORD(1, 1), &wsa) != 0) {
-        ShowMessage(IDS_ERR_SOCKETS_INIT);
+    win::SocketsScope sockets;
+    if (!sockets.Ok()) {
+        win::ShowMessage(nullptr, IDS_ERR_SOCKETS_INIT);
         return 1;
     }
 
@@ -58,7 +54,7 @@ int CQuarrowApp::Run(HINSTANCE instance, const char* commandLine) {
     }
 
     if (!ClaimMainWindowRole()) {
-        ShowMessage(IDS_ALREADY_RUNNING);
+        win::ShowMessage(nullptr, IDS_ALREADY_RUNNING);
         return 0;
     }
     CQuarrowDlg dialog;

@@ -22,8 +22,8 @@ CWaitDlg::CWaitDlg() {
         if (job_->Finished()) End(IDOK);
         return 0;
     });
-    OnCommand(IDOK, [] {});
-    OnCommand(IDCANCEL, [] {});
+    OnClicked(IDOK, [] {});
+    OnClicked(IDCANCEL, [] {});
     OnMessage(WM_DESTROY, [this](WPARAM, LPARAM) {
         ::KillTimer(Hwnd(), kAnimationTimer);
         ::KillTimer(Hwnd(), kTimeoutTimer);

@@ -4,7 +4,9 @@
 #include <utility>
 
 #include "common/Control.h"
+#include "common/Handle.h"
 #include "common/Trace.h"
+#include "common/WinUtil.h"
 
 namespace win {
 
@@ -51,7 +53,7 @@ bool AnswersByReturnValue(UINT message) {
 // itself handling a message from another thread (another program setting a
 // tree view's selection, say) notifies its dialog from this thread, and that
 // notification must arrive. The hook lives while this thread has dialogs.
-thread_local HHOOK t_sendHook = nullptr;
+thread_local Hook t_sendHook;
 thread_local int t_dialogs = 0;
 thread_local bool t_notifyFromElsewhere = false;
 
@@ -63,13 +65,12 @@ LRESULT CALLBACK SendHook(int code, WPARAM sentByThisThread, LPARAM lp) {
 
 void DialogBorn() {
     if (t_dialogs++ == 0 && !t_sendHook)
-        t_sendHook = ::SetWindowsHookExA(WH_CALLWNDPROC, SendHook, nullptr, ::GetCurrentThreadId());
+        t_sendHook.Attach(::SetWindowsHookExA(WH_CALLWNDPROC, SendHook, nullptr, ::GetCurrentThreadId()));
 }
 
 void DialogGone() {
     if (--t_dialogs == 0 && t_sendHook) {
-        ::UnhookWindowsHookEx(t_sendHook);
-        t_sendHook = nullptr;
+        t_sendHook.Close();
         t_notifyFromElsewhere = false;
     }
 }
@@ -117,6 +118,36 @@ std::string CDialog::GetItemText(int id) const {
 }
 
 void CDialog::SetItemText(int id, const std::string& text) const { ::SetDlgItemTextA(hwnd_, id, text.c_str()); }
+
+void CDialog::SetItemText(int id, UINT stringId) const { SetItemText(id, LoadResString(stringId)); }
+
+void CDialog::SetItemTexts(std::initializer_list<std::pair<int, UINT>> texts) const {
+    for (const auto& [id, stringId] : texts) SetItemText(id, stringId);
+}
+
+void CDialog::SetText(const std::string& text) const { ::SetWindowTextA(hwnd_, text.c_str()); }
+
+void CDialog::SetText(UINT stringId) const { SetText(LoadResString(stringId)); }
+
+LRESULT CDialog::SendItemMessage(int id, UINT message, WPARAM wp, LPARAM lp) const {
+    return ::SendDlgItemMessageA(hwnd_, id, message, wp, lp);
+}
+
+void CDialog::EnableItem(int id, bool enable) const { ::EnableWindow(Item(id), enable ? TRUE : FALSE); }
+
+void CDialog::ShowItem(int id, bool show) const { ::ShowWindow(Item(id), show ? SW_SHOW : SW_HIDE); }
+
+void CDialog::FocusItem(int id) const { ::SetFocus(Item(id)); }
+
+void CDialog::CheckButton(int id, bool checked) const {
+    ::CheckDlgButton(hwnd_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool CDialog::IsButtonChecked(int id) const { return ::IsDlgButtonChecked(hwnd_, id) == BST_CHECKED; }
+
+void CDialog::CheckRadioButton(int first, int last, int id) const { ::CheckRadioButton(hwnd_, first, last, id); }
+
+int CDialog::ShowMessage(UINT textId, UINT type) const { return win::ShowMessage(hwnd_, textId, type); }
 
 bool CDialog::Frozen(const char* what) {
     if (frozen_) ReportMisuse(what);
@@ -281,5 +312,26 @@ std::string LoadResString(UINT id, HINSTANCE instance) {
     int n = ::LoadStringA(instance, id, buffer, sizeof buffer);
     return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
 }
+
+namespace {
+std::string& Title() {
+    static std::string title = [] {
+        std::string name = ModulePath();
+        name = name.substr(name.find_last_of("\\/") + 1);
+        return name.substr(0, name.rfind('.'));
+    }();
+    return title;
+}
+}  // namespace
+
+void SetMessageTitle(const std::string& title) { Title() = title; }
+
+const std::string& MessageTitle() { return Title(); }
+
+int ShowMessage(HWND owner, const std::string& text, UINT type) {
+    return ::MessageBoxA(owner, text.c_str(), MessageTitle().c_str(), type);
+}
+
+int ShowMessage(HWND owner, UINT textId, UINT type) { return ShowMessage(owner, LoadResString(textId), type); }
 
 }  // namespace win

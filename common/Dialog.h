@@ -12,6 +12,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <utility>
@@ -34,9 +35,28 @@ public:
     void End(INT_PTR code);
     bool IsModal() const { return modal_; }
 
+    // Items by control ID, in the manner of every dialog framework: the
+    // dialog's own window and its children are reached through these only.
+    HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
+    LRESULT SendItemMessage(int id, UINT message, WPARAM wp = 0, LPARAM lp = 0) const;
     std::string GetItemText(int id) const;
     void SetItemText(int id, const std::string& text) const;
-    HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
+    // The text of string `stringId` of the program's string table.
+    void SetItemText(int id, UINT stringId) const;
+    // Several items at once: {control ID, string ID} pairs.
+    void SetItemTexts(std::initializer_list<std::pair<int, UINT>> texts) const;
+    // The dialog's caption.
+    void SetText(const std::string& text) const;
+    void SetText(UINT stringId) const;
+    void EnableItem(int id, bool enable = true) const;
+    void ShowItem(int id, bool show = true) const;
+    void FocusItem(int id) const;
+    void CheckButton(int id, bool checked = true) const;
+    bool IsButtonChecked(int id) const;
+    // Checks `id` and clears the other radio buttons first..last.
+    void CheckRadioButton(int first, int last, int id) const;
+    // A message box over this dialog with the program's title.
+    int ShowMessage(UINT textId, UINT type = MB_OK) const;
 
 protected:
     CDialog() = default;
@@ -52,8 +72,6 @@ protected:
     void OnCommand(int id, UINT code, CommandHandler handler);
     // A button click or a menu item: OnCommand(id, BN_CLICKED, ...).
     void OnClicked(int id, CommandHandler handler) { OnCommand(id, BN_CLICKED, std::move(handler)); }
-    // Same as OnClicked (the form older dialogs use).
-    void OnCommand(int id, CommandHandler handler) { OnClicked(id, std::move(handler)); }
     // Controls first..last with one notification code, e.g. a row of buttons.
     void OnCommandRange(int first, int last, UINT code, RangeHandler handler);
     void OnNotify(int controlId, UINT code, NotifyHandler handler);
@@ -100,5 +118,15 @@ private:
 
 // Loads a string from the module's string table; empty when absent.
 std::string LoadResString(UINT id, HINSTANCE instance = nullptr);
+
+// Every message box of a program carries the same title: set it once at
+// start-up, before any thread shows one. Until then the title is the program
+// file's name without its extension.
+void SetMessageTitle(const std::string& title);
+const std::string& MessageTitle();
+// A message box with the program's title; the text as given or from the
+// string table. Returns what MessageBox returns.
+int ShowMessage(HWND owner, const std::string& text, UINT type = MB_OK);
+int ShowMessage(HWND owner, UINT textId, UINT type = MB_OK);
 
 }  // namespace win

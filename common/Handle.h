@@ -3,6 +3,7 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <wininet.h>
+#include <commctrl.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <utility>
@@ -82,17 +83,60 @@ struct GdiObjectTraits {
     static void Close(Type h) { ::DeleteObject(h); }
 };
 
+struct MenuTraits {
+    using Type = HMENU;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { ::DestroyMenu(h); }
+};
+struct HookTraits {
+    using Type = HHOOK;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { ::UnhookWindowsHookEx(h); }
+};
+struct ImageListTraits {
+    using Type = HIMAGELIST;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { ::ImageList_Destroy(h); }
+};
+// Only for icons the program made or loaded unshared (CreateIcon..., LoadImage
+// without LR_SHARED): a shared icon from LoadIcon belongs to the system.
+struct IconTraits {
+    using Type = HICON;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { ::DestroyIcon(h); }
+};
+
 using Handle = UniqueHandle<KernelHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using InternetHandle = UniqueHandle<InternetHandleTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
 using Socket = UniqueHandle<SocketTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
+using Menu = UniqueHandle<MenuTraits>;
+using Hook = UniqueHandle<HookTraits>;
+using ImageList = UniqueHandle<ImageListTraits>;
+using Icon = UniqueHandle<IconTraits>;
+
+// A critical section that lives exactly as long as its owner: initialised in
+// the constructor, deleted in the destructor, never copied or moved (the
+// system keeps its address).
+class CriticalSection {
+public:
+    CriticalSection() { ::InitializeCriticalSection(&cs_); }
+    ~CriticalSection() { ::DeleteCriticalSection(&cs_); }
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
+    CRITICAL_SECTION& Get() { return cs_; }
+
+private:
+    CRITICAL_SECTION cs_;
+};
 
 // Enter/leave a critical section for the lifetime of a scope.
 class CriticalSectionLock {
 public:
     explicit CriticalSectionLock(CRITICAL_SECTION& cs) : cs_(cs) { ::EnterCriticalSection(&cs_); }
+    explicit CriticalSectionLock(CriticalSection& cs) : CriticalSectionLock(cs.Get()) {}
     ~CriticalSectionLock() { ::LeaveCriticalSection(&cs_); }
     CriticalSectionLock(const CriticalSectionLock&) = delete;
     CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
@@ -114,6 +158,24 @@ public:
 
 private:
     HRESULT hr_;
+};
+
+// WSAStartup/WSACleanup for the lifetime of a scope (Windows Sockets 1.1).
+class SocketsScope {
+public:
+    SocketsScope() { ok_ = ::WSAStartup(MAKEWORD(1, 1), &data_) == 0; }
+    ~SocketsScope() {
+        if (ok_) ::WSACleanup();
+    }
+    SocketsScope(const SocketsScope&) = delete;
+    SocketsScope& operator=(const SocketsScope&) = delete;
+    bool Ok() const { return ok_; }
+    // The version the system agreed to; meaningful only when Ok().
+    WORD Version() const { return data_.wVersion; }
+
+private:
+    WSADATA data_{};
+    bool ok_ = false;
 };
 
 // Owner of one COM interface pointer.

@@ -10,11 +10,6 @@ namespace dialogs {
 
 namespace {
 HINSTANCE Instance() { return ::GetModuleHandleA(nullptr); }
-
-void AddComboEntry(HWND combo, const std::string& text, LPARAM data) {
-    LRESULT index = ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (index >= 0) ::SendMessageA(combo, CB_SETITEMDATA, index, data);
-}
 }  // namespace
 
 CAddDlgBase::CAddDlgBase(client::CDeviceClient& client, const client::CCSConvertor& charsets)
@@ -24,15 +19,16 @@ CAddDlgBase::CAddDlgBase(client::CDeviceClient& client, const client::CCSConvert
 }
 
 void CAddDlgBase::PrepareCommon() {
-    HWND box = Item(IDC_ADD_CHARSET);
     for (const CharsetChoice& choice :
-         CharsetChoices(charsets_, win::LoadResString(IDS_CHARSET_DEFAULT), static_cast<int>(::GetACP())))
-        AddComboEntry(box, choice.name, choice.codePage);
-    ::SendMessageA(box, CB_SETCURSEL, 0, 0);
+         CharsetChoices(charsets_, win::LoadResString(IDS_CHARSET_DEFAULT), static_cast<int>(::GetACP()))) {
+        LRESULT index = SendItemMessage(IDC_ADD_CHARSET, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.name.c_str()));
+        if (index >= 0) SendItemMessage(IDC_ADD_CHARSET, CB_SETITEMDATA, index, choice.codePage);
+    }
+    SendItemMessage(IDC_ADD_CHARSET, CB_SETCURSEL, 0);
 
     std::string path;
     if (client_.GetDefaultPath(path) == 0) SetItemText(IDC_ADD_SAVE_PATH, path);
-    ::EnableWindow(Item(IDC_ADD_SAVE_PATH), FALSE);
+    EnableItem(IDC_ADD_SAVE_PATH, false);
 
     // The main window comes up behind the dialog, repainted, after the wait.
     if (HWND owner = ::GetWindow(Hwnd(), GW_OWNER)) {
@@ -49,16 +45,15 @@ void CAddDlgBase::BrowseFolder() {
 
 bool CAddDlgBase::Refuse(const Check& check) {
     if (check.message == 0) return false;
-    ShowMessage(Hwnd(), check.message);
+    ShowMessage(check.message);
     // A disabled control cannot take the focus; the save path's box is one.
-    ::SetFocus(Item(check.focus));
+    FocusItem(check.focus);
     return true;
 }
 
 void CAddDlgBase::TakeUrlAndPath() {
-    HWND box = Item(IDC_ADD_CHARSET);
-    LRESULT selected = ::SendMessageA(box, CB_GETCURSEL, 0, 0);
-    int codePage = selected >= 0 ? static_cast<int>(::SendMessageA(box, CB_GETITEMDATA, selected, 0)) : 0;
+    LRESULT selected = SendItemMessage(IDC_ADD_CHARSET, CB_GETCURSEL);
+    int codePage = selected >= 0 ? static_cast<int>(SendItemMessage(IDC_ADD_CHARSET, CB_GETITEMDATA, selected)) : 0;
     urls_ = MakeUrlTexts(GetItemText(IDC_ADD_URL), codePage);
     savePath_ = GetItemText(IDC_ADD_SAVE_PATH);
 }
@@ -70,27 +65,25 @@ CAddBtDlg::CAddBtDlg(client::CDeviceClient& client, const client::CCSConvertor& 
     OnClicked(IDC_ADDBT_FROM_PC, [this] { ApplySource(); });
     OnClicked(IDC_ADDBT_FROM_URL, [this] { ApplySource(); });
     OnClicked(IDC_ADDBT_BROWSE_FILE, [this] { BrowseTorrent(); });
-    OnCommand(IDC_ADD_URL, EN_CHANGE, [this] { ::EnableWindow(Item(IDC_ADD_CHARSET), TRUE); });
+    OnCommand(IDC_ADD_URL, EN_CHANGE, [this] { EnableItem(IDC_ADD_CHARSET); });
     OnClicked(IDOK, [this] { OnOk(); });
 }
 
 INT_PTR CAddBtDlg::Show(HWND owner) { return DoModal(Instance(), IDD_ADD_BT, owner); }
 
 BOOL CAddBtDlg::OnInitDialog() {
-    ::SetWindowTextA(Hwnd(), win::LoadResString(IDS_ADDBT_TITLE).c_str());
-    const std::pair<int, UINT> texts[] = {
+    SetText(IDS_ADDBT_TITLE);
+    SetItemTexts({
         {IDC_ADDBT_GROUP, IDS_ADDBT_SOURCE_GROUP},     {IDC_ADDBT_FROM_PC, IDS_ADDBT_FROM_PC},
         {IDC_ADDBT_BROWSE_FILE, IDS_ADDBT_BROWSE_FILE}, {IDC_ADDBT_FROM_URL, IDS_ADDBT_FROM_URL},
         {IDC_ADD_CHARSET_LABEL, IDS_ADDBT_CHARSET},     {IDC_ADD_SAVE_LABEL, IDS_ADDBT_SAVE_FOLDER},
         {IDC_ADD_BROWSE_FOLDER, IDS_ADDBT_BROWSE_FOLDER}, {IDC_ADDBT_PRIORITY_LABEL, IDS_ADDBT_PRIORITY},
         {IDOK, IDS_ADDBT_OK},                            {IDCANCEL, IDS_ADDBT_CANCEL},
-    };
-    for (auto [id, text] : texts) SetItemText(id, win::LoadResString(text));
-    HWND priority = Item(IDC_ADDBT_PRIORITY);
+    });
     for (UINT text : {IDS_PRIORITY_HIGH, IDS_PRIORITY_NORMAL, IDS_PRIORITY_LOW})
-        ::SendMessageA(priority, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::LoadResString(text).c_str()));
-    ::SendMessageA(priority, CB_SETCURSEL, 1, 0);
-    ::CheckRadioButton(Hwnd(), IDC_ADDBT_FROM_PC, IDC_ADDBT_FROM_URL, IDC_ADDBT_FROM_PC);
+        SendItemMessage(IDC_ADDBT_PRIORITY, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::LoadResString(text).c_str()));
+    SendItemMessage(IDC_ADDBT_PRIORITY, CB_SETCURSEL, 1);
+    CheckRadioButton(IDC_ADDBT_FROM_PC, IDC_ADDBT_FROM_URL, IDC_ADDBT_FROM_PC);
     PrepareCommon();
     ApplySource();
     if (!presetPath_.empty()) SetItemText(IDC_ADDBT_FILE, presetPath_);
@@ -98,9 +91,9 @@ BOOL CAddBtDlg::OnInitDialog() {
 }
 
 void CAddBtDlg::ApplySource() {
-    bool fromPc = ::IsDlgButtonChecked(Hwnd(), IDC_ADDBT_FROM_PC) == BST_CHECKED;
-    ::EnableWindow(Item(IDC_ADDBT_FILE), fromPc);
-    for (int id : {IDC_ADD_URL, IDC_ADD_CHARSET_LABEL, IDC_ADD_CHARSET}) ::EnableWindow(Item(id), !fromPc);
+    bool fromPc = IsButtonChecked(IDC_ADDBT_FROM_PC);
+    EnableItem(IDC_ADDBT_FILE, fromPc);
+    for (int id : {IDC_ADD_URL, IDC_ADD_CHARSET_LABEL, IDC_ADD_CHARSET}) EnableItem(id, !fromPc);
 }
 
 void CAddBtDlg::BrowseTorrent() {
@@ -120,13 +113,13 @@ void CAddBtDlg::BrowseTorrent() {
 }
 
 void CAddBtDlg::OnOk() {
-    bool fromUrl = ::IsDlgButtonChecked(Hwnd(), IDC_ADDBT_FROM_PC) != BST_CHECKED;
+    bool fromUrl = !IsButtonChecked(IDC_ADDBT_FROM_PC);
     std::string pcPath = GetItemText(IDC_ADDBT_FILE);
     if (Refuse(CheckAddBt(fromUrl, pcPath, GetItemText(IDC_ADD_URL), GetItemText(IDC_ADD_SAVE_PATH)))) return;
     TakeUrlAndPath();
     fromUrl_ = fromUrl;
     pcPath_ = pcPath;
-    priority_ = static_cast<int>(::SendMessageA(Item(IDC_ADDBT_PRIORITY), CB_GETCURSEL, 0, 0));
+    priority_ = static_cast<int>(SendItemMessage(IDC_ADDBT_PRIORITY, CB_GETCURSEL));
     if (priority_ < 0) priority_ = 1;
     End(IDOK);
 }
@@ -141,14 +134,13 @@ CAddFtpDlg::CAddFtpDlg(client::CDeviceClient& client, const client::CCSConvertor
 INT_PTR CAddFtpDlg::Show(HWND owner) { return DoModal(Instance(), IDD_ADD_FTP, owner); }
 
 BOOL CAddFtpDlg::OnInitDialog() {
-    ::SetWindowTextA(Hwnd(), win::LoadResString(IDS_ADDFTP_TITLE).c_str());
-    const std::pair<int, UINT> texts[] = {
+    SetText(IDS_ADDFTP_TITLE);
+    SetItemTexts({
         {IDC_ADDFTP_URL_LABEL, IDS_ADDFTP_URL},          {IDC_ADD_CHARSET_LABEL, IDS_ADDFTP_CHARSET},
         {IDC_ADD_SAVE_LABEL, IDS_ADDFTP_SAVE_AS},         {IDC_ADD_BROWSE_FOLDER, IDS_ADDFTP_BROWSE},
         {IDC_ADDFTP_USER_LABEL, IDS_ADDFTP_USER},         {IDC_ADDFTP_USER_OPTIONAL, IDS_ADDFTP_OPTIONAL},
         {IDC_ADDFTP_PASSWORD_LABEL, IDS_ADDFTP_PASSWORD}, {IDC_ADDFTP_PASSWORD_OPTIONAL, IDS_ADDFTP_OPTIONAL},
-    };
-    for (auto [id, text] : texts) SetItemText(id, win::LoadResString(text));
+    });
     PrepareCommon();
     return TRUE;
 }

@@ -24,9 +24,9 @@ CCmdAddDlg::CCmdAddDlg(bool torrentMode, HANDLE cancel) : torrentMode_(torrentMo
 }
 
 BOOL CCmdAddDlg::OnInitDialog() {
-    ::SetWindowTextA(Hwnd(), win::LoadResString(torrentMode_ ? IDS_CMDADD_TITLE_TORRENT : IDS_CMDADD_TITLE_URL).c_str());
-    SetItemText(IDC_CMDADD_TEXT, win::LoadResString(torrentMode_ ? IDS_CMDADD_TEXT_TORRENT : IDS_CMDADD_TEXT_URL));
-    SetItemText(IDC_CMDADD_CANCEL, win::LoadResString(IDS_CMDADD_CANCEL));
+    SetText(torrentMode_ ? IDS_CMDADD_TITLE_TORRENT : IDS_CMDADD_TITLE_URL);
+    SetItemTexts({{IDC_CMDADD_TEXT, torrentMode_ ? IDS_CMDADD_TEXT_TORRENT : IDS_CMDADD_TEXT_URL},
+                  {IDC_CMDADD_CANCEL, IDS_CMDADD_CANCEL}});
     return TRUE;
 }
 

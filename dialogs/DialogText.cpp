@@ -66,8 +66,4 @@ void DeleteSettings(const std::vector<const char*>& values) {
     for (const char* name : values) ::RegDeleteValueA(key.Get(), name);
 }
 
-void ShowMessage(HWND owner, UINT messageId) {
-    ::MessageBoxA(owner, win::LoadResString(messageId).c_str(), "Quarrow", MB_OK);
-}
-
 }  // namespace dialogs

@@ -35,7 +35,4 @@ std::string ReadSetting(const std::string& subkey, const char* value);
 void WriteSettings(const std::vector<std::pair<const char*, std::string>>& values);
 void DeleteSettings(const std::vector<const char*>& values);
 
-// Shows a string-table message with an OK button.
-void ShowMessage(HWND owner, UINT messageId);
-
 }  // namespace dialogs

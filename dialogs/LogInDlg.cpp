@@ -41,27 +41,27 @@ INT_PTR CLogInDlg::Show(HWND parent) { return DoModal(::GetModuleHandleA(nullptr
 BOOL CLogInDlg::OnInitDialog() {
     icon_ = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUARROW));
     ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    ::SetWindowTextA(Hwnd(), FormatWithText(win::LoadResString(IDS_LOGIN_CAPTION_FMT), displayText_).c_str());
-    SetItemText(IDC_LOGIN_USER_LABEL, win::LoadResString(IDS_LOGIN_USER));
-    SetItemText(IDC_LOGIN_PASSWORD_LABEL, win::LoadResString(IDS_LOGIN_PASSWORD));
-    SetItemText(IDC_LOGIN_REMEMBER, win::LoadResString(IDS_LOGIN_REMEMBER));
-    SetItemText(IDOK, win::LoadResString(IDS_LOGIN_OK));
-    SetItemText(IDCANCEL, win::LoadResString(IDS_LOGIN_CANCEL));
+    SetText(FormatWithText(win::LoadResString(IDS_LOGIN_CAPTION_FMT), displayText_));
+    SetItemTexts({{IDC_LOGIN_USER_LABEL, IDS_LOGIN_USER},
+                  {IDC_LOGIN_PASSWORD_LABEL, IDS_LOGIN_PASSWORD},
+                  {IDC_LOGIN_REMEMBER, IDS_LOGIN_REMEMBER},
+                  {IDOK, IDS_LOGIN_OK},
+                  {IDCANCEL, IDS_LOGIN_CANCEL}});
     SetItemText(IDC_LOGIN_USER, user);
     SetItemText(IDC_LOGIN_PASSWORD, password);
-    ::CheckDlgButton(Hwnd(), IDC_LOGIN_REMEMBER, remember ? BST_CHECKED : BST_UNCHECKED);
+    CheckButton(IDC_LOGIN_REMEMBER, remember != 0);
     if (givenUp_) ::SetTimer(Hwnd(), kGivenUpTimer, kGivenUpPollMs, nullptr);
     // Shown from the worker thread over the wait dialog: bring it to the front
     // so that typing goes to it at once.
     ::SetForegroundWindow(Hwnd());
-    ::SetFocus(Item(IDC_LOGIN_USER));
+    FocusItem(IDC_LOGIN_USER);
     return FALSE;  // the focus is set
 }
 
 void CLogInDlg::OnOk() {
     user = GetItemText(IDC_LOGIN_USER);
     password = GetItemText(IDC_LOGIN_PASSWORD);
-    remember = ::IsDlgButtonChecked(Hwnd(), IDC_LOGIN_REMEMBER) == BST_CHECKED ? 1 : 0;
+    remember = IsButtonChecked(IDC_LOGIN_REMEMBER) ? 1 : 0;
     End(IDOK);
 }
 

@@ -1,5 +1,6 @@
 #include "dialogs/SearchServerDlg.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "app/resource.h"
@@ -10,9 +11,10 @@ namespace dialogs {
 
 namespace {
 
-// Sent (not posted) by the receive thread after each reply it queued: the
-// server array and the list box change only on the window thread, in arrival
-// order, while the receive thread waits.
+// Posted by the receive thread when it queues a reply into an empty queue:
+// the server array and the list box change only on the window thread, in
+// arrival order. The receive thread never waits for the window, so that the
+// window can wait for it to end.
 constexpr UINT kServerFound = WM_APP + 0x30;
 // Posted to itself when the dialog opens without a bound socket, so that the
 // message box shows over the dialog rather than before it.
@@ -24,78 +26,23 @@ constexpr const char* kDefaultServerDisplayName = "DefaultServerDisplayName";
 // Only the first GetServer of a run looks at the remembered server.
 std::atomic<bool> g_firstGetServer{true};
 
-void CloseReceiverSocket(CSearchServerDlg::Receiver& receiver) {
-    SOCKET s = receiver.socket.exchange(INVALID_SOCKET);
-    if (s != INVALID_SOCKET) ::closesocket(s);
-}
-
-DWORD ReceiveLoop(CSearchServerDlg::Receiver& receiver) {
-    SOCKET s = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (s == INVALID_SOCKET) return 0;
-    receiver.socket = s;
-    BOOL on = TRUE;
-    if (::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on) != 0) return 0;
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_port = htons(mgmt::kPort);
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
-    // The reuse option shares the port with programs that allow it; one that
-    // holds it exclusively leaves this socket unbound, and an unbound socket
-    // receives nothing: the dialog says so instead of showing an empty list.
-    if (::bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
-        receiver.portBusy = true;
-        return 0;
-    }
-    u_long blocking = 0;
-    if (::ioctlsocket(s, FIONBIO, &blocking) != 0 ||
-        ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on) != 0)
-        return 0;
-    ::SetEvent(receiver.ready.Get());
-
-    uint8_t buffer[mgmt::kReceiveBufferSize];
-    while (!receiver.stop) {
-        std::memset(buffer, 0, sizeof buffer);
-        sockaddr_in from{};
-        int fromLength = sizeof from;
-        const int n = ::recvfrom(s, reinterpret_cast<char*>(buffer), sizeof buffer, 0,
-                                 reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (receiver.stop) break;
-        if (n <= 0) {
-            // An oversized datagram is simply skipped; a broken socket must not spin.
-            if (n < 0 && ::WSAGetLastError() != WSAEMSGSIZE) ::Sleep(10);
-            continue;
-        }
-        // Datagrams shorter than a reply read as zeros beyond their end and fail the test.
-        if (auto server = mgmt::ParseQuarrowDiscoveryReply(mgmt::Datagram(buffer, static_cast<size_t>(n)))) {
-            {
-                std::lock_guard<std::mutex> lock(receiver.mutex);
-                receiver.arrived.push_back(std::move(*server));
-            }
-            ::SendMessageA(receiver.dialog, kServerFound, 0, 0);
-        }
-    }
-    return 1;
-}
-
-DWORD WINAPI ReceiveThread(LPVOID parameter) {
-    std::unique_ptr<std::shared_ptr<CSearchServerDlg::Receiver>> hold(
-        static_cast<std::shared_ptr<CSearchServerDlg::Receiver>*>(parameter));
-    CSearchServerDlg::Receiver& receiver = **hold;
-    // First, before the socket: the dialog waits for this before it sends.
-    receiver.running = true;
-    DWORD result = 0;
-    try {
-        result = ReceiveLoop(receiver);
-    } catch (...) {
-        result = 0;
-    }
-    CloseReceiverSocket(receiver);
-    receiver.running = false;
-    ::SetEvent(receiver.ready.Get());  // also when it gave up before listening
-    return result;
-}
+// How long closing waits for the receive thread; it ends within a fraction
+// of a second of its stop flag, as its receives time out.
+constexpr DWORD kStopTimeoutMs = 10000;
 
 }  // namespace
+
+void CSearchServerDlg::Receiver::ServerAnswered(const mgmt::stserver& server) {
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        first = arrived.empty();
+        arrived.push_back(server);
+    }
+    // One message for however many replies wait: a flood of replies does not
+    // flood the window's queue.
+    if (first) ::PostMessageA(dialog, kServerFound, 0, 0);
+}
 
 CSearchServerDlg::CSearchServerDlg() {
     OnClicked(IDOK, [this] { OnOk(); });
@@ -138,54 +85,43 @@ std::string CSearchServerDlg::AskServer(HWND parent) {
 }
 
 BOOL CSearchServerDlg::OnInitDialog() {
+    receiver_ = std::make_unique<Receiver>();
+    receiver_->dialog = Hwnd();
     StartReceiver();
     SendProbe();
-    if (receiver_->portBusy) ::PostMessageA(Hwnd(), kReportPortBusy, 0, 0);
+    if (receiver_->portTaken) ::PostMessageA(Hwnd(), kReportPortBusy, 0, 0);
 
-    ::SetWindowTextA(Hwnd(), win::LoadResString(IDS_SELSERVER_CAPTION).c_str());
-    SetItemText(IDC_SERVER_PROMPT, win::LoadResString(IDS_SELSERVER_PROMPT));
-    SetItemText(IDC_SERVER_RESCAN, win::LoadResString(IDS_SELSERVER_RESCAN));
-    SetItemText(IDC_SERVER_REMEMBER, win::LoadResString(IDS_SELSERVER_REMEMBER));
-    SetItemText(IDOK, win::LoadResString(IDS_SELSERVER_OK));
-    SetItemText(IDCANCEL, win::LoadResString(IDS_SELSERVER_CANCEL));
+    SetText(IDS_SELSERVER_CAPTION);
+    SetItemTexts({{IDC_SERVER_PROMPT, IDS_SELSERVER_PROMPT},
+                  {IDC_SERVER_RESCAN, IDS_SELSERVER_RESCAN},
+                  {IDC_SERVER_REMEMBER, IDS_SELSERVER_REMEMBER},
+                  {IDOK, IDS_SELSERVER_OK},
+                  {IDCANCEL, IDS_SELSERVER_CANCEL}});
     return TRUE;
 }
 
 void CSearchServerDlg::StartReceiver() {
-    receiver_ = std::make_shared<Receiver>();
-    receiver_->dialog = Hwnd();
-    auto* reference = new std::shared_ptr<Receiver>(receiver_);
-    thread_.Attach(::CreateThread(nullptr, 0, &ReceiveThread, reference, 0, nullptr));
-    if (!thread_) {
-        delete reference;
-        return;
-    }
-    // No reply may come before the socket is bound, and whether it could be
-    // bound decides what the user is told. The thread sends nothing to this
-    // window before then, so a plain wait is safe.
-    HANDLE waits[] = {receiver_->ready.Get(), thread_.Get()};
-    ::WaitForMultipleObjects(2, waits, FALSE, 10000);
+    // Returns once the socket is bound (no reply can come before the probe
+    // then) or the listener has given up, which portTaken explains.
+    thread_ = mgmt::StartListener(mgmt::ListenerKind::EveryDiscoveryReply, *receiver_);
 }
 
 void CSearchServerDlg::OnRescan() {
-    // The port may be free by now: a receive thread that could not bind it
-    // has ended, and a new one tries again.
-    if (receiver_ && receiver_->portBusy && (!thread_ || ::WaitForSingleObject(thread_.Get(), 0) == WAIT_OBJECT_0)) {
-        thread_.Close();
-        StartReceiver();
-    }
+    // The port may be free by now: a listener that could not bind it has
+    // ended, and a new one tries again.
+    if (!thread_) StartReceiver();
     SendProbe();
-    if (receiver_ && receiver_->portBusy) ReportPortBusy();
+    if (receiver_->portTaken) ReportPortBusy();
 }
 
 void CSearchServerDlg::ReportPortBusy() {
     // Not while closing: the list is no longer of interest then.
-    if (!receiver_ || receiver_->stop || !receiver_->portBusy) return;
-    ShowMessage(Hwnd(), IDS_DISCOVERY_PORT_BUSY);
+    if (!receiver_ || receiver_->stop || !receiver_->portTaken) return;
+    ShowMessage(IDS_DISCOVERY_PORT_BUSY);
 }
 
 void CSearchServerDlg::SendProbe() {
-    ::SendDlgItemMessageA(Hwnd(), IDC_SERVER_LIST, LB_RESETCONTENT, 0, 0);
+    SendItemMessage(IDC_SERVER_LIST, LB_RESETCONTENT);
     servers_.clear();
     // Three probes 100 ms apart; replies keep arriving meanwhile and wait
     // for the window thread, which is busy here for about 300 ms.
@@ -207,28 +143,26 @@ void CSearchServerDlg::TakeArrivedServers() {
 void CSearchServerDlg::AddServer(const mgmt::stserver& server) {
     if (FindServer(servers_, server.address) >= 0) return;
     servers_.push_back(server);
-    HWND list = Item(IDC_SERVER_LIST);
-    ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ServerEntryText(server).c_str()));
-    int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
-    int selection = static_cast<int>(::SendMessageA(list, LB_GETCURSEL, 0, 0));
-    if (SelectFirstAfterAppend(selection, count)) ::SendMessageA(list, LB_SETCURSEL, 0, 0);
+    SendItemMessage(IDC_SERVER_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ServerEntryText(server).c_str()));
+    int count = static_cast<int>(SendItemMessage(IDC_SERVER_LIST, LB_GETCOUNT));
+    int selection = static_cast<int>(SendItemMessage(IDC_SERVER_LIST, LB_GETCURSEL));
+    if (SelectFirstAfterAppend(selection, count)) SendItemMessage(IDC_SERVER_LIST, LB_SETCURSEL, 0);
 }
 
 void CSearchServerDlg::OnOk() {
-    HWND list = Item(IDC_SERVER_LIST);
-    int selection = static_cast<int>(::SendMessageA(list, LB_GETCURSEL, 0, 0));
+    int selection = static_cast<int>(SendItemMessage(IDC_SERVER_LIST, LB_GETCURSEL));
     if (selection == LB_ERR || selection >= static_cast<int>(servers_.size())) {
-        ShowMessage(Hwnd(), IDS_SELECT_SERVER);
+        ShowMessage(IDS_SELECT_SERVER);
         return;
     }
-    int length = static_cast<int>(::SendMessageA(list, LB_GETTEXTLEN, selection, 0));
+    int length = static_cast<int>(SendItemMessage(IDC_SERVER_LIST, LB_GETTEXTLEN, selection));
     std::string text(length > 0 ? static_cast<size_t>(length) + 1 : 1, '\0');
-    if (length > 0) ::SendMessageA(list, LB_GETTEXT, selection, reinterpret_cast<LPARAM>(text.data()));
+    if (length > 0) SendItemMessage(IDC_SERVER_LIST, LB_GETTEXT, selection, reinterpret_cast<LPARAM>(text.data()));
     text.resize(std::strlen(text.c_str()));
     display_ = text;
     address_ = mgmt::FormatIpv4(servers_[static_cast<size_t>(selection)].address);
 
-    if (::IsDlgButtonChecked(Hwnd(), IDC_SERVER_REMEMBER) == BST_CHECKED)
+    if (IsButtonChecked(IDC_SERVER_REMEMBER))
         WriteSettings({{kDefaultServer, address_}, {kDefaultServerDisplayName, display_}});
     else
         DeleteSettings({kDefaultServer, kDefaultServerDisplayName});
@@ -237,41 +171,15 @@ void CSearchServerDlg::OnOk() {
 
 void CSearchServerDlg::OnDestroy() {
     if (!receiver_) return;
-    receiver_->stop = true;
-    // The probe wakes the receive thread's blocking wait: it arrives on the
-    // thread's own socket, and the thread then sees the stop flag.
-    SendProbe();
-    WaitForReceiver();
-    thread_.Close();
-}
-
-void CSearchServerDlg::WaitForReceiver() {
-    if (!thread_) return;
-    // The receive thread may be inside a sent message to this window right
-    // now: keep taking sent messages (and only those) while waiting.
-    const DWORD begin = ::GetTickCount();
-    DWORD lastProbe = begin;
-    bool socketClosed = false;
-    for (;;) {
-        HANDLE thread = thread_.Get();
-        DWORD wait = ::MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_SENDMESSAGE);
-        if (wait == WAIT_OBJECT_0) return;
-        if (wait == WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        }
-        const DWORD now = ::GetTickCount();
-        if (now - begin >= 10000) return;  // it no longer touches the dialog once stop is set
-        if (!socketClosed && now - begin >= 3000) {
-            // No probe got through (no network at all): close the socket under
-            // the blocked receive, which ends it.
-            CloseReceiverSocket(*receiver_);
-            socketClosed = true;
-        } else if (now - lastProbe >= 1000) {
-            mgmt::SendDiscoveryProbe();
-            lastProbe = ::GetTickCount();
-        }
+    // The closing burst empties the list and wakes the receive thread's wait:
+    // the probes arrive on its own socket, and it then sees the stop flag.
+    if (!thread_) {
+        receiver_->stop = true;
+        SendProbe();
+        return;
     }
+    if (!mgmt::StopListener(*receiver_, thread_, kStopTimeoutMs, [this] { SendProbe(); }))
+        (void)receiver_.release();  // still running: it keeps what it reads, for good
 }
 
 }  // namespace dialogs

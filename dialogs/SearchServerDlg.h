@@ -4,7 +4,6 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +12,7 @@
 #include "common/Dialog.h"
 #include "common/Handle.h"
 #include "protocol/Packets.h"
+#include "protocol/Protocol.h"
 
 namespace dialogs {
 
@@ -30,19 +30,20 @@ public:
     const std::string& DisplayText() const { return display_; }
     const std::string& SelectedAddress() const { return address_; }
 
-    // What the receive thread shares with the window thread; it outlives the
-    // dialog should the thread ever fail to end in time.
-    struct Receiver {
-        std::atomic<bool> running{false};  // set by the thread
-        std::atomic<bool> stop{false};     // set by the dialog
-        std::atomic<bool> portBusy{false};  // another program holds the discovery port
-        win::Handle ready{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};  // bound, or given up
-        std::atomic<SOCKET> socket{INVALID_SOCKET};
+    // The receive thread's partner: the protocol's discovery listener reports
+    // every reply here, on its own thread, and the window takes them from here.
+    struct Receiver : mgmt::IProtocolOwner {
         HWND dialog = nullptr;
         // Replies on their way to the window thread. The message that announces
         // them carries no pointer, so a message from elsewhere finds nothing.
         std::mutex mutex;
         std::vector<mgmt::stserver> arrived;
+
+        void ServerAnswered(const mgmt::stserver& server) override;
+        // Discovery sends no commands: no adapter or server MAC is needed.
+        void RefreshAdapters() override {}
+        mgmt::Mac PcMac() const override { return {}; }
+        mgmt::Mac SelectedServerMac() const override { return {}; }
     };
 
 private:
@@ -55,9 +56,8 @@ private:
     void OnDestroy();
     void TakeArrivedServers();
     void AddServer(const mgmt::stserver& server);
-    void WaitForReceiver();
 
-    std::shared_ptr<Receiver> receiver_;
+    std::unique_ptr<Receiver> receiver_;
     win::Handle thread_;
     std::vector<mgmt::stserver> servers_;  // same indices as the list box; window thread only
     std::string address_;

@@ -29,38 +29,29 @@ CSelPathDlg::CSelPathDlg(client::CDeviceClient& client) : client_(client) {
         });
 }
 
-CSelPathDlg::~CSelPathDlg() {
-    if (images_) ::ImageList_Destroy(images_);
-}
-
 INT_PTR CSelPathDlg::Show(HWND parent) { return DoModal(::GetModuleHandleA(nullptr), IDD_SELECT_PATH, parent); }
 
 BOOL CSelPathDlg::OnInitDialog() {
-    HWND tree = Item(IDC_PATH_TREE);
-    images_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 2);
+    images_.Attach(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 2));
     if (images_) {
-        HBITMAP strip = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr),
-                                                          MAKEINTRESOURCEA(IDB_FOLDER_IMAGES), IMAGE_BITMAP, 0, 0,
-                                                          LR_CREATEDIBSECTION));
-        if (strip) {
-            ::ImageList_AddMasked(images_, strip, RGB(0, 0, 0));
-            ::DeleteObject(strip);
-        }
-        TreeView_SetImageList(tree, images_, TVSIL_NORMAL);
+        win::GdiObject strip(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_FOLDER_IMAGES),
+                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        if (strip) ::ImageList_AddMasked(images_.Get(), static_cast<HBITMAP>(strip.Get()), RGB(0, 0, 0));
+        SendItemMessage(IDC_PATH_TREE, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.Get()));
     }
-    ::EnableWindow(Item(IDC_PATH_FOLDER), FALSE);
+    EnableItem(IDC_PATH_FOLDER, false);
 
-    ::SetWindowTextA(Hwnd(), win::LoadResString(IDS_SELPATH_CAPTION).c_str());
-    SetItemText(IDC_PATH_PROMPT, win::LoadResString(IDS_SELPATH_PROMPT));
-    SetItemText(IDC_PATH_FOLDER_LABEL, win::LoadResString(IDS_SELPATH_FOLDER));
-    SetItemText(IDOK, win::LoadResString(IDS_SELPATH_OK));
-    SetItemText(IDCANCEL, win::LoadResString(IDS_SELPATH_CANCEL));
+    SetText(IDS_SELPATH_CAPTION);
+    SetItemTexts({{IDC_PATH_PROMPT, IDS_SELPATH_PROMPT},
+                  {IDC_PATH_FOLDER_LABEL, IDS_SELPATH_FOLDER},
+                  {IDOK, IDS_SELPATH_OK},
+                  {IDCANCEL, IDS_SELPATH_CANCEL}});
 
     std::vector<std::string> disks;
     // The wait dialog of each operation disables the active window meanwhile.
     int result = client_.OpenRoot(disks);
     if (result != 0) {
-        ShowMessage(Hwnd(), static_cast<UINT>(result));
+        ShowMessage(static_cast<UINT>(result));
         End(IDCANCEL);
         return TRUE;
     }
@@ -77,33 +68,35 @@ HTREEITEM CSelPathDlg::Insert(HTREEITEM parent, const std::string& text, int ima
     insert.item.iImage = image;
     insert.item.iSelectedImage = image;
     insert.item.cChildren = 1;  // an expand button until its folders are known
+    return reinterpret_cast<HTREEITEM>(SendItemMessage(IDC_PATH_TREE, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+HTREEITEM CSelPathDlg::Related(HTREEITEM item, UINT relation) const {
     return reinterpret_cast<HTREEITEM>(
-        ::SendDlgItemMessageA(Hwnd(), IDC_PATH_TREE, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+        SendItemMessage(IDC_PATH_TREE, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
 }
 
 std::string CSelPathDlg::PathOf(HTREEITEM item) const {
-    HWND tree = Item(IDC_PATH_TREE);
     std::vector<std::string> texts;
-    for (HTREEITEM at = item; at; at = TreeView_GetParent(tree, at)) {
+    for (HTREEITEM at = item; at; at = Related(at, TVGN_PARENT)) {
         char text[1024] = {};
         TVITEMA get = {};
         get.mask = TVIF_TEXT;
         get.hItem = at;
         get.pszText = text;
         get.cchTextMax = sizeof text;
-        ::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get));
+        SendItemMessage(IDC_PATH_TREE, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get));
         texts.insert(texts.begin(), text);
     }
     return ServerPath(texts);
 }
 
 void CSelPathDlg::OnExpanding(HTREEITEM item, UINT action) {
-    HWND tree = Item(IDC_PATH_TREE);
-    if (!item || (action & TVE_EXPAND) == 0 || TreeView_GetChild(tree, item)) return;
+    if (!item || (action & TVE_EXPAND) == 0 || Related(item, TVGN_CHILD)) return;
     std::vector<std::string> folders;
     int result = client_.OpenSubCatalog(PathOf(item), folders);
     if (result != 0) {
-        ShowMessage(Hwnd(), static_cast<UINT>(result));
+        ShowMessage(static_cast<UINT>(result));
         End(IDCANCEL);
         return;
     }
@@ -112,12 +105,12 @@ void CSelPathDlg::OnExpanding(HTREEITEM item, UINT action) {
     mark.mask = TVIF_CHILDREN;
     mark.hItem = item;
     mark.cChildren = folders.empty() ? 0 : 1;
-    ::SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&mark));
+    SendItemMessage(IDC_PATH_TREE, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&mark));
 }
 
 void CSelPathDlg::OnSelChanged(HTREEITEM item) {
     // A disk is no folder: selecting one leaves the path as it was.
-    if (!item || !TreeView_GetParent(Item(IDC_PATH_TREE), item)) return;
+    if (!item || !Related(item, TVGN_PARENT)) return;
     path_ = PathOf(item);
     SetItemText(IDC_PATH_FOLDER, path_);
 }
@@ -125,7 +118,7 @@ void CSelPathDlg::OnSelChanged(HTREEITEM item) {
 void CSelPathDlg::OnOk() {
     path_ = GetItemText(IDC_PATH_FOLDER);
     if (path_.empty()) {
-        ShowMessage(Hwnd(), IDS_SELECT_FOLDER);
+        ShowMessage(IDS_SELECT_FOLDER);
         return;
     }
     End(IDOK);

@@ -8,13 +8,13 @@
 
 #include "client/DeviceClient.h"
 #include "common/Dialog.h"
+#include "common/Handle.h"
 
 namespace dialogs {
 
 class CSelPathDlg : public win::CDialog {
 public:
     explicit CSelPathDlg(client::CDeviceClient& client);
-    ~CSelPathDlg() override;
 
     INT_PTR Show(HWND parent);
     // After OK: the chosen folder, e.g. "[HDD1]Movies\New\".
@@ -25,11 +25,13 @@ private:
     void OnOk();
     void OnExpanding(HTREEITEM item, UINT action);
     void OnSelChanged(HTREEITEM item);
+    // The parent, first child... of an item (TVGN_PARENT, TVGN_CHILD), or nullptr.
+    HTREEITEM Related(HTREEITEM item, UINT relation) const;
     std::string PathOf(HTREEITEM item) const;
     HTREEITEM Insert(HTREEITEM parent, const std::string& text, int image);
 
     client::CDeviceClient& client_;
-    HIMAGELIST images_ = nullptr;
+    win::ImageList images_;
     std::string path_;
 };
 

@@ -111,11 +111,18 @@ void RunListener(ListenerStart& start) {
     any.sin_port = htons(kPort);
     any.sin_addr.s_addr = htonl(INADDR_ANY);
     u_long blocking = 0;
+    if (!s || ::setsockopt(s.Get(), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on) != 0) {
+        ::SetEvent(start.ready.Get());
+        return;
+    }
     // A socket that is not bound receives nothing: when another program holds
     // the port exclusively, the listener gives up and says so.
-    if (!s || ::setsockopt(s.Get(), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on) != 0 ||
-        ::bind(s.Get(), reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0 ||
-        ::ioctlsocket(s.Get(), FIONBIO, &blocking) != 0 ||
+    if (::bind(s.Get(), reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
+        owner.portTaken = true;
+        ::SetEvent(start.ready.Get());
+        return;
+    }
+    if (::ioctlsocket(s.Get(), FIONBIO, &blocking) != 0 ||
         ::setsockopt(s.Get(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on) != 0 ||
         ::setsockopt(s.Get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) != 0) {
         ::SetEvent(start.ready.Get());
@@ -145,6 +152,10 @@ void RunListener(ListenerStart& start) {
         switch (kind) {
         case ListenerKind::Discovery:
             HandleDiscoveryDatagram(d, owner);
+            break;
+        case ListenerKind::EveryDiscoveryReply:
+            // Datagrams shorter than a reply read as zeros beyond their end and fail the test.
+            if (auto server = ParseQuarrowDiscoveryReply(d)) owner.ServerAnswered(*server);
             break;
         case ListenerKind::State:
             HandleState(d, owner, s);
@@ -210,6 +221,7 @@ bool SendConfiguration(IProtocolOwner& owner, const ServerConfig& config) {
 win::Handle StartListener(ListenerKind kind, IProtocolOwner& owner) {
     owner.stop = false;
     owner.listening = false;
+    owner.portTaken = false;
     auto start = std::make_shared<ListenerStart>();
     start->kind = kind;
     start->owner = &owner;
@@ -229,12 +241,12 @@ win::Handle StartListener(ListenerKind kind, IProtocolOwner& owner) {
     return thread;
 }
 
-bool StopListener(IProtocolOwner& owner, win::Handle& thread, DWORD timeoutMs) {
+bool StopListener(IProtocolOwner& owner, win::Handle& thread, DWORD timeoutMs, const std::function<void()>& wake) {
     owner.stop = true;
     if (!thread) return true;
     const DWORD begin = ::GetTickCount();
     for (;;) {
-        SendDiscoveryProbe();
+        wake();
         const DWORD waited = ::GetTickCount() - begin;
         const DWORD slice = waited >= timeoutMs ? 0 : (timeoutMs - waited < 1000 ? timeoutMs - waited : 1000);
         if (::WaitForSingleObject(thread.Get(), slice) == WAIT_OBJECT_0) {

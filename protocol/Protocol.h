@@ -33,6 +33,7 @@ public:
 
     std::atomic<bool> listening{false};  // set by the listener once its socket is set up
     std::atomic<bool> stop{false};       // set by the owner (or a listener that has its answer)
+    std::atomic<bool> portTaken{false};  // the last listener could not bind: another program holds the port
     ServerTable servers;                 // filled by the discovery listener
 
     // Empties the server table and, in the same step, whatever the owner
@@ -50,6 +51,9 @@ public:
 
     // Discovery: a server not yet in the table.
     virtual void ServerFound(const FoundServer&) {}
+    // Every discovery reply as it comes, with no table in between (the main
+    // program keeps its own list, one entry per address).
+    virtual void ServerAnswered(const stserver&) {}
     // State reading. After StateReply the listener sends the info query and
     // keeps running; InfoReply and Busy end it (stop flag already set).
     virtual void StateReply(const StateReplyData&) {}
@@ -71,21 +75,8 @@ private:
 // server not yet in the table gets a row and is reported to the owner.
 void HandleDiscoveryDatagram(const Datagram& d, IProtocolOwner& owner);
 
-// WSAStartup/WSACleanup for the lifetime of a scope.
-class SocketsScope {
-public:
-    SocketsScope() { ok_ = ::WSAStartup(MAKEWORD(1, 1), &data_) == 0; }
-    ~SocketsScope() {
-        if (ok_) ::WSACleanup();
-    }
-    SocketsScope(const SocketsScope&) = delete;
-    SocketsScope& operator=(const SocketsScope&) = delete;
-    bool Ok() const { return ok_; }
-
-private:
-    WSADATA data_{};
-    bool ok_ = false;
-};
+// Sockets for the lifetime of a scope; one owner for both programs and the tools.
+using SocketsScope = win::SocketsScope;
 
 // Senders: each opens its own non-blocking broadcast socket and closes it
 // again. They return false when the socket cannot be created or set up, in
@@ -96,7 +87,7 @@ bool SendStateQuery(IProtocolOwner& owner);  // refreshes the adapter data first
 bool SendInfoQuery(IProtocolOwner& owner);   // refreshes the adapter data first
 bool SendConfiguration(IProtocolOwner& owner, const ServerConfig& config);  // then 100 ms
 
-enum class ListenerKind { Discovery, State, Configuration };
+enum class ListenerKind { Discovery, EveryDiscoveryReply, State, Configuration };
 
 // Clears the owner's stop flag, starts the listener thread and returns once it
 // listens, so that no reply can come before the socket is bound. An invalid
@@ -109,7 +100,9 @@ win::Handle StartListener(ListenerKind kind, IProtocolOwner& owner);
 // listener receives as its own broadcast; repeats the probe every second in
 // case one is lost. Where no probe gets through, the listener still sees the
 // flag within a fraction of a second, as every receive times out.
-// Returns true once the thread has ended (or there was none).
-bool StopListener(IProtocolOwner& owner, win::Handle& thread, DWORD timeoutMs = 5000);
+// `wake` sends the waking probe, for an owner whose closing sends a burst of
+// its own. Returns true once the thread has ended (or there was none).
+bool StopListener(IProtocolOwner& owner, win::Handle& thread, DWORD timeoutMs = 5000,
+                  const std::function<void()>& wake = [] { SendDiscoveryProbe(); });
 
 }  // namespace mgmt

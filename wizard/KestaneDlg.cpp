@@ -37,8 +37,8 @@ std::string Lower(std::string s) {
 
 CWaitDialolg::CWaitDialolg(const IniFiles& files, Mode mode) : files_(files), mode_(mode) {
     // Escape and Enter must not end the wait: only the exchange that it waits for does.
-    OnCommand(IDCANCEL, [] {});
-    OnCommand(IDOK, [] {});
+    OnClicked(IDCANCEL, [] {});
+    OnClicked(IDOK, [] {});
     OnMessage(WM_CLOSE, [](WPARAM, LPARAM) { return TRUE; });
 }
 
@@ -63,18 +63,18 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     data_.config = mgmt::DefaultServerConfig();
 
     // Escape never closes the wizard, and Enter presses no hidden button.
-    OnCommand(IDCANCEL, [] {});
-    OnCommand(IDOK, [] {});
-    OnCommand(IDC_EXIT, [] { ::ExitProcess(1); });
+    OnClicked(IDCANCEL, [] {});
+    OnClicked(IDOK, [] {});
+    OnClicked(IDC_EXIT, [] { ::ExitProcess(1); });
     // Closing the window is the same as Exit.
     OnMessage(WM_CLOSE, [](WPARAM, LPARAM) -> INT_PTR {
         ::ExitProcess(1);
         return 0;
     });
 
-    OnCommand(IDC_RESCAN, [this] { Rescan(); });
+    OnClicked(IDC_RESCAN, [this] { Rescan(); });
     // The Home button (never shown) starts again from the server list.
-    OnCommand(IDC_HOME, [this] { GoTo(kHomePage, Direction::Prev); });
+    OnClicked(IDC_HOME, [this] { GoTo(kHomePage, Direction::Prev); });
 
     pages_ = MakePages(*this);
     for (auto& page : pages_)
@@ -82,8 +82,8 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
             OnCommand(id, code, std::move(handler));
         });
     for (const PageFlow& flow : kPageFlow) {
-        if (flow.nextButton) OnCommand(flow.nextButton, [this, &flow] { Step(flow, Direction::Next); });
-        if (flow.prevButton) OnCommand(flow.prevButton, [this, &flow] { Step(flow, Direction::Prev); });
+        if (flow.nextButton) OnClicked(flow.nextButton, [this, &flow] { Step(flow, Direction::Next); });
+        if (flow.prevButton) OnClicked(flow.prevButton, [this, &flow] { Step(flow, Direction::Prev); });
     }
 
     OnNotify(IDC_SERVER_LIST, LVN_ITEMCHANGED, [this](NMHDR*) -> INT_PTR {

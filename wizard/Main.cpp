@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "common/Handle.h"
 #include "common/WinUtil.h"
 #include "wizard/KestaneDlg.h"
 #include "wizard/KestaneRes.h"
@@ -49,18 +50,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
 
-    WSADATA sockets{};
-    if (::WSAStartup(MAKEWORD(1, 1), &sockets) != 0) return 0;
-    if (sockets.wVersion != MAKEWORD(1, 1)) {
-        ::WSACleanup();
-        return 0;
-    }
+    win::SocketsScope sockets;
+    if (!sockets.Ok() || sockets.Version() != MAKEWORD(1, 1)) return 0;
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_INTERNET_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
 
     kestane::CKestaneDlg dialog(files);
-    const int code = static_cast<int>(dialog.DoModal(instance, IDD_KESTANE, nullptr));
-    ::WSACleanup();
-    return code;
+    return static_cast<int>(dialog.DoModal(instance, IDD_KESTANE, nullptr));
 }

@@ -15,7 +15,8 @@
 namespace {
 
 constexpr UINT kTemplate = 100;
-constexpr int kButton = 1001, kEdit = 1002, kScroll = 1003;
+constexpr int kButton = 1001, kEdit = 1002, kScroll = 1003, kCheck = 1004;
+constexpr UINT kStringText = 200;
 
 std::vector<std::string> g_traces, g_misuses;
 void KeepTrace(const char* line) { g_traces.push_back(line); }
@@ -227,6 +228,72 @@ TEST_F(WindowLayer, SubclassedControlGetsItsMessagesAndReflections) {
     EXPECT_EQ(win::CControl::FromHandle(scroll), nullptr);
     Send(WM_VSCROLL, SB_PAGEDOWN, reinterpret_cast<LPARAM>(scroll));
     EXPECT_EQ(bar.log.size(), 1u);
+}
+
+TEST_F(WindowLayer, ItemHelpersReachTheItemsByTheirIds) {
+    dialog.SetItemText(kEdit, kStringText);
+    EXPECT_EQ(dialog.GetItemText(kEdit), "Text from the string table");
+    dialog.SetItemTexts({{kButton, kStringText}, {kEdit, 9999}});  // a missing string empties the item
+    EXPECT_EQ(dialog.GetItemText(kButton), "Text from the string table");
+    EXPECT_EQ(dialog.GetItemText(kEdit), "");
+    dialog.SetText(kStringText);
+    EXPECT_EQ(dialog.GetItemText(kButton), "Text from the string table");
+
+    auto visible = [&](int id) { return (::GetWindowLongA(dialog.Item(id), GWL_STYLE) & WS_VISIBLE) != 0; };
+    ASSERT_TRUE(visible(kScroll));
+    dialog.EnableItem(kEdit, false);
+    dialog.ShowItem(kScroll, false);
+    dialog.CheckButton(kCheck);
+    EXPECT_FALSE(::IsWindowEnabled(dialog.Item(kEdit)));
+    EXPECT_FALSE(visible(kScroll));
+    EXPECT_TRUE(dialog.IsButtonChecked(kCheck));
+    dialog.EnableItem(kEdit);
+    dialog.ShowItem(kScroll);
+    dialog.CheckButton(kCheck, false);
+    EXPECT_TRUE(::IsWindowEnabled(dialog.Item(kEdit)));
+    EXPECT_TRUE(visible(kScroll));
+    EXPECT_FALSE(dialog.IsButtonChecked(kCheck));
+
+    dialog.SendItemMessage(kEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("sent"));
+    EXPECT_EQ(dialog.SendItemMessage(kEdit, WM_GETTEXTLENGTH), 4);
+    // An ID that names no item does nothing and reads as nothing.
+    dialog.EnableItem(4242, false);
+    EXPECT_EQ(dialog.SendItemMessage(4242, WM_GETTEXTLENGTH), 0);
+    EXPECT_FALSE(dialog.IsButtonChecked(4242));
+}
+
+struct SeenBox {
+    std::string title, text;
+};
+
+// Reads a thread's message box, once it is up, then closes it.
+BOOL CALLBACK ReadAndCloseBox(HWND box, LPARAM lp) {
+    char kind[16] = {};
+    ::GetClassNameA(box, kind, sizeof kind);
+    if (std::string(kind) != "#32770" || !::IsWindowVisible(box) || !::GetDlgItem(box, 0xFFFF)) return TRUE;
+    char title[100] = {}, text[100] = {};
+    ::GetWindowTextA(box, title, sizeof title);
+    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message's static
+    *reinterpret_cast<SeenBox*>(lp) = {title, text};
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return FALSE;
+}
+
+TEST(MessageBoxes, EveryMessageCarriesTheProgramsTitle) {
+    // Until the program names itself, its file name does.
+    EXPECT_EQ(win::MessageTitle(), "common_tests");
+    win::SetMessageTitle("Window layer");
+    // Another thread reads the box this thread shows, then closes it.
+    SeenBox seen;
+    const DWORD thread = ::GetCurrentThreadId();
+    std::thread answer([&] {
+        for (int i = 0; i < 500 && seen.title.empty(); ++i, ::Sleep(20))
+            ::EnumThreadWindows(thread, ReadAndCloseBox, reinterpret_cast<LPARAM>(&seen));
+    });
+    EXPECT_EQ(win::ShowMessage(nullptr, kStringText), IDOK);
+    answer.join();
+    EXPECT_EQ(seen.title, "Window layer");
+    EXPECT_EQ(seen.text, "Text from the string table");
 }
 
 class SilentModal : public win::CDialog {
