@@ -1,52 +1,19 @@
-// A small driver for window tests: finds a top-level window by a text one of
-// its children shows, lists the texts of its children, presses its buttons.
-//   uidriver find TEXT TIMEOUT_MS        prints the window handle, exit 1 if none
-//   uidriver texts HWND                  one child text per line
-//   uidriver click HWND BUTTON_TEXT
-//   uidriver count-top TITLE             visible top-level windows with that title
-//   uidriver items HWND                  direct children: id, visible, enabled, text (tab-separated)
-//   uidriver command HWND ID             the dialog gets the button's BN_CLICKED
-//   uidriver set-text HWND ID TEXT       sets a child's text
-//   uidriver lv-rows HWND ID             a list view's rows, columns tab-separated
-//   uidriver ip-set HWND ID A.B.C.D      fills an IP address control
-//   uidriver lv-select HWND ID ROW       selects and focuses one row of a list view
-// Dialog controls by ID:
-//   uidriver list HWND ID                "sel N" (-1 for none), then one list-box row per line
-//   uidriver get HWND ID                 the control's text
-//   uidriver set HWND ID TEXT            sets the control's text
-//   uidriver checked HWND ID             1 or 0
-//   uidriver tree HWND ID                one item per line, two spaces per level, then "|" and
-//                                        the expand-button mark (1, 0)
-//   uidriver tree-select HWND ID PATH    selects the item PATH ("HDD1/Movies")
-//   uidriver tree-expand HWND ID PATH    selects it and presses the right arrow key, as a user would
-//   uidriver tree-collapse HWND ID PATH  selects it and presses the left arrow key
-//   uidriver list-select HWND ID N       selects row N of a list box
-//   uidriver rect HWND                   left top width height of the window
-//   uidriver cells HWND ID               list view: one row per line, cells separated by "|"
-//   uidriver colors HWND ID ROW          list view row as drawn on screen: "back BBGGRR text BBGGRR"
-//                                        (text: the commonest colour other than the background)
-//   uidriver colors HWND ID all COLUMN   every row: the text of COLUMN, "|", then its colours as above
-//   uidriver scroll HWND ID              scroll bar: "min max pos"
-//   uidriver vscroll HWND ID CODE        the scroll request CODE (SB_...) from bar ID to its window
-//   uidriver tip HWND ID TOOL            list view tip TOOL: its text, then "rect L T R B"
-//   uidriver state HWND ID               "enabled visible", each 1 or 0
-//   uidriver key HWND VK                 key down and up (virtual-key code) to the window
-//   uidriver geometry HWND               "client W H dpi D awareness A", then "ID L T R B" for each
-//                                        visible direct child, in the window's client pixels
-//   uidriver rows HWND ID                list view: "L T R B INKTOP INKBOTTOM" per row, the row in the
-//                                        window's client pixels, the rows of its drawn text (other
-//                                        than the row's background) counted from the row's top
-//                                        (-1 -1 for none)
-// ID 0 names the window itself (its caption for "get").
+// The UI driver of the window tests: run in a second process, it finds a
+// program's windows, reads what they show and works them as a user would.
+//   uidriver VERB ARGS...
+// The verbs are the table at the end of this file (uidriver with no verb lists
+// them). HWND is a handle as "find" prints it; ID a control's ID, where 0 names
+// the window itself. Exit code 0 when done, 1 when the window, control or item
+// is not there, 2 for a wrong call.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -294,303 +261,8 @@ private:
     std::vector<DWORD> pixels_;
 };
 
-int DialogCommand(const std::string& command, int argc, char** argv) {
-    HWND window = ParseHandle(argv[2]);
-    if (command == "rect") {
-        RECT rc;
-        if (!::GetWindowRect(window, &rc)) return 1;
-        std::printf("%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-        return 0;
-    }
-    if (argc < 4) return 2;
-    HWND control = std::atoi(argv[3]) ? ::GetDlgItem(window, std::atoi(argv[3])) : window;
-    if (!control) return 1;
-    if (command == "list") {
-        int count = static_cast<int>(::SendMessageW(control, LB_GETCOUNT, 0, 0));
-        std::printf("sel %d\n", static_cast<int>(::SendMessageW(control, LB_GETCURSEL, 0, 0)));
-        for (int i = 0; i < count; ++i) {
-            wchar_t wide[512] = {};
-            ::SendMessageW(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
-            char text[1024] = {};
-            ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-            std::printf("%s\n", text);
-        }
-        return 0;
-    }
-    if (command == "get") {
-        std::printf("%s\n", TextOf(control).c_str());
-        return 0;
-    }
-    if (command == "set" && argc >= 5) {
-        wchar_t wide[512] = {};
-        ::MultiByteToWideChar(CP_ACP, 0, argv[4], -1, wide, 511);
-        ::SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide));
-        return 0;
-    }
-    if (command == "checked") {
-        std::printf("%d\n", ::SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
-        return 0;
-    }
-    if (command == "tree") {
-        PrintTree(control, TreeNext(control, nullptr, TVGN_ROOT), 0);
-        return 0;
-    }
-    if ((command == "tree-select" || command == "tree-expand" || command == "tree-collapse") && argc >= 5) {
-        HTREEITEM item = FindTreePath(control, argv[4]);
-        if (!item) return 1;
-        ::SendMessageW(control, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-        // Posted: the expansion may run a device operation behind a modal wait dialog.
-        if (command == "tree-expand") ::PostMessageW(control, WM_KEYDOWN, VK_RIGHT, 0);
-        if (command == "tree-collapse") ::PostMessageW(control, WM_KEYDOWN, VK_LEFT, 0);
-        return 0;
-    }
-    if (command == "cells") {
-        int rows = static_cast<int>(::SendMessageW(control, LVM_GETITEMCOUNT, 0, 0));
-        HWND header = reinterpret_cast<HWND>(::SendMessageW(control, LVM_GETHEADER, 0, 0));
-        int columns = header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-        for (int row = 0; row < rows; ++row) {
-            std::string line;
-            for (int column = 0; column < columns; ++column) {
-                if (column) line += '|';
-                line += ReadListText(control, row, column);
-            }
-            std::printf("%s\n", line.c_str());
-        }
-        return 0;
-    }
-    if (command == "colors" && argc >= 5) {
-        // One row ("colors HWND ID ROW"), or every row with the text of
-        // column COLUMN first ("colors HWND ID all COLUMN": "TEXT|back X text Y").
-        // The rows are read from one picture of the list, taken between two
-        // reads of the texts that agree, so a refresh cannot pair one row's
-        // text with another state's colours.
-        bool all = std::string(argv[4]) == "all";
-        if (all && argc < 6) return 2;
-        int column = all ? std::atoi(argv[5]) : 0;
-        int first = all ? 0 : std::atoi(argv[4]);
-        int last = all ? static_cast<int>(::SendMessageW(control, LVM_GETITEMCOUNT, 0, 0)) - 1 : first;
-        auto texts = [&] {
-            std::vector<std::string> out;
-            if (all)
-                for (int row = first; row <= last; ++row) out.push_back(ReadListText(control, row, column));
-            return out;
-        };
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            std::vector<std::string> before = texts();
-            ListPicture picture(control);
-            if (!picture.ok()) return 1;
-            if (texts() != before) continue;
-            for (int row = first; row <= last; ++row) {
-                RECT cell = {};
-                if (!ReadItemRect(control, row, cell)) return 1;
-                auto [back, text] = picture.RowColours(cell);
-                if (all) std::printf("%s|", before[row - first].c_str());
-                std::printf("back %06lX text %06lX\n", back, text);
-            }
-            return 0;
-        }
-        return 1;
-    }
-    if (command == "scroll") {
-        // Wine copies this message's two results between processes itself.
-        int low = -1, high = -1;
-        ::SendMessageW(control, SBM_GETRANGE, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
-        std::printf("%d %d %d\n", low, high, static_cast<int>(::SendMessageW(control, SBM_GETPOS, 0, 0)));
-        return 0;
-    }
-    if (command == "vscroll" && argc >= 5) {
-        ::PostMessageW(::GetParent(control), WM_VSCROLL, MAKEWPARAM(std::atoi(argv[4]), 0),
-                       reinterpret_cast<LPARAM>(control));
-        return 0;
-    }
-    if (command == "tip" && argc >= 5) {
-        HWND tips = reinterpret_cast<HWND>(::SendMessageW(control, LVM_GETTOOLTIPS, 0, 0));
-        if (!tips) return 1;
-        constexpr size_t kChars = 2048;
-        RemoteBuffer remote(tips, sizeof(TTTOOLINFOW) + kChars * sizeof(wchar_t));
-        TTTOOLINFOW tool = {};
-        tool.cbSize = sizeof tool;
-        tool.hwnd = control;
-        tool.uId = std::strtoull(argv[4], nullptr, 10);
-        tool.lpszText = reinterpret_cast<wchar_t*>(remote.At(sizeof tool));
-        std::vector<wchar_t> wide(kChars, L'\0');
-        if (!remote.Write(0, &tool, sizeof tool) || !remote.Write(sizeof tool, wide.data(), 2)) return 1;
-        ::SendMessageW(tips, TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(remote.At(0)));
-        remote.Read(sizeof tool, wide.data(), (kChars - 1) * sizeof(wchar_t));
-        ::SendMessageW(tips, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(remote.At(0)));
-        remote.Read(0, &tool, sizeof tool);
-        std::vector<char> text(kChars * 2, '\0');
-        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
-        std::printf("%s\nrect %ld %ld %ld %ld\n", text.data(), tool.rect.left, tool.rect.top, tool.rect.right,
-                    tool.rect.bottom);
-        return 0;
-    }
-    if (command == "state") {
-        std::printf("%d %d\n", ::IsWindowEnabled(control) ? 1 : 0, ::IsWindowVisible(control) ? 1 : 0);
-        return 0;
-    }
-    if (command == "list-select" && argc >= 5) {
-        return ::SendMessageW(control, LB_SETCURSEL, std::atoi(argv[4]), 0) == LB_ERR ? 1 : 0;
-    }
-    return 2;
-}
 
-}  // namespace
-
-int MoreCommands(const std::string& command, int argc, char** argv);
-int BalloonCommands(const std::string& command, int argc, char** argv);
-int GeometryCommands(const std::string& command, int argc, char** argv);
-
-static void BecomeDpiAware();
-
-int main(int argc, char** argv) {
-    if (argc < 3) return 2;
-    BecomeDpiAware();
-    std::string command = argv[1];
-    if (command == "find" && argc >= 4) {
-        DWORD deadline = ::GetTickCount() + std::strtoul(argv[3], nullptr, 10);
-        do {
-            if (HWND window = FindByChildText(argv[2])) {
-                std::printf("0x%llx\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
-                return 0;
-            }
-            ::Sleep(100);
-        } while (static_cast<LONG>(deadline - ::GetTickCount()) > 0);
-        return 1;
-    }
-    if (command == "texts") {
-        for (HWND child : Children(ParseHandle(argv[2]))) std::printf("%s\n", TextOf(child).c_str());
-        return 0;
-    }
-    if (command == "click" && argc >= 4) {
-        for (HWND child : Children(ParseHandle(argv[2])))
-            if (TextOf(child) == argv[3]) {
-                ::PostMessageW(child, BM_CLICK, 0, 0);
-                return 0;
-            }
-        return 1;
-    }
-    if (command == "key" && argc >= 4) {
-        HWND window = ParseHandle(argv[2]);
-        WPARAM key = std::strtoul(argv[3], nullptr, 0);
-        ::PostMessageW(window, WM_KEYDOWN, key, 1);
-        ::PostMessageW(window, WM_KEYUP, key, 0xC0000001);
-        return 0;
-    }
-    if (command == "count-top") {
-        int count = 0;
-        for (HWND window : TopLevel())
-            if (TextOf(window) == argv[2]) ++count;
-        std::printf("%d\n", count);
-        return 0;
-    }
-    if (command == "items") {
-        HWND parent = ParseHandle(argv[2]);
-        for (HWND child : Children(parent)) {
-            if (::GetParent(child) != parent) continue;  // parts of a control, such as an address field
-            std::string text = TextOf(child);
-            for (char& c : text)
-                if (c == '\r' || c == '\n' || c == '\t') c = ' ';
-            std::printf("%d\t%d\t%d\t%s\n", ::GetDlgCtrlID(child), ::IsWindowVisible(child) ? 1 : 0,
-                        ::IsWindowEnabled(child) ? 1 : 0, text.c_str());
-        }
-        return 0;
-    }
-    if (command == "command" && argc >= 4) {
-        HWND parent = ParseHandle(argv[2]);
-        const int id = std::atoi(argv[3]);
-        HWND button = ::GetDlgItem(parent, id);
-        if (!button) return 1;
-        ::PostMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-        return 0;
-    }
-    if (command == "set-text" && argc >= 5) {
-        HWND child = ::GetDlgItem(ParseHandle(argv[2]), std::atoi(argv[3]));
-        if (!child) return 1;
-        wchar_t wide[512] = {};
-        ::MultiByteToWideChar(CP_ACP, 0, argv[4], -1, wide, 511);
-        ::SendMessageW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide));
-        return 0;
-    }
-    if (command == "lv-rows" && argc >= 4) {
-        // The list lives in another process: its item structure and text
-        // buffer must be there too.
-        HWND list = ::GetDlgItem(ParseHandle(argv[2]), std::atoi(argv[3]));
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(list, &pid);
-        HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-        if (!list || !process) return 1;
-        const SIZE_T textBytes = 512 * sizeof(wchar_t);
-        auto* remote = static_cast<char*>(::VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + textBytes,
-                                                           MEM_COMMIT, PAGE_READWRITE));
-        const int rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
-        const int columns = header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
-        for (int row = 0; row < rows; ++row) {
-            for (int column = 0; column < columns; ++column) {
-                LVITEMW item{};
-                item.mask = LVIF_TEXT;
-                item.iItem = row;
-                item.iSubItem = column;
-                item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
-                item.cchTextMax = 511;
-                ::WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-                ::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote));
-                wchar_t wide[512] = {};
-                ::ReadProcessMemory(process, remote + sizeof(LVITEMW), wide, textBytes - sizeof(wchar_t), nullptr);
-                char text[1024] = {};
-                ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-                std::printf("%s%s", column ? "\t" : "", text);
-            }
-            const UINT state = static_cast<UINT>(::SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_SELECTED));
-            std::printf("%s\n", state & LVIS_SELECTED ? "\tselected" : "");
-        }
-        ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-        ::CloseHandle(process);
-        return 0;
-    }
-    if (command == "ip-set" && argc >= 5) {
-        HWND child = ::GetDlgItem(ParseHandle(argv[2]), std::atoi(argv[3]));
-        unsigned a = 0, b = 0, c = 0, d = 0;
-        if (!child || std::sscanf(argv[4], "%u.%u.%u.%u", &a, &b, &c, &d) != 4) return 1;
-        ::SendMessageW(child, IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
-        return 0;
-    }
-    if (command == "lv-select" && argc >= 5) {
-        HWND list = ::GetDlgItem(ParseHandle(argv[2]), std::atoi(argv[3]));
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(list, &pid);
-        HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-        if (!list || !process) return 1;
-        void* remote = ::VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT, PAGE_READWRITE);
-        LVITEMW item{};
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        ::WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-        ::SendMessageW(list, LVM_SETITEMSTATE, std::atoi(argv[4]), reinterpret_cast<LPARAM>(remote));
-        ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-        ::CloseHandle(process);
-        return 0;
-    }
-    if (int result = BalloonCommands(command, argc, argv); result != 2) return result;
-    if (int result = MoreCommands(command, argc, argv); result != 2) return result;
-    if (int result = GeometryCommands(command, argc, argv); result != 2) return result;
-    return DialogCommand(command, argc, argv);
-}
-
-// Commands for the main window's commands and the hand-over:
-//   uidriver press HWND ID               posts a click to control ID (no text needed)
-//   uidriver combo HWND ID N             selects entry N and tells the dialog, as a user's choice does
-//   uidriver combo-get HWND ID           "sel N", then one entry per line
-//   uidriver focus HWND                  the ID of the control with the focus in that window's thread
-//   uidriver post HWND MESSAGE WPARAM LPARAM   posts a message (numbers, 0x... allowed)
-//   uidriver visible HWND [ID]           1 or 0 for the window or its control; exit 1 if none
-//   uidriver tray -                      "VISIBLE WIDTH" of the notification area window
-//   uidriver copydata HWND CASE          sends WM_COPYDATA built as CASE: short, unterminated, kind,
-//                                        huge, second-missing; prints the answer
-namespace {
-long long Number(const char* text) { return std::strtoll(text, nullptr, 0); }
-
+// Payloads of WM_COPYDATA that no hand-over sends, for the window to refuse.
 int SendCopyData(HWND window, const std::string& which) {
     std::string payload;
     auto header = [](int kind) { return std::string(reinterpret_cast<const char*>(&kind), 4) + std::string(4, '\0'); };
@@ -607,68 +279,7 @@ int SendCopyData(HWND window, const std::string& which) {
     std::printf("%llu\n", static_cast<unsigned long long>(answer));
     return 0;
 }
-}  // namespace
 
-static int PostDrop(HWND window, int count, char** files);
-
-int MoreCommands(const std::string& command, int argc, char** argv) {
-    if (command == "drop" && argc >= 4) return PostDrop(ParseHandle(argv[2]), argc - 3, argv + 3);
-    if (command == "tray") {
-        // The notification area of Wine's desktop: shown, and as wide as its icons need.
-        HWND tray = ::FindWindowA("Shell_TrayWnd", nullptr);
-        RECT rc = {};
-        if (!tray || !::GetWindowRect(tray, &rc)) return 1;
-        std::printf("%d %ld\n", ::IsWindowVisible(tray) ? 1 : 0, rc.right - rc.left);
-        return 0;
-    }
-    HWND window = ParseHandle(argv[2]);
-    if (command == "visible") {
-        if (argc >= 4 && std::atoi(argv[3])) window = ::GetDlgItem(window, std::atoi(argv[3]));
-        if (!::IsWindow(window)) return 1;
-        std::printf("%d\n", ::IsWindowVisible(window) ? 1 : 0);
-        return 0;
-    }
-    if (command == "focus") {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return 1;
-        std::printf("%d\n", info.hwndFocus ? ::GetDlgCtrlID(info.hwndFocus) : 0);
-        return 0;
-    }
-    if (command == "copydata" && argc >= 4) return SendCopyData(window, argv[3]);
-    if (command == "post" && argc >= 6)
-        return ::PostMessageW(window, static_cast<UINT>(Number(argv[3])), static_cast<WPARAM>(Number(argv[4])),
-                              static_cast<LPARAM>(Number(argv[5]))) ? 0 : 1;
-    if (argc < 4) return 2;
-    HWND control = ::GetDlgItem(window, std::atoi(argv[3]));
-    if (command == "press") return control && ::PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
-    if (command == "combo" && argc >= 5) {
-        if (!control || ::SendMessageW(control, CB_SETCURSEL, std::atoi(argv[4]), 0) == CB_ERR) return 1;
-        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(std::atoi(argv[3]), CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
-        return 0;
-    }
-    if (command == "combo-get") {
-        if (!control) return 1;
-        int count = static_cast<int>(::SendMessageW(control, CB_GETCOUNT, 0, 0));
-        std::printf("sel %d\n", static_cast<int>(::SendMessageW(control, CB_GETCURSEL, 0, 0)));
-        for (int i = 0; i < count; ++i) {
-            wchar_t wide[512] = {};
-            if (::SendMessageW(control, CB_GETLBTEXTLEN, i, 0) < 511)
-                ::SendMessageW(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide));
-            char text[1024] = {};
-            ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-            std::printf("%s\n", text);
-        }
-        return 0;
-    }
-    return 2;
-}
-
-// Balloons of the notification area:
-//   uidriver balloons - MS [COUNT]       watches for MS milliseconds (or until COUNT new balloons were seen)
-//                                        and prints each balloon as it appears: "MS|text|L T R B", MS
-//                                        counted from the start (0: it was up already)
-namespace {
 // The shell shows a balloon as a top-level tool tip window with the balloon style.
 HWND VisibleBalloon() {
     for (HWND window : TopLevel()) {
@@ -678,47 +289,11 @@ HWND VisibleBalloon() {
     }
     return nullptr;
 }
-}  // namespace
 
-int BalloonCommands(const std::string& command, int argc, char** argv) {
-    if (command != "balloons" || argc < 4) return 2;
-    const DWORD start = ::GetTickCount(), deadline = start + std::strtoul(argv[3], nullptr, 10);
-    int wanted = argc >= 5 ? std::atoi(argv[4]) : 0, seen = 0;
-    HWND lastWindow = nullptr;
-    std::string last;
-    bool first = true;
-    do {
-        if (HWND balloon = VisibleBalloon()) {
-            RECT rc = {};
-            ::GetWindowRect(balloon, &rc);
-            // The text only: Wine's tool tips do not answer TTM_GETTITLE (the
-            // test entry point of Quarrow reports the titles instead).
-            std::string shown = TextOf(balloon);
-            if (balloon != lastWindow || shown != last) {
-                std::printf("%lu|%s|%ld %ld %ld %ld\n", first ? 0UL : ::GetTickCount() - start, shown.c_str(), rc.left,
-                            rc.top, rc.right, rc.bottom);
-                std::fflush(stdout);
-                lastWindow = balloon;
-                last = shown;
-                if (!first && ++seen == wanted) return 0;  // COUNT counts new ones only
-            }
-        } else {
-            lastWindow = nullptr;
-            last.clear();
-        }
-        first = false;
-        ::Sleep(50);
-    } while (static_cast<LONG>(deadline - ::GetTickCount()) > 0);
-    return 0;
-}
-
-// Files dropped onto a window, as the shell drops them:
-//   uidriver drop HWND FILE...           WM_DROPFILES with a DROPFILES block of the names in
-//                                        UTF-16, dropped at the middle of the window
 // On Windows the system copies the block of a WM_DROPFILES posted to another
 // process; Wine does not. So the block is made and posted inside the window's
 // own process, by a message hook (drop_hook.dll beside this program) on its thread.
-static int PostDrop(HWND window, int count, char** files) {
+int PostDrop(HWND window, int count, char** files) {
     std::wstring names;
     for (int i = 0; i < count; ++i) {
         wchar_t wide[4096] = {};
@@ -767,10 +342,10 @@ static int PostDrop(HWND window, int count, char** files) {
     return result;
 }
 
-// Geometry of a window's controls at the display scale it runs at.
-// The driver itself is per-monitor aware, so that Windows hands it the real
-// pixels of every window rather than scaled ones.
-static void BecomeDpiAware() {
+
+// The driver is per-monitor aware, so that Windows hands it the real pixels of
+// every window rather than scaled ones.
+void BecomeDpiAware() {
     using SetContext = BOOL(WINAPI*)(HANDLE);
     HMODULE user = ::GetModuleHandleW(L"user32.dll");
     auto set = user ? reinterpret_cast<SetContext>(
@@ -779,7 +354,7 @@ static void BecomeDpiAware() {
     if (set) set(reinterpret_cast<HANDLE>(-4));  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
 }
 
-namespace {
+
 // The window's DPI and DPI awareness (0 unaware, 1 system, 2 per monitor), or
 // 0 and -1 where the system cannot tell.
 std::pair<UINT, int> DpiOf(HWND window) {
@@ -797,39 +372,468 @@ RECT InClient(HWND window, RECT rect, HWND from) {
     ::MapWindowPoints(from, window, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
+
+// One call: the verb's arguments after the verb itself.
+struct Call {
+    std::vector<std::string> args;
+    const char* at(size_t i) const { return args[i].c_str(); }
+    int number(size_t i) const { return std::atoi(at(i)); }
+    HWND window() const { return ParseHandle(at(0)); }
+    // The control named by argument 1, or the window for ID 0.
+    HWND control() const { return number(1) ? ::GetDlgItem(window(), number(1)) : window(); }
+};
+
+std::string Narrow(const wchar_t* wide) {
+    char text[1024] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+int SetText(HWND control, const char* text) {
+    if (!control) return 1;
+    wchar_t wide[512] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 511);
+    ::SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide));
+    return 0;
+}
+
+// --- windows and their texts -------------------------------------------------
+int Find(const Call& c) {
+    DWORD deadline = ::GetTickCount() + std::strtoul(c.at(1), nullptr, 10);
+    do {
+        if (HWND window = FindByChildText(c.args[0])) {
+            std::printf("0x%llx\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
+            return 0;
+        }
+        ::Sleep(100);
+    } while (static_cast<LONG>(deadline - ::GetTickCount()) > 0);
+    return 1;
+}
+
+int Texts(const Call& c) {
+    for (HWND child : Children(c.window())) std::printf("%s\n", TextOf(child).c_str());
+    return 0;
+}
+
+int Items(const Call& c) {
+    HWND parent = c.window();
+    for (HWND child : Children(parent)) {
+        if (::GetParent(child) != parent) continue;  // parts of a control, such as an address field
+        std::string text = TextOf(child);
+        for (char& ch : text)
+            if (ch == '\r' || ch == '\n' || ch == '\t') ch = ' ';
+        std::printf("%d\t%d\t%d\t%s\n", ::GetDlgCtrlID(child), ::IsWindowVisible(child) ? 1 : 0,
+                    ::IsWindowEnabled(child) ? 1 : 0, text.c_str());
+    }
+    return 0;
+}
+
+int Rect(const Call& c) {
+    RECT rc;
+    if (!::GetWindowRect(c.window(), &rc)) return 1;
+    std::printf("%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+    return 0;
+}
+
+int Get(const Call& c) {
+    HWND control = c.control();
+    if (!control) return 1;
+    std::printf("%s\n", TextOf(control).c_str());
+    return 0;
+}
+
+int Set(const Call& c) { return SetText(c.control(), c.at(2)); }
+
+int Checked(const Call& c) {
+    HWND control = c.control();
+    if (!control) return 1;
+    std::printf("%d\n", ::SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+    return 0;
+}
+
+int State(const Call& c) {
+    HWND control = c.control();
+    if (!control) return 1;
+    std::printf("%d %d\n", ::IsWindowEnabled(control) ? 1 : 0, ::IsWindowVisible(control) ? 1 : 0);
+    return 0;
+}
+
+int Visible(const Call& c) {
+    HWND window = c.args.size() > 1 ? c.control() : c.window();
+    if (!::IsWindow(window)) return 1;
+    std::printf("%d\n", ::IsWindowVisible(window) ? 1 : 0);
+    return 0;
+}
+
+int Focus(const Call& c) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(c.window(), nullptr), &info)) return 1;
+    std::printf("%d\n", info.hwndFocus ? ::GetDlgCtrlID(info.hwndFocus) : 0);
+    return 0;
+}
+
+// --- pressing and posting ----------------------------------------------------
+int Click(const Call& c) {
+    for (HWND child : Children(c.window()))
+        if (TextOf(child) == c.args[1]) {
+            ::PostMessageW(child, BM_CLICK, 0, 0);
+            return 0;
+        }
+    return 1;
+}
+
+int Press(const Call& c) {
+    HWND control = ::GetDlgItem(c.window(), c.number(1));
+    return control && ::PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
+}
+
+// The dialog's BN_CLICKED for a button, which a hidden button cannot send itself.
+int Command(const Call& c) {
+    HWND button = ::GetDlgItem(c.window(), c.number(1));
+    if (!button) return 1;
+    ::PostMessageW(c.window(), WM_COMMAND, MAKEWPARAM(c.number(1), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return 0;
+}
+
+int Post(const Call& c) {
+    auto number = [&](size_t i) { return std::strtoll(c.at(i), nullptr, 0); };
+    return ::PostMessageW(c.window(), static_cast<UINT>(number(1)), static_cast<WPARAM>(number(2)),
+                          static_cast<LPARAM>(number(3))) ? 0 : 1;
+}
+
+int CopyData(const Call& c) { return SendCopyData(c.window(), c.args[1]); }
+
+int Drop(const Call& c) {
+    std::vector<char*> files;
+    for (size_t i = 1; i < c.args.size(); ++i) files.push_back(const_cast<char*>(c.at(i)));
+    return PostDrop(c.window(), static_cast<int>(files.size()), files.data());
+}
+
+// --- list boxes, combo boxes, list views, trees, scroll bars ---------------------
+int List(const Call& c) {
+    HWND control = c.control();
+    if (!control) return 1;
+    int count = static_cast<int>(::SendMessageW(control, LB_GETCOUNT, 0, 0));
+    std::printf("sel %d\n", static_cast<int>(::SendMessageW(control, LB_GETCURSEL, 0, 0)));
+    for (int i = 0; i < count; ++i) {
+        wchar_t wide[512] = {};
+        ::SendMessageW(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+        std::printf("%s\n", Narrow(wide).c_str());
+    }
+    return 0;
+}
+
+int ListSelect(const Call& c) {
+    HWND control = c.control();
+    return control && ::SendMessageW(control, LB_SETCURSEL, c.number(2), 0) != LB_ERR ? 0 : 1;
+}
+
+// Selects an entry and tells the dialog, as a user's choice does.
+int Combo(const Call& c) {
+    HWND control = ::GetDlgItem(c.window(), c.number(1));
+    if (!control || ::SendMessageW(control, CB_SETCURSEL, c.number(2), 0) == CB_ERR) return 1;
+    ::PostMessageW(c.window(), WM_COMMAND, MAKEWPARAM(c.number(1), CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+    return 0;
+}
+
+int ComboGet(const Call& c) {
+    HWND control = ::GetDlgItem(c.window(), c.number(1));
+    if (!control) return 1;
+    int count = static_cast<int>(::SendMessageW(control, CB_GETCOUNT, 0, 0));
+    std::printf("sel %d\n", static_cast<int>(::SendMessageW(control, CB_GETCURSEL, 0, 0)));
+    for (int i = 0; i < count; ++i) {
+        wchar_t wide[512] = {};
+        if (::SendMessageW(control, CB_GETLBTEXTLEN, i, 0) < 511)
+            ::SendMessageW(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide));
+        std::printf("%s\n", Narrow(wide).c_str());
+    }
+    return 0;
+}
+
+// A list view's rows, their cells joined by `separator`; `marked`: "\tselected" after a selected row.
+int ListViewRows(HWND list, char separator, bool marked) {
+    if (!list) return 1;
+    int rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
+    int columns = header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    for (int row = 0; row < rows; ++row) {
+        std::string line;
+        for (int column = 0; column < columns; ++column) {
+            if (column) line += separator;
+            line += ReadListText(list, row, column);
+        }
+        if (marked && (::SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED))
+            line += "\tselected";
+        std::printf("%s\n", line.c_str());
+    }
+    return 0;
+}
+
+int Cells(const Call& c) { return ListViewRows(c.control(), '|', false); }
+int LvRows(const Call& c) { return ListViewRows(::GetDlgItem(c.window(), c.number(1)), '\t', true); }
+
+int LvSelect(const Call& c) {
+    HWND list = ::GetDlgItem(c.window(), c.number(1));
+    if (!list) return 1;
+    RemoteBuffer remote(list, sizeof(LVITEMW));
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    if (!remote.Write(0, &item, sizeof item)) return 1;
+    ::SendMessageW(list, LVM_SETITEMSTATE, c.number(2), reinterpret_cast<LPARAM>(remote.At(0)));
+    return 0;
+}
+
+// One row ("colors HWND ID ROW"), or every row with the text of column COLUMN
+// first ("colors HWND ID all COLUMN": "TEXT|back X text Y"). The rows are read
+// from one picture of the list, taken between two reads of the texts that
+// agree, so a refresh cannot pair one row's text with another state's colours.
+int Colors(const Call& c) {
+    HWND control = c.control();
+    if (!control) return 1;
+    bool all = c.args[2] == "all";
+    if (all && c.args.size() < 4) return 2;
+    int column = all ? c.number(3) : 0;
+    int first = all ? 0 : c.number(2);
+    int last = all ? static_cast<int>(::SendMessageW(control, LVM_GETITEMCOUNT, 0, 0)) - 1 : first;
+    auto texts = [&] {
+        std::vector<std::string> out;
+        if (all)
+            for (int row = first; row <= last; ++row) out.push_back(ReadListText(control, row, column));
+        return out;
+    };
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        std::vector<std::string> before = texts();
+        ListPicture picture(control);
+        if (!picture.ok()) return 1;
+        if (texts() != before) continue;
+        for (int row = first; row <= last; ++row) {
+            RECT cell = {};
+            if (!ReadItemRect(control, row, cell)) return 1;
+            auto [back, text] = picture.RowColours(cell);
+            if (all) std::printf("%s|", before[row - first].c_str());
+            std::printf("back %06lX text %06lX\n", back, text);
+        }
+        return 0;
+    }
+    return 1;
+}
+
+int Tip(const Call& c) {
+    HWND control = c.control();
+    HWND tips = control ? reinterpret_cast<HWND>(::SendMessageW(control, LVM_GETTOOLTIPS, 0, 0)) : nullptr;
+    if (!tips) return 1;
+    constexpr size_t kChars = 2048;
+    RemoteBuffer remote(tips, sizeof(TTTOOLINFOW) + kChars * sizeof(wchar_t));
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = control;
+    tool.uId = std::strtoull(c.at(2), nullptr, 10);
+    tool.lpszText = reinterpret_cast<wchar_t*>(remote.At(sizeof tool));
+    std::vector<wchar_t> wide(kChars, L'\0');
+    if (!remote.Write(0, &tool, sizeof tool) || !remote.Write(sizeof tool, wide.data(), 2)) return 1;
+    ::SendMessageW(tips, TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(remote.At(0)));
+    remote.Read(sizeof tool, wide.data(), (kChars - 1) * sizeof(wchar_t));
+    ::SendMessageW(tips, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(remote.At(0)));
+    remote.Read(0, &tool, sizeof tool);
+    std::vector<char> text(kChars * 2, '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+    std::printf("%s\nrect %ld %ld %ld %ld\n", text.data(), tool.rect.left, tool.rect.top, tool.rect.right,
+                tool.rect.bottom);
+    return 0;
+}
+
+int Tree(const Call& c) {
+    HWND control = c.control();
+    if (!control) return 1;
+    PrintTree(control, TreeNext(control, nullptr, TVGN_ROOT), 0);
+    return 0;
+}
+
+// Selects the item; expanding and collapsing then press the arrow key a user would.
+int TreeAction(const Call& c, UINT key) {
+    HWND control = c.control();
+    HTREEITEM item = control ? FindTreePath(control, c.args[2]) : nullptr;
+    if (!item) return 1;
+    ::SendMessageW(control, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    // Posted: the expansion may run a device operation behind a modal wait dialog.
+    if (key) ::PostMessageW(control, WM_KEYDOWN, key, 0);
+    return 0;
+}
+int TreeSelect(const Call& c) { return TreeAction(c, 0); }
+int TreeExpand(const Call& c) { return TreeAction(c, VK_RIGHT); }
+int TreeCollapse(const Call& c) { return TreeAction(c, VK_LEFT); }
+
+int Scroll(const Call& c) {
+    HWND control = c.control();
+    if (!control) return 1;
+    // Wine copies this message's two results between processes itself.
+    int low = -1, high = -1;
+    ::SendMessageW(control, SBM_GETRANGE, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
+    std::printf("%d %d %d\n", low, high, static_cast<int>(::SendMessageW(control, SBM_GETPOS, 0, 0)));
+    return 0;
+}
+
+int VScroll(const Call& c) {
+    HWND control = c.control();
+    if (!control) return 1;
+    ::PostMessageW(::GetParent(control), WM_VSCROLL, MAKEWPARAM(c.number(2), 0), reinterpret_cast<LPARAM>(control));
+    return 0;
+}
+
+int IpSet(const Call& c) {
+    HWND child = ::GetDlgItem(c.window(), c.number(1));
+    unsigned a = 0, b = 0, cc = 0, d = 0;
+    if (!child || std::sscanf(c.at(2), "%u.%u.%u.%u", &a, &b, &cc, &d) != 4) return 1;
+    ::SendMessageW(child, IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, cc, d));
+    return 0;
+}
+
+// --- layout at the window's display scale ------------------------------------
+int Geometry(const Call& c) {
+    HWND window = c.window();
+    RECT client = {};
+    if (!::GetClientRect(window, &client)) return 1;
+    auto [dpi, awareness] = DpiOf(window);
+    std::printf("client %ld %ld dpi %u awareness %d\n", client.right, client.bottom, dpi, awareness);
+    for (HWND child : Children(window)) {
+        if (::GetParent(child) != window || !::IsWindowVisible(child)) continue;
+        RECT rect = {};
+        ::GetWindowRect(child, &rect);
+        rect = InClient(window, rect, nullptr);
+        std::printf("%d %ld %ld %ld %ld\n", ::GetDlgCtrlID(child), rect.left, rect.top, rect.right, rect.bottom);
+    }
+    return 0;
+}
+
+int Rows(const Call& c) {
+    HWND window = c.window();
+    HWND list = ::GetDlgItem(window, c.number(1));
+    if (!list) return 1;
+    ListPicture picture(list);
+    if (!picture.ok()) return 1;
+    int rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+        RECT cell = {};
+        if (!ReadItemRect(list, row, cell)) return 1;
+        auto [top, bottom] = picture.InkRows(cell);
+        RECT shown = InClient(window, cell, list);
+        std::printf("%ld %ld %ld %ld %d %d\n", shown.left, shown.top, shown.right, shown.bottom, top, bottom);
+    }
+    return 0;
+}
+
+// --- the notification area ---------------------------------------------------
+// The notification area of Wine's desktop: shown, and as wide as its icons need.
+int Tray(const Call&) {
+    HWND tray = ::FindWindowA("Shell_TrayWnd", nullptr);
+    RECT rc = {};
+    if (!tray || !::GetWindowRect(tray, &rc)) return 1;
+    std::printf("%d %ld\n", ::IsWindowVisible(tray) ? 1 : 0, rc.right - rc.left);
+    return 0;
+}
+
+int Balloons(const Call& c) {
+    const DWORD start = ::GetTickCount(), deadline = start + std::strtoul(c.at(1), nullptr, 10);
+    int wanted = c.args.size() > 2 ? c.number(2) : 0, seen = 0;
+    HWND lastWindow = nullptr;
+    std::string last;
+    bool first = true;
+    do {
+        if (HWND balloon = VisibleBalloon()) {
+            RECT rc = {};
+            ::GetWindowRect(balloon, &rc);
+            // The text only: Wine's tool tips do not answer TTM_GETTITLE (the
+            // test entry point of Quarrow reports the titles instead).
+            std::string shown = TextOf(balloon);
+            if (balloon != lastWindow || shown != last) {
+                std::printf("%lu|%s|%ld %ld %ld %ld\n", first ? 0UL : ::GetTickCount() - start, shown.c_str(), rc.left,
+                            rc.top, rc.right, rc.bottom);
+                std::fflush(stdout);
+                lastWindow = balloon;
+                last = shown;
+                if (!first && ++seen == wanted) return 0;  // COUNT counts new ones only
+            }
+        } else {
+            lastWindow = nullptr;
+            last.clear();
+        }
+        first = false;
+        ::Sleep(50);
+    } while (static_cast<LONG>(deadline - ::GetTickCount()) > 0);
+    return 0;
+}
+
+struct Verb {
+    const char* name;
+    size_t args;  // at least
+    const char* usage;
+    int (*run)(const Call&);
+};
+
+const Verb kVerbs[] = {
+    {"find", 2, "TEXT TIMEOUT_MS     handle of the visible top-level window one of whose children shows TEXT", Find},
+    {"texts", 1, "HWND                one child text per line", Texts},
+    {"items", 1, "HWND                direct children: id, visible, enabled, text (tab-separated)", Items},
+    {"rect", 1, "HWND                left top width height of the window", Rect},
+    {"get", 2, "HWND ID             the control's text", Get},
+    {"set", 3, "HWND ID TEXT        sets the control's text", Set},
+    {"checked", 2, "HWND ID             1 or 0", Checked},
+    {"state", 2, "HWND ID             \"enabled visible\", each 1 or 0", State},
+    {"visible", 1, "HWND [ID]           1 or 0", Visible},
+    {"focus", 1, "HWND                ID of the control with the focus in the window's thread", Focus},
+    {"click", 2, "HWND TEXT           clicks the child that shows TEXT", Click},
+    {"press", 2, "HWND ID             clicks control ID", Press},
+    {"command", 2, "HWND ID             the window gets button ID's BN_CLICKED", Command},
+    {"post", 4, "HWND MSG WPARAM LPARAM   posts a message (numbers, 0x... allowed)", Post},
+    {"copydata", 2, "HWND CASE           sends a bad hand-over: short, unterminated, kind, huge, second-missing;"
+                    " prints the answer", CopyData},
+    {"drop", 2, "HWND FILE...        drops the files at the middle of the window, as the shell does", Drop},
+    {"list", 2, "HWND ID             list box: \"sel N\" (-1 for none), then one row per line", List},
+    {"list-select", 3, "HWND ID N           selects row N of a list box", ListSelect},
+    {"combo", 3, "HWND ID N           selects entry N of a combo box and tells the window", Combo},
+    {"combo-get", 2, "HWND ID             combo box: \"sel N\", then one entry per line", ComboGet},
+    {"cells", 2, "HWND ID             list view: one row per line, cells separated by \"|\"", Cells},
+    {"lv-rows", 2, "HWND ID             list view: one row per line, cells tab-separated, \"\\tselected\" after"
+                   " a selected row", LvRows},
+    {"lv-select", 3, "HWND ID ROW         selects and focuses one row of a list view", LvSelect},
+    {"colors", 3, "HWND ID ROW | HWND ID all COLUMN   list view rows as drawn: \"back BBGGRR text BBGGRR\""
+                  " (text: the commonest colour other than the background), for all rows after COLUMN's text"
+                  " and \"|\"", Colors},
+    {"tip", 3, "HWND ID TOOL        list view tip TOOL: its text, then \"rect L T R B\"", Tip},
+    {"tree", 2, "HWND ID             tree view: one item per line, two spaces a level, \"|\" and the expand"
+                " button mark (1, 0)", Tree},
+    {"tree-select", 3, "HWND ID PATH        selects the item PATH (\"HDD1/Movies\")", TreeSelect},
+    {"tree-expand", 3, "HWND ID PATH        selects it and presses the right arrow key", TreeExpand},
+    {"tree-collapse", 3, "HWND ID PATH        selects it and presses the left arrow key", TreeCollapse},
+    {"scroll", 2, "HWND ID             scroll bar: \"min max pos\"", Scroll},
+    {"vscroll", 3, "HWND ID CODE        the scroll request CODE (SB_...) from bar ID to its window", VScroll},
+    {"ip-set", 3, "HWND ID A.B.C.D     fills an IP address control", IpSet},
+    {"geometry", 1, "HWND                \"client W H dpi D awareness A\", then \"ID L T R B\" for each visible"
+                    " direct child, in client pixels", Geometry},
+    {"rows", 2, "HWND ID             list view: \"L T R B INKTOP INKBOTTOM\" per row, in the window's client"
+                " pixels, the ink rows of its text from the row's top (-1 -1 for none)", Rows},
+    {"tray", 1, "-                   \"VISIBLE WIDTH\" of the notification area", Tray},
+    {"balloons", 2, "- MS [COUNT]        each balloon as it appears within MS (or until COUNT new ones):"
+                    " \"MS|text|L T R B\", MS from the start (0: up already)", Balloons},
+};
+
+int Usage() {
+    std::fprintf(stderr, "usage: uidriver VERB ARGS...\n");
+    for (const Verb& verb : kVerbs) std::fprintf(stderr, "  %-14s%s\n", verb.name, verb.usage);
+    return 2;
+}
+
 }  // namespace
 
-int GeometryCommands(const std::string& command, int argc, char** argv) {
-    if (command == "geometry") {
-        HWND window = ParseHandle(argv[2]);
-        RECT client = {};
-        if (!::GetClientRect(window, &client)) return 1;
-        auto [dpi, awareness] = DpiOf(window);
-        std::printf("client %ld %ld dpi %u awareness %d\n", client.right, client.bottom, dpi, awareness);
-        for (HWND child : Children(window)) {
-            if (::GetParent(child) != window || !::IsWindowVisible(child)) continue;
-            RECT rect = {};
-            ::GetWindowRect(child, &rect);
-            rect = InClient(window, rect, nullptr);
-            std::printf("%d %ld %ld %ld %ld\n", ::GetDlgCtrlID(child), rect.left, rect.top, rect.right, rect.bottom);
-        }
-        return 0;
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    BecomeDpiAware();
+    for (const Verb& verb : kVerbs) {
+        if (std::strcmp(verb.name, argv[1]) != 0) continue;
+        Call call{std::vector<std::string>(argv + 2, argv + argc)};
+        return call.args.size() < verb.args ? Usage() : verb.run(call);
     }
-    if (command == "rows" && argc >= 4) {
-        HWND window = ParseHandle(argv[2]);
-        HWND list = ::GetDlgItem(window, std::atoi(argv[3]));
-        if (!list) return 1;
-        ListPicture picture(list);
-        if (!picture.ok()) return 1;
-        int rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int row = 0; row < rows; ++row) {
-            RECT cell = {};
-            if (!ReadItemRect(list, row, cell)) return 1;
-            auto [top, bottom] = picture.InkRows(cell);
-            RECT shown = InClient(window, cell, list);
-            std::printf("%ld %ld %ld %ld %d %d\n", shown.left, shown.top, shown.right, shown.bottom, top, bottom);
-        }
-        return 0;
-    }
-    return 2;
+    return Usage();
 }
