@@ -14,7 +14,7 @@ import time
 import unittest
 
 from tests.support import BUILD, ROOT, WINE32, nsrun, unittest_main
-from tests.support.brevlet import APPID, PROGID, SUBTREES, expected_keys, parse_reg
+from tests.support.brevlet import APPID, PROGID, SUBTREES, expected_keys, link_hex, parse_reg
 
 BUILDS = {"x86_64": BUILD, "i686": os.path.join(os.path.dirname(BUILD), "i686")}
 HOME = os.path.join(BUILD, "addin-wine")
@@ -53,14 +53,10 @@ def read(path, encoding="ascii"):
         return f.read().decode(encoding)
 
 
-def hex_link(link):
-    return link.encode("utf-16-le").hex().upper()
-
-
 def command_line(method, args):
     if method == "Brevlet":
         return '/l "%s"' % args[0]
-    return "/l %s %s" % (hex_link(args[0]), args[1])
+    return "/l %s %s" % (link_hex(args[0]), args[1])
 
 
 class Registration(unittest.TestCase):

@@ -18,7 +18,8 @@ from tests.support import NAS_ADDR, QUARROW, TestNetwork, windows_path
 from tests.support.desktop import (IDOK, VK_F5, WM_CLOSE, WM_COMMAND, WM_DROPFILES, WM_KEYDOWN,
                              WM_LBUTTONDBLCLK, WM_USER, Desktop)
 from tests.support.ids import APP
-from tests.support.standinlog import CLOSING, DEFAULT_PATH, StandInLog, link_hex, part
+from tests.support.brevlet import link_hex
+from tests.support.standinlog import CLOSING, DEFAULT_PATH, StandInLog, part
 from tests.support.wait import until, wait_exit
 
 # The notification icon's callback message.

@@ -1,5 +1,6 @@
-"""Brevlet's registration as the add-in's registration and the installer leave it, and
-`reg export` files read back."""
+"""Brevlet's registration as the add-in's registration and the installer leave it,
+`reg export` files read back, and the "/l" command line with which Brevlet and
+the browser host hand a link to Quarrow."""
 import re
 
 CLSID = "{B7C86DB5-F0F7-45E1-88CB-3A92CD81F0A3}"
@@ -9,6 +10,12 @@ FRIENDLY = "CQuarrowBrevlet Object"
 PROGID = "Brevlet.QuarrowBrevlet"
 # The subtrees below HKEY_CLASSES_ROOT that registration writes.
 SUBTREES = ["AppID", "CLSID\\" + CLSID, PROGID, PROGID + ".1", "TypeLib\\" + APPID, "Interface\\" + IID]
+
+
+def link_hex(link):
+    """A link as the "/l" command line carries it: each UTF-16 unit as four hexadecimal
+    digits, low byte first."""
+    return link.encode("utf-16-le").hex().upper()
 
 
 def expected_keys(dll, platform):

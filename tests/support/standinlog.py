@@ -21,11 +21,6 @@ def part(name, value):
     return DELIMITER + b'name="' + name.encode() + b'"\r\n\r\n' + value + b"\r\n"
 
 
-def link_hex(link):
-    """A link as the "/l" command line carries it: UTF-16LE in hexadecimal."""
-    return "".join("%02X%02X" % (ord(c) & 0xFF, ord(c) >> 8) for c in link)
-
-
 def auth_of(request):
     """The "user:password" of a request's Basic authentication, or None."""
     for name, value in request["headers"]:
