@@ -30,8 +30,8 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from nsrun import NAS_ADDR, ROOT, WINE_RUN, TestNetwork, windows_path  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from tests.support.nsrun import NAS_ADDR, ROOT, WINE_RUN, TestNetwork, windows_path  # noqa: E402
 
 USER, PASSWORD = "admin", "bench"
 ROUNDS = 10
@@ -180,7 +180,7 @@ SETTINGS = r"HKCU\SOFTWARE\Storage Server\Quarrow"
 
 
 def startup_report(net, argv):
-    """Runs a program that writes the start-up report (tests/tools/startup_report.h)
+    """Runs a program that writes the start-up report (tests/harness/startup_report.h)
     to the file its command names; returns (ms since process creation, peak
     working set, peak pagefile usage)."""
     path = os.path.join(net.dir, "startup-report.txt")

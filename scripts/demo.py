@@ -10,8 +10,8 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import nsrun  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from tests.support import nsrun  # noqa: E402
 
 ROOT = nsrun.ROOT
 BUILD = os.path.join(ROOT, "build", "x86_64")

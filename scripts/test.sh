@@ -12,7 +12,7 @@ ctest --output-on-failure -j2 "$@" || status=$?
 # The shipping 32-bit build runs all its unit-test programs (label "unit")
 # where the machine can run 32-bit programs (QUARROW_NO32=1 acts as if it could not).
 if [ $# -eq 0 ]; then
-  if python3 "$root/scripts/nsrun.py" --can-run-32bit; then
+  if python3 "$root/tests/support/nsrun.py" --can-run-32bit; then
     cd "$root/build/i686"
     ctest --output-on-failure -j2 -L '^unit$' || status=$?
   else

@@ -10,66 +10,24 @@ import os
 import re
 import shutil
 import subprocess
-import sys
 import time
 import unittest
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "scripts"))
-import nsrun  # noqa: E402
-BUILD = os.environ.get("QUARROW_BUILD_DIR", os.path.join(ROOT, "build", "x86_64"))
+from tests.support import BUILD, ROOT, WINE32, nsrun, unittest_main
+from tests.support.brevlet import APPID, PROGID, SUBTREES, expected_keys, link_hex, parse_reg
+
 BUILDS = {"x86_64": BUILD, "i686": os.path.join(os.path.dirname(BUILD), "i686")}
 HOME = os.path.join(BUILD, "addin-wine")
 PREFIX = os.path.join(HOME, "wineprefix")
 WINESERVER = next(p for p in ("/usr/lib/wine/wineserver64", "/usr/lib/wine/wineserver") if os.path.exists(p))
 
-CLSID = "{B7C86DB5-F0F7-45E1-88CB-3A92CD81F0A3}"
-APPID = "{19563580-617C-4189-914B-B2D04424C7A8}"
-IID = "{BA95964F-CB76-4DAF-9B45-623C35143313}"
-FRIENDLY = "CQuarrowBrevlet Object"
-PROGID = "Brevlet.QuarrowBrevlet"
-SUBTREES = ["AppID", "CLSID\\" + CLSID, PROGID, PROGID + ".1", "TypeLib\\" + APPID, "Interface\\" + IID]
 DISP_E_TYPEMISMATCH = 0x80020005 - (1 << 32)  # as a script sees the error number
 
 # Per architecture: Wine loader, system folder of its programs, registry view, type library platform.
 ARCHS = {
     "x86_64": ("/usr/lib/wine/wine64", r"C:\windows\system32", "/reg:64", "win64"),
-    "i686": (nsrun.WINE32, r"C:\windows\syswow64", "/reg:32", "win32"),
+    "i686": (WINE32, r"C:\windows\syswow64", "/reg:32", "win32"),
 }
-
-
-def expected_keys(dll, platform):
-    """The keys registration adds below HKEY_CLASSES_ROOT, with their values."""
-    folder = dll.rsplit("\\", 1)[0]
-    cls = "CLSID\\" + CLSID
-    lib = "TypeLib\\" + APPID
-    iface = "Interface\\" + IID
-    return {
-        "AppID\\" + APPID: {"@": "Brevlet"},
-        "AppID\\Brevlet.DLL": {"AppID": APPID},
-        PROGID + ".1": {"@": FRIENDLY},
-        PROGID + ".1\\CLSID": {"@": CLSID},
-        PROGID: {"@": FRIENDLY},
-        PROGID + "\\CLSID": {"@": CLSID},
-        PROGID + "\\CurVer": {"@": PROGID + ".1"},
-        cls: {"@": FRIENDLY, "AppID": APPID},
-        cls + "\\ProgID": {"@": PROGID + ".1"},
-        cls + "\\VersionIndependentProgID": {"@": PROGID},
-        cls + "\\Programmable": {},
-        cls + "\\InprocServer32": {"@": dll, "ThreadingModel": ""},
-        cls + "\\TypeLib": {"@": APPID},
-        # The system's own type library registration.
-        lib: {},
-        lib + "\\1.0": {"@": "Brevlet 1.0 Type Library"},
-        lib + "\\1.0\\0": {},
-        lib + "\\1.0\\0\\" + platform: {"@": dll},
-        lib + "\\1.0\\FLAGS": {"@": "8"},
-        lib + "\\1.0\\HELPDIR": {"@": folder},
-        iface: {"@": "IQuarrowBrevlet"},
-        iface + "\\ProxyStubClsid": {"@": "{00020424-0000-0000-C000-000000000046}"},
-        iface + "\\ProxyStubClsid32": {"@": "{00020424-0000-0000-C000-000000000046}"},
-        iface + "\\TypeLib": {"@": APPID, "Version": "1.0"},
-    }
 
 
 FOREIGN = "http://\u4f8b\u3048.jp/\u4e2d\u6587?q=\u00e9&r=%25#\U0001F600"
@@ -95,28 +53,10 @@ def read(path, encoding="ascii"):
         return f.read().decode(encoding)
 
 
-def hex_link(link):
-    return link.encode("utf-16-le").hex().upper()
-
-
 def command_line(method, args):
     if method == "Brevlet":
         return '/l "%s"' % args[0]
-    return "/l %s %s" % (hex_link(args[0]), args[1])
-
-
-def parse_reg(text):
-    """A `reg export` file as {key below HKEY_CLASSES_ROOT: {value name: text}}."""
-    keys, current = {}, None
-    for line in text.replace("\\\r\n", "").splitlines():
-        if line.startswith("[HKEY_CLASSES_ROOT\\") and line.endswith("]"):
-            current = keys.setdefault(line[len("[HKEY_CLASSES_ROOT\\"):-1], {})
-        elif current is not None and "=" in line:
-            m = re.match(r'^(@|"(?:[^"\\]|\\.)*")=(.*)$', line)
-            name, value = m.group(1), m.group(2)
-            unquote = lambda s: re.sub(r"\\(.)", r"\1", s[1:-1]) if s.startswith('"') else s
-            current["@" if name == "@" else unquote(name)] = unquote(value)
-    return keys
+    return "/l %s %s" % (link_hex(args[0]), args[1])
 
 
 class Registration(unittest.TestCase):
@@ -153,7 +93,7 @@ class Registration(unittest.TestCase):
                 os.remove(out)
             r = self.wine("reg", "export", "HKCR\\" + subtree, self.win(out), "/y", self.view, check=False)
             if r.returncode == 0:
-                keys.update(parse_reg(read(out, "utf-16")))
+                keys.update(parse_reg(read(out, "utf-16"), "HKEY_CLASSES_ROOT\\"))
         return keys
 
     def win(self, path):
@@ -227,4 +167,4 @@ class Registration(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    nsrun.unittest_main()
+    unittest_main()

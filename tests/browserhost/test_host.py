@@ -15,13 +15,13 @@ import tempfile
 import time
 import unittest
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-BUILD = os.environ.get("QUARROW_BUILD_DIR", os.path.join(ROOT, "build", "x86_64"))
+from tests.support import BUILD, ROOT, WINE_RUN
+from tests.support.brevlet import link_hex
+
 STAGE = os.path.join(BUILD, "tests", "browserhost", "stage")
 HOST = os.path.join(STAGE, "QuarrowHost.exe")
 QUARROW = os.path.join(STAGE, "Quarrow.exe")  # the recorder
 IN_JOB = os.path.join(STAGE, "in_job.exe")
-WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
 
 
 def frame(body):
@@ -32,12 +32,6 @@ def frame(body):
 
 def request(url, charset="windows-1252"):
     return frame(json.dumps({"url": url, "charset": charset}))
-
-
-def link_hex(link):
-    """Every UTF-16 unit of the link as four hexadecimal digits, low byte first."""
-    units = link.encode("utf-16-le")
-    return "".join("%02X%02X" % (units[i], units[i + 1]) for i in range(0, len(units), 2))
 
 
 def replies(data):

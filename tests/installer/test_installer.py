@@ -14,19 +14,15 @@ import filecmp
 import os
 import re
 import subprocess
-import sys
 import time
 import unittest
 
-import nsrun
+from tests.support import BUILD, WINE64, nsrun
+from tests.support.brevlet import APPID, CLSID, IID, PROGID, expected_keys, parse_reg
+from tests.support.desktop import Desktop
+from tests.support.wait import until
 
-sys.path.insert(0, os.path.join(nsrun.ROOT, "tests", "addin"))
-from test_registration import APPID, CLSID, IID, PROGID, expected_keys  # noqa: E402
-
-BUILD = os.environ.get("QUARROW_BUILD_DIR", os.path.join(nsrun.ROOT, "build", "x86_64"))
 TOP = os.path.dirname(BUILD)
-UIDRIVER = os.path.join(BUILD, "tests", "uidriver.exe")
-WINE64 = "/usr/lib/wine/wine64"
 
 
 class Setup:
@@ -66,20 +62,6 @@ OTHER_TORRENT = "OtherClient.Torrent"
 # Settings a user of the installed program has: a remembered server and its credentials.
 REMEMBERED = {SETTINGS: {"DefaultServer": nsrun.NAS_ADDR, "DefaultServerDisplayName": "nas"},
               SETTINGS + "\\" + nsrun.NAS_ADDR: {"User": "admin", "Password": "secret"}}
-
-
-def parse_reg(text):
-    """A `reg export` file as {key: {value name ("@" for the default): data}}; texts unquoted,
-    other types as written (dword:00000022)."""
-    keys, current = {}, None
-    unquote = lambda s: re.sub(r"\\(.)", r"\1", s[1:-1]) if s.startswith('"') else s
-    for line in text.replace("\\\r\n", "").splitlines():
-        if line.startswith("[") and line.endswith("]"):
-            current = keys.setdefault(line[1:-1], {})
-        elif current is not None and "=" in line:
-            name, value = re.match(r'^(@|"(?:[^"\\]|\\.)*")=(.*)$', line).groups()
-            current[unquote(name)] = unquote(value)
-    return keys
 
 
 def classes(folder):
@@ -134,6 +116,7 @@ class Installer(unittest.TestCase):
         self.net = nsrun.TestNetwork().__enter__()
         self.addCleanup(self.net.close)
         self.prefix = self.net.private_wine()
+        self.desk = Desktop(self.net)
         self.drive = os.path.join(self.prefix, "drive_c")
 
     def unix(self, folder):
@@ -150,13 +133,7 @@ class Installer(unittest.TestCase):
         return quarrow
 
     def until(self, condition, timeout=30):
-        deadline = time.time() + timeout
-        while not condition():
-            self.assertLess(time.time(), deadline)
-            time.sleep(0.2)
-
-    def driver(self, *args):
-        return self.net.run_pc([UIDRIVER, *args], timeout=60, capture_output=True, text=True).stdout.strip()
+        self.assertTrue(until(condition, timeout))
 
     def requests(self):
         with open(self.net.log_path) as f:
@@ -302,20 +279,20 @@ class Installer(unittest.TestCase):
         # up, and Setup, silent, gives up rather than replace files under it. Past the message
         # it asks for another server; cancelling that ends it.
         quarrow = self.start_quarrow(setup, setup.folder)
-        message = self.driver("find", "Connect error!", "30000")
+        message = self.desk.find("Connect error!", 30000)
         self.assertTrue(message)
         self.install(setup, code=2)
         self.assertIsNone(quarrow.poll())
-        self.driver("click", message, "OK")
-        self.driver("click", self.driver("find", "Cancel", "30000"), "Cancel")
+        self.desk.click(message, "OK")
+        self.desk.click(self.desk.find("Cancel", 30000), "Cancel")
         self.assertIsNotNone(quarrow.wait(30))
 
         # With the server on, Quarrow reads its status and waits for the user; the upgrade asks
         # it to exit (its "Exit" command) before it replaces anything.
         self.net.start_standin()
         quarrow = self.start_quarrow(setup, setup.folder)
-        main = self.driver("find", "Refresh", "30000")
-        self.until(lambda: "Quarrow.asp" in self.requests() and self.driver("state", main, "0") == "1 1")
+        main = self.desk.find("Refresh", 30000)
+        self.until(lambda: "Quarrow.asp" in self.requests() and self.desk.state(main) == (1, 1))
         self.install(setup)
         self.assertIsNotNone(quarrow.wait(30))
         self.check_installed(setup, setup.folder, settings)

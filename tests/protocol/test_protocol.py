@@ -2,81 +2,15 @@
 namespace against simulated servers (standin/mgmt_standin.py) in namespace
 hosts of the same private LAN. Nothing leaves the namespaces: the network has
 a Wine prefix of its own whose wineserver runs in the pc namespace."""
-import json
 import os
 import re
 import struct
 import subprocess
 import sys
-import time
 import unittest
 
-import nsrun
-
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-STANDIN = os.path.join(ROOT, "standin", "mgmt_standin.py")
-
-
-def driver_path():
-    build = os.environ.get("QUARROW_BUILD_DIR", os.path.join(ROOT, "build", "x86_64"))
-    os.environ["QUARROW_BUILD_DIR"] = os.path.abspath(build)
-    path = os.path.abspath(os.path.join(build, "tests", "protocol", "protocol_driver.exe"))
-    return path if os.path.exists(path) else None
-
-
-class MgmtNetwork:
-    """A test network with simulated servers; each server gets its own host."""
-
-    def __init__(self):
-        self.net = nsrun.TestNetwork()
-        self.driver = driver_path()
-        self.servers = []
-        self.count = 0
-
-    def __enter__(self):
-        self.net.__enter__()
-        try:
-            self.net.private_wine()
-        except Exception:
-            self.net.close()
-            raise
-        self.log = os.path.join(self.net.dir, "mgmt.jsonl")
-        return self
-
-    def __exit__(self, *exc):
-        self.net.close()
-
-    def server(self, mac, name="STORAGE_SERVER", status=0, address=None, **scenario):
-        self.count += 1
-        address = address or f"10.77.0.{100 + self.count}"
-        host = self.net.add_host(address, mac)
-        proc = self.net.start_program(host, [sys.executable, STANDIN, "--mac", mac, "--name", name, "--address",
-                                             address, "--status", str(status), "--log", self.log,
-                                             "--scenario-json", json.dumps(scenario)])
-        self.servers.append(proc)
-        return host
-
-    def stop_servers(self):
-        for proc in self.servers:
-            proc.terminate()
-            proc.wait(5)
-        self.servers = []
-        if os.path.exists(self.log):
-            os.unlink(self.log)
-
-    def run(self, *args, ns=None, timeout=60):
-        cmd = [self.driver, *args]
-        r = (self.net.run_in(ns, cmd, timeout=timeout, capture_output=True, text=True) if ns
-             else self.net.run_pc(cmd, timeout=timeout, capture_output=True, text=True))
-        return r
-
-    def records(self, kind=None, direction="rx"):
-        if not os.path.exists(self.log):
-            return []
-        with open(self.log) as f:
-            rows = [json.loads(line) for line in f]
-        return [r for r in rows if r["dir"] == direction and (kind is None or r["kind"] == kind)]
-
+from tests.support import TestNetwork
+from tests.support.mgmt import DRIVER, MgmtNetwork
 
 SERVER = "00:11:22:33:44:55"
 OTHER_PC = "02:99:99:99:99:99"
@@ -87,7 +21,7 @@ class ProtocolTestCase(unittest.TestCase):
     def setUpClass(cls):
         if os.geteuid() != 0:
             raise unittest.SkipTest("network namespaces need root")
-        if not driver_path():
+        if not os.path.exists(DRIVER):
             raise unittest.SkipTest("protocol_driver.exe not built")
         cls.env = MgmtNetwork().__enter__()
 
@@ -273,15 +207,15 @@ class ConfigurationTest(ProtocolTestCase):
 
 class AdapterTest(unittest.TestCase):
     def test_with_two_adapters_the_second_supplies_the_values(self):
-        if os.geteuid() != 0 or not driver_path():
+        if os.geteuid() != 0 or not os.path.exists(DRIVER):
             self.skipTest("needs root and protocol_driver.exe")
-        with nsrun.TestNetwork() as net:
+        with TestNetwork() as net:
             host = net.add_host("10.77.0.30", "02:00:00:00:00:30")
             # A second adapter whose far end lies unused in the nas namespace.
             net.sh(host, "ip link add qsec0 address 02:00:00:00:00:31 type veth peer name qsec1;"
                          f" ip link set qsec1 netns {net.nas}; ip addr add 10.99.0.5/16 dev qsec0; ip link set qsec0 up")
             net.private_wine(host)
-            r = net.run_in(host, [driver_path(), "adapters"], capture_output=True, text=True, timeout=60)
+            r = net.run_in(host, [DRIVER, "adapters"], capture_output=True, text=True, timeout=60)
             # The system lists adapters by interface index; the one listed last supplies everything.
             links = subprocess.run(["ip", "netns", "exec", host, "ip", "-o", "link"], capture_output=True,
                                    text=True).stdout

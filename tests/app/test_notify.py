@@ -11,18 +11,17 @@ nothing but the status fetches.
 With QUARROW_SHOTS=DIR set, the first balloon is also saved there as notify.png."""
 import json
 import os
-import subprocess
 import unittest
 
-import nsrun
-from apphelpers import BUILD, wait_exit
-from test_dialogs import PASSWORD, SETTINGS, USER, DialogDesktop, until
-from test_main_window import use_own_display
+from tests.support import NAS_ADDR, SEAMS, SETTINGS, TestNetwork, windows_path
+from tests.support.desktop import WM_COMMAND, Desktop
+from tests.support.ids import APP
+from tests.support.screen import screenshot, use_own_display
+from tests.support.standinlog import StandInLog
+from tests.support.wait import until, wait_exit
 
-SEAMS = os.path.join(BUILD, "app", "QuarrowSeams.exe")
-SERVER = SETTINGS + "\\" + nsrun.NAS_ADDR
+SERVER = SETTINGS + "\\" + NAS_ADDR
 REFRESH_MS = 3000
-WM_COMMAND, MENU_EXIT, MENU_NOTIFY, TRAY_NOTIFY = "0x111", "32783", "32786", "32787"
 FINISHED, FAILED, SUMMARY = "Download finished", "Download failed", "Quarrow"
 # The demo's jobs that ended before Quarrow first sees the server.
 OLD_ENDS = 5
@@ -31,28 +30,23 @@ OLD_ENDS = 5
 class Notifications(unittest.TestCase):
     def setUp(self):
         use_own_display(self)  # a clean screen for the picture
-        self.net = nsrun.TestNetwork().__enter__()
+        self.net = TestNetwork().__enter__()
         self.addCleanup(self.net.close)
         # Nothing moves on its own: jobs end only when the test says so.
         self.net.start_standin("--demo", "--speed", "0", "--fail-rate", "0", "--user", "admin", "--password", "secret")
         self.net.private_wine()
-        self.desk = DialogDesktop(self.net)
+        self.desk = Desktop(self.net)
         self.addCleanup(self.desk.close)
-        self.desk.reg_add(SETTINGS, "DefaultServer", nsrun.NAS_ADDR)
-        self.desk.reg_add(SETTINGS, "DefaultServerDisplayName", "NAS")
+        self.log = StandInLog(self.net)
+        self.desk.remember_server(NAS_ADDR, "NAS")
         self.report = os.path.join(self.net.dir, "balloons.txt")
         self.reported = 0
         self.ends = 0
 
     # --- the stand-in and the wire -----------------------------------------
-    def requests(self):
-        with open(self.net.log_path) as f:
-            return [json.loads(line) for line in f]
-
     def fetches(self):
         """Status fetches that got past the password (each is tried without one first)."""
-        return sum(r["path"].lstrip("/") == "Quarrow.asp" and
-                   any(name.lower() == "authorization" for name, _ in r["headers"]) for r in self.requests())
+        return self.log.status_fetches(authorized=True)
 
     def end_jobs(self, finish=(), fail=()):
         """The named jobs end at the server's next request."""
@@ -61,17 +55,14 @@ class Notifications(unittest.TestCase):
 
     # --- Quarrow, the screen and the registry ------------------------------
     def start(self):
-        before = self.fetches() if os.path.exists(self.net.log_path) else 0
-        env = dict(self.net.pc_env(), QUARROW_REFRESH_MS=str(REFRESH_MS),
-                   QUARROW_BALLOONS=nsrun.windows_path(self.report))
-        proc = subprocess.Popen(["ip", "netns", "exec", self.net.pc, nsrun.WINE_RUN, SEAMS], env=env,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.desk.procs.append(proc)
+        before = self.fetches()
+        proc = self.desk.start(SEAMS, env={"QUARROW_REFRESH_MS": str(REFRESH_MS),
+                                           "QUARROW_BALLOONS": windows_path(self.report)})
         # The login prompt, left as it comes: the password is not remembered.
         login = self.desk.find("Remember my password", 60000)
         self.assertIsNotNone(login, "no login prompt")
-        for control, text in ((USER, "admin"), (PASSWORD, "secret")):
-            self.desk.ui("set", login, control, text)
+        for control, text in ((APP.IDC_LOGIN_USER, "admin"), (APP.IDC_LOGIN_PASSWORD, "secret")):
+            self.desk.set(login, control, text)
         self.desk.click(login, "OK")
         main = self.desk.find("Refresh", 60000)
         self.assertIsNotNone(main, "no main window")
@@ -79,13 +70,13 @@ class Notifications(unittest.TestCase):
         return proc, main
 
     def exit(self, proc, main):
-        self.desk.ui("post", main, WM_COMMAND, MENU_EXIT, "0")
+        self.desk.post(main, WM_COMMAND, APP.ID_MENU_EXIT)
         self.assertEqual(0, wait_exit(proc, 30), "Quarrow did not end")
 
     def balloons(self, seconds, count=0, new=True):
         """(text, rect) of the balloons that appear on screen within `seconds`,
         or until `count` did; `new`: not the one that was up already."""
-        code, out = self.desk.ui("balloons", "-", str(int(seconds * 1000)), str(count), timeout=seconds + 30)
+        code, out = self.desk.ui("balloons", "-", int(seconds * 1000), count, timeout=seconds + 30)
         self.assertEqual(0, code, out)
         seen = [line.split("|") for line in out.splitlines() if line.count("|") == 2]
         return [(text, rect) for ms, text, rect in seen if ms != "0" or not new]
@@ -125,15 +116,10 @@ class Notifications(unittest.TestCase):
         return None
 
     def shot(self, rect):
-        folder = os.environ.get("QUARROW_SHOTS")
-        if not folder:
-            return
         left, top, right, bottom = (int(v) for v in rect.split())
         # The balloon and, below it, the icon it points at.
         left, top = max(left - 40, 0), max(top - 40, 0)
-        subprocess.run(["import", "-display", os.environ["DISPLAY"], "-window", "root", "-crop",
-                        f"{right + 40 - left}x{bottom + 64 - top}+{left}+{top}", "+repage",
-                        os.path.join(folder, "notify.png")], check=True)
+        screenshot("notify", (left, top, right + 40 - left, bottom + 64 - top))
 
     def test_balloons_for_jobs_that_end_now_or_while_quarrow_was_not_running(self):
         # The first list of a server: the jobs that ended before are old news.
@@ -165,7 +151,7 @@ class Notifications(unittest.TestCase):
         self.assertEqual(["NotifiedJobs"], [line.split()[0] for line in self.desk.reg_query(SERVER) if "REG_" in line])
 
         # Switched off in the main menu: remembered, and a job that ends now is only listed.
-        self.desk.ui("post", main, WM_COMMAND, MENU_NOTIFY, "0")
+        self.desk.ui("post", main, WM_COMMAND, APP.ID_MENU_NOTIFY, 0)
         self.assertTrue(until(lambda: self.setting() == "0"))
         self.end_jobs(finish=["Sintel.2010.720p.mkv"])
         self.assertEqual([], self.quiet())
@@ -176,14 +162,14 @@ class Notifications(unittest.TestCase):
         self.end_jobs(finish=["Tears.of.Steel.4k"])
         proc, main = self.start()
         self.assertEqual([], self.quiet())
-        self.desk.ui("post", main, WM_COMMAND, TRAY_NOTIFY, "0")
+        self.desk.ui("post", main, WM_COMMAND, APP.ID_TRAY_NOTIFY, 0)
         self.assertTrue(until(lambda: self.setting() == "1"))
         self.end_jobs(fail=["100% pure.ogg"])
         self.assertEqual([(FAILED, "100% pure.ogg", "warning")], self.told())
         self.assertEqual(OLD_ENDS + 9, len(self.remembered()))
 
         # Nothing of this reached the server: status fetches only.
-        self.assertEqual({"GET /Quarrow.asp HTTP/1.0"}, {r["request_line"] for r in self.requests()})
+        self.assertEqual({"GET /Quarrow.asp HTTP/1.0"}, {r["request_line"] for r in self.log.requests()})
         self.exit(proc, main)
 
 

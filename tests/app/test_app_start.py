@@ -3,10 +3,11 @@ command-line switches and the shell registration they write."""
 import os
 import unittest
 
-import nsrun
-from apphelpers import QUARROW, Desktop, wait_exit
+from tests.support import QUARROW, TestNetwork, windows_path
+from tests.support.brevlet import CLSID
+from tests.support.desktop import Desktop
+from tests.support.wait import wait_exit
 
-CLSID = "{B7C86DB5-F0F7-45E1-88CB-3A92CD81F0A3}"
 KEYS = [
     r"HKCR\.torrent",
     r"HKCR\Quarrow_Torrent",
@@ -17,12 +18,12 @@ KEYS = [
 
 
 def module_dir():
-    return nsrun.windows_path(os.path.dirname(QUARROW)) + "\\"
+    return windows_path(os.path.dirname(QUARROW)) + "\\"
 
 
 class StartUp(unittest.TestCase):
     def setUp(self):
-        self.net = nsrun.TestNetwork().__enter__()
+        self.net = TestNetwork().__enter__()
         self.net.private_wine()
         self.desk = Desktop(self.net)
 

@@ -5,29 +5,26 @@ the stand-in web server in the nas namespace. Each step checks the screen and
 what reached the servers.
 
 With QUARROW_SHOTS=DIR set, the dialogs are also saved there as PNG pictures."""
-import base64
-import json
 import os
-import subprocess
 import sys
 import time
 import unittest
 
-import nsrun
-from apphelpers import BUILD, QUARROW, UIDRIVER, Desktop, wait_exit
+from tests.support import BUILD, NAS_ADDR, QUARROW, SETTINGS, TestNetwork, windows_path
+from tests.support.desktop import Desktop
+from tests.support.ids import APP
+from tests.support.mgmt import start_server
+from tests.support.standinlog import StandInLog, auth_of, records
+from tests.support.wait import until, wait_exit
 
-MGMT = os.path.join(nsrun.ROOT, "standin", "mgmt_standin.py")
 DRIVER = os.path.join(BUILD, "tests", "dialogs_driver.exe")
-SETTINGS = r"HKCU\SOFTWARE\Storage Server\Quarrow"
-# Control IDs of the dialogs.
-SERVER_LIST, REMEMBER_SERVER = "1000", "1002"
-USER, PASSWORD, REMEMBER_LOGIN = "1003", "1004", "1005"
-TREE, FOLDER = "1007", "1008"
+SERVER_LIST, TREE, FOLDER = APP.IDC_SERVER_LIST, APP.IDC_PATH_TREE, APP.IDC_PATH_FOLDER
+USER, PASSWORD, REMEMBER_LOGIN = APP.IDC_LOGIN_USER, APP.IDC_LOGIN_PASSWORD, APP.IDC_LOGIN_REMEMBER
 
 PORT_BUSY = ("Cannot search for servers: another program is using UDP port 13365. "
              "Close that program, then press Rescan.")
 
-WEB = ("NAS-One", nsrun.NAS_ADDR)
+WEB = ("NAS-One", NAS_ADDR)
 # Fills all 32 name bytes, with one outside ASCII: shown whole, byte for byte.
 ODD = ("B\xfcro-ABCDEFGHIJKLMNOPQRSTUVWXYZ0", "10.77.0.3")
 
@@ -36,85 +33,28 @@ def entry(server):
     return f"{server[0]} ({server[1]})"
 
 
-def until(probe, timeout=20, step=0.2):
-    deadline = time.time() + timeout
-    while True:
-        value = probe()
-        if value or time.time() > deadline:
-            return value
-        time.sleep(step)
-
-
-class DialogDesktop(Desktop):
-    def ui(self, *args, timeout=30):
-        r = self.run(UIDRIVER, *args, timeout=timeout, text=False)
-        return r.returncode, r.stdout.decode("cp1252").replace("\r", "")
-
-    def rows(self, hwnd):
-        code, out = self.ui("list", hwnd, SERVER_LIST)
-        lines = out.splitlines()
-        return (int(lines[0].split()[1]), lines[1:]) if code == 0 and lines else (None, [])
-
-    def get(self, hwnd, control):
-        return self.ui("get", hwnd, control)[1].rstrip("\n")
-
-    def tree(self, hwnd):
-        return self.ui("tree", hwnd, TREE)[1].splitlines()
-
-    def box(self, text, timeout_ms=20000):
-        """Finds a message box by its text and presses its OK button."""
-        hwnd = self.find(text, timeout_ms)
-        if hwnd:
-            self.click(hwnd, "OK")
-        return hwnd
-
-    def settings(self):
-        return self.reg_query(SETTINGS)
-
-    def shot(self, hwnd, name):
-        folder = os.environ.get("QUARROW_SHOTS")
-        if not folder:
-            return
-        time.sleep(0.5)  # let it paint
-        left, top, width, height = self.ui("rect", hwnd)[1].split()
-        with open(os.path.join(BUILD, "harness", "display")) as f:
-            display = f.read().strip()
-        subprocess.run(["import", "-display", display, "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
-                        "+repage", os.path.join(folder, name + ".png")], check=True)
-
-
 class DialogTests(unittest.TestCase):
     def setUp(self):
-        self.net = nsrun.TestNetwork().__enter__()
+        self.net = TestNetwork().__enter__()
         self.addCleanup(self.net.close)
         self.net.private_wine()
-        self.desk = DialogDesktop(self.net)
+        self.desk = Desktop(self.net)
         self.addCleanup(self.desk.close)
+        self.log = StandInLog(self.net)
         self.mgmt_log = os.path.join(self.net.dir, "mgmt.jsonl")
 
     def simulate(self, ns, server, **scenario):
-        self.net.start_program(ns, [sys.executable, MGMT, "--mac", "02:00:00:00:00:%02X" % int(server[1].split(".")[3]),
-                                    "--name", server[0], "--address", server[1], "--log", self.mgmt_log,
-                                    "--scenario-json", json.dumps(scenario)])
+        start_server(self.net, ns, self.mgmt_log, "02:00:00:00:00:%02X" % int(server[1].split(".")[3]),
+                     server[0], server[1], **scenario)
 
     def probes(self, name):
-        if not os.path.exists(self.mgmt_log):
-            return 0
-        with open(self.mgmt_log) as f:
-            rows = [json.loads(line) for line in f]
-        return sum(r["dir"] == "rx" and r["kind"] == "probe" and r["server"] == name for r in rows)
+        return sum(r["server"] == name for r in records(self.mgmt_log, "probe"))
 
-    def requests(self):
-        if not os.path.exists(self.net.log_path):
-            return []
-        with open(self.net.log_path) as f:
-            return [json.loads(line) for line in f]
-
-    def auth_of(self, request):
-        for name, value in request["headers"]:
-            if name.lower() == "authorization":
-                return base64.b64decode(value.split()[1]).decode()
-        return None
+    def rows(self, dialog):
+        """The server list: (selected row, rows)."""
+        code, out = self.desk.ui("list", dialog, SERVER_LIST)
+        lines = out.splitlines()
+        return (int(lines[0].split()[1]), lines[1:]) if code == 0 and lines else (None, [])
 
     def main_state(self, text, timeout=30):
         main = self.desk.find("Refresh")
@@ -138,34 +78,34 @@ class DialogTests(unittest.TestCase):
                                         "s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)\n"
                                         "s.bind(('', 13365)); print('listening', flush=True); time.sleep(120)"])
         proc = self.desk.start(QUARROW)
-        self.assertIsNotNone(self.desk.box(PORT_BUSY), "no word of the port held by another program")
+        self.assertIsNotNone(self.desk.answer(PORT_BUSY), "no word of the port held by another program")
         dialog = self.desk.find("Rescan")
         self.assertIsNotNone(dialog, "no server selection")
         self.assertTrue(self.main_state("Disconnected"))
         self.assertTrue(until(lambda: self.probes(WEB[0]) == 3))
         time.sleep(0.5)
-        self.assertEqual([], self.desk.rows(dialog)[1])
+        self.assertEqual([], self.rows(dialog)[1])
         # Rescan while it is still held says so again; once it is free, Rescan finds the servers.
         self.desk.click(dialog, "Rescan")
-        self.assertIsNotNone(self.desk.box(PORT_BUSY), "Rescan did not say the port is still held")
+        self.assertIsNotNone(self.desk.answer(PORT_BUSY), "Rescan did not say the port is still held")
         holder.kill()
         holder.wait(5)
         self.assertTrue(self.desk.click(dialog, "Rescan"))
-        self.assertTrue(until(lambda: len(self.desk.rows(dialog)[1]) == 2))
+        self.assertTrue(until(lambda: len(self.rows(dialog)[1]) == 2))
         self.assertIsNone(self.desk.find(PORT_BUSY, 500))
         # Cancel ends the program without a request.
         self.assertTrue(self.desk.click(dialog, "Cancel"))
         self.assertEqual(0, wait_exit(proc, 20))
-        self.assertEqual([], self.requests())
+        self.assertEqual([], self.log.requests())
         # Three on opening, three at each Rescan, three more to end the receive thread.
         self.assertEqual(12, self.probes(WEB[0]))
 
         proc = self.desk.start(QUARROW)
         dialog = self.desk.find("Rescan")
         # Every server answers each of the three probes, ODD twice over: one entry each.
-        self.assertTrue(until(lambda: len(self.desk.rows(dialog)[1]) == 2 and self.probes(WEB[0]) == 15))
+        self.assertTrue(until(lambda: len(self.rows(dialog)[1]) == 2 and self.probes(WEB[0]) == 15))
         time.sleep(0.5)
-        selection, rows = self.desk.rows(dialog)
+        selection, rows = self.rows(dialog)
         self.assertEqual(0, selection)
         self.assertEqual(sorted([entry(WEB), entry(ODD)]), sorted(rows))
         self.assertEqual(15, self.probes(ODD[0]))
@@ -173,17 +113,17 @@ class DialogTests(unittest.TestCase):
 
         # Rescan empties the list and fills it again from three new probes.
         self.assertTrue(self.desk.click(dialog, "Rescan"))
-        self.assertTrue(until(lambda: self.probes(WEB[0]) == 18 and len(self.desk.rows(dialog)[1]) == 2))
+        self.assertTrue(until(lambda: self.probes(WEB[0]) == 18 and len(self.rows(dialog)[1]) == 2))
 
         # OK with "Keep connecting..." remembers the server and connects to it.
-        self.assertEqual(0, self.desk.ui("list-select", dialog, SERVER_LIST, str(self.desk.rows(dialog)[1].index(entry(WEB))))[0])
+        self.assertEqual(0, self.desk.ui("list-select", dialog, SERVER_LIST, self.rows(dialog)[1].index(entry(WEB)))[0])
         self.assertTrue(self.desk.click(dialog, "Keep connecting to this server and do not ask me."))
         self.assertTrue(self.desk.click(dialog, "OK"))
         self.assertTrue(self.main_state("Ready"))
         settings = self.desk.settings()
         self.assertIn(f"DefaultServer    REG_SZ    {WEB[1]}", settings)
         self.assertIn(f"DefaultServerDisplayName    REG_SZ    {entry(WEB)}", settings)
-        self.assertEqual("GET /Quarrow.asp HTTP/1.0", self.requests()[0]["request_line"])
+        self.assertEqual("GET /Quarrow.asp HTTP/1.0", self.log.requests()[0]["request_line"])
 
         # The next start asks nothing and sends no probe.
         probes = self.probes(WEB[0])
@@ -198,7 +138,7 @@ class DialogTests(unittest.TestCase):
         self.simulate(self.net.nas, WEB, flood=1500)
         proc = self.desk.start(QUARROW)
         dialog = self.desk.find("Rescan")
-        self.assertTrue(until(lambda: len(self.desk.rows(dialog)[1]) > 50))
+        self.assertTrue(until(lambda: len(self.rows(dialog)[1]) > 50))
         self.desk.click(dialog, "Cancel")
         self.assertEqual(0, wait_exit(proc, 60), "the program did not end after Cancel")
 
@@ -211,12 +151,12 @@ class DialogTests(unittest.TestCase):
         proc = self.desk.start(QUARROW)
         login = self.desk.find("Remember my password")
         self.assertIsNotNone(login, "no login prompt")
-        self.assertEqual(f"Log in {entry(WEB)}", self.desk.get(login, "0"))
+        self.assertEqual(f"Log in {entry(WEB)}", self.desk.get(login, 0))
         self.assertIsNotNone(self.desk.find("Connecting server...", 2000), "the wait dialog went away")
         self.assertEqual(["", "", "0"], [self.desk.get(login, USER), self.desk.get(login, PASSWORD),
-                                         self.desk.ui("checked", login, REMEMBER_LOGIN)[1].strip()])
+                                         self.desk.out("checked", login, REMEMBER_LOGIN)])
         for control, text in ((USER, "admin"), (PASSWORD, "nope")):
-            self.desk.ui("set", login, control, text)
+            self.desk.set(login, control, text)
         self.desk.shot(login, "login")
         self.desk.click(login, "Remember my password")
         self.desk.click(login, "OK")
@@ -226,13 +166,13 @@ class DialogTests(unittest.TestCase):
                               self.desk.get(self.desk.find("Remember my password", 1000), USER) == "admin"))
         login = self.desk.find("Remember my password")
         self.assertEqual(["admin", "nope", "1"], [self.desk.get(login, USER), self.desk.get(login, PASSWORD),
-                                                  self.desk.ui("checked", login, REMEMBER_LOGIN)[1].strip()])
+                                                  self.desk.out("checked", login, REMEMBER_LOGIN)])
         self.assertIn("Password    REG_SZ    nope", self.desk.settings())
-        self.desk.ui("set", login, PASSWORD, "secret")
+        self.desk.set(login, PASSWORD, "secret")
         self.desk.click(login, "OK")
         self.assertTrue(self.main_state("Ready"))
-        probes = [r for r in self.requests() if r["path"] == "Quarrow.asp" or r["path"] == "/Quarrow.asp"]
-        auths = [self.auth_of(r) for r in probes if self.auth_of(r)]
+        probes = [r for r in self.log.requests() if r["path"] == "Quarrow.asp" or r["path"] == "/Quarrow.asp"]
+        auths = [auth_of(r) for r in probes if auth_of(r)]
         self.assertEqual(["admin:nope", "admin:secret"], [a for i, a in enumerate(auths) if i == 0 or auths[i - 1] != a])
         self.assertEqual(["Password    REG_SZ    secret", "User    REG_SZ    admin"],
                          sorted(line for line in self.desk.reg_query(subkey) if "REG_SZ" in line))
@@ -247,7 +187,7 @@ class DialogTests(unittest.TestCase):
         proc = self.restart(proc)
         login = self.desk.find("Remember my password")
         for control, text in ((USER, "admin"), (PASSWORD, "secret")):
-            self.desk.ui("set", login, control, text)
+            self.desk.set(login, control, text)
         self.desk.click(login, "OK")
         self.assertTrue(self.main_state("Ready"))
         self.assertEqual([], self.desk.reg_query(subkey))
@@ -255,20 +195,20 @@ class DialogTests(unittest.TestCase):
         # Nothing remembered now: Cancel is "Not connected to the server.", then the server selection.
         proc = self.restart(proc)
         login = self.desk.find("Remember my password")
-        sent = len(self.requests())
+        sent = len(self.log.requests())
         self.desk.click(login, "Cancel")
-        self.assertIsNotNone(self.desk.box("Not connected to the server."))
+        self.assertIsNotNone(self.desk.answer("Not connected to the server."))
         selection = self.desk.find("Rescan")
         self.assertIsNotNone(selection, "no server selection after the failed login")
         self.assertTrue(self.main_state("Disconnected"))
         self.desk.click(selection, "Cancel")
         self.assertEqual(0, wait_exit(proc, 20))
-        self.assertEqual(sent, len(self.requests()))
+        self.assertEqual(sent, len(self.log.requests()))
 
     def test_a_login_prompt_closes_when_the_operation_times_out(self):
         self.net.start_standin("--user", "admin", "--password", "secret")
         out = os.path.join(self.net.dir, "driver.txt")
-        proc = self.desk.start(DRIVER, WEB[1], nsrun.windows_path(out), "3000")
+        proc = self.desk.start(DRIVER, WEB[1], windows_path(out), "3000")
         self.assertIsNotNone(self.desk.find("Remember my password"), "no login prompt")
         self.assertEqual(0, wait_exit(proc, 30))
         with open(out) as f:
@@ -277,25 +217,24 @@ class DialogTests(unittest.TestCase):
     def test_folder_dialog_loads_each_level_once_and_returns_the_path(self):
         self.net.start_standin()
         out = os.path.join(self.net.dir, "driver.txt")
-        proc = self.desk.start(DRIVER, WEB[1], nsrun.windows_path(out))
+        proc = self.desk.start(DRIVER, WEB[1], windows_path(out))
         dialog = self.desk.find("Folder:")
         self.assertIsNotNone(dialog, "no folder dialog")
 
         def folder_requests():
-            return [base64.b64decode(r["body_b64"]) for r in self.requests()
-                    if r["path"].endswith("formNasOpenSubCatalog")]
+            return self.log.posts("goform/formNasOpenSubCatalog")
 
         def prepaths():
             return [b.split(b'name="prePath"\r\n\r\n')[1].split(b"\r\n")[0].decode() for b in folder_requests()]
 
-        self.assertEqual(["[HDD1]|1", "[HDD2]|1"], self.desk.tree(dialog))
-        self.assertEqual(1, sum(r["path"].endswith("nasopenroot.asp") for r in self.requests()))
+        self.assertEqual(["[HDD1]|1", "[HDD2]|1"], self.desk.tree(dialog, TREE))
+        self.assertEqual(1, sum(r["path"].endswith("nasopenroot.asp") for r in self.log.requests()))
 
         # A disk is no folder: OK asks for one.
         self.desk.ui("tree-select", dialog, TREE, "[HDD2]")
         self.assertEqual("", self.desk.get(dialog, FOLDER))
         self.desk.click(dialog, "OK")
-        self.assertIsNotNone(self.desk.box("Please select a folder!"))
+        self.assertIsNotNone(self.desk.answer("Please select a folder!"))
 
         steps = [  # (action, path, tree lines expected afterwards, prePaths sent so far)
             ("tree-expand", "[HDD1]", "  Movies|1", ["[HDD1]"]),
@@ -307,8 +246,8 @@ class DialogTests(unittest.TestCase):
         for action, path, line, sent in steps:
             self.assertEqual(0, self.desk.ui(action, dialog, TREE, path)[0], path)
             if line:
-                self.assertTrue(until(lambda: line in self.desk.tree(dialog) and len(prepaths()) == len(sent)),
-                                (action, path, self.desk.tree(dialog)))
+                self.assertTrue(until(lambda: line in self.desk.tree(dialog, TREE) and len(prepaths()) == len(sent)),
+                                (action, path, self.desk.tree(dialog, TREE)))
                 time.sleep(0.3)
                 self.assertEqual(sent, prepaths())
             else:

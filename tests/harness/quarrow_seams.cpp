@@ -2,7 +2,7 @@
 // also honours the test seams, which the shipped entry point never calls.
 //   QUARROW_REFRESH_MS   the main window's refresh period instead of 60000 ms
 //   QUARROW_REPORT       once the first job lists are drawn, write the start-up
-//                        report (tests/tools/startup_report.h) to this file and close
+//                        report (tests/harness/startup_report.h) to this file and close
 //   QUARROW_BALLOONS     append every balloon shown to this file, one UTF-8 line each:
 //                        "title|text|info" or "title|text|warning"
 #include <windows.h>

@@ -19,7 +19,7 @@ import sys
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 STANDIN = os.path.join(ROOT, "standin", "nas_standin.py")
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
 PC_ADDR = "10.77.0.10"

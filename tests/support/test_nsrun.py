@@ -8,8 +8,7 @@ import tempfile
 import unittest
 from unittest import mock
 
-import nsrun
-from apphelpers import BUILD, WINE64
+from tests.support import BUILD, WINE64, nsrun
 
 
 class PrivateWine(unittest.TestCase):

@@ -7,22 +7,23 @@ answering. Each step checks the screen and what reached the server.
 Quarrow runs here from its test entry point (QuarrowSeams.exe), which only
 shortens the refresh period."""
 import json
-import os
 import subprocess
 import time
 import unittest
 
-import nsrun
-from apphelpers import BUILD, UIDRIVER, Desktop, layout_faults
+from tests.support import CTL, NAS_ADDR, SEAMS, TestNetwork
+from tests.support.desktop import SB_PAGEDOWN, Desktop, layout_faults
+from tests.support.ids import APP
+from tests.support.screen import use_own_display
+from tests.support.standinlog import StandInLog
+from tests.support.wait import until
 
-SEAMS = os.path.join(BUILD, "app", "QuarrowSeams.exe")
-CTL = os.path.join(BUILD, "tools", "quarrowctl.exe")
-KEY = r"HKCU\SOFTWARE\Storage Server\Quarrow"
 USER, PASSWORD = "admin", "admin"
 REFRESH_MS = 4000
-BT_LIST, BT_SCROLL, WEB_LIST, STATE, BT_ADD = "1036", "1039", "1042", "1052", "1034"
-BT_PRIORITY, BT_ACTION, BT_REMOVE, WEB_ACTION, WEB_REMOVE = 2001, 2101, 2201, 2301, 2401
-SB_PAGEDOWN = 3
+BT_LIST, BT_SCROLL, WEB_LIST = APP.IDC_MAIN_BT_LIST, APP.IDC_MAIN_BT_SCROLL, APP.IDC_MAIN_WEB_LIST
+# The first row's controls; row r's are r further on.
+BT_PRIORITY, BT_ACTION, BT_REMOVE = APP.IDC_BT_PRIORITY_FIRST, APP.IDC_BT_ACTION_FIRST, APP.IDC_BT_REMOVE_FIRST
+WEB_ACTION, WEB_REMOVE = APP.IDC_WEB_ACTION_FIRST, APP.IDC_WEB_REMOVE_FIRST
 # A name longer than the 512 characters a tip shows.
 LONG_NAME = "Long-" + "".join(chr(ord("a") + i % 26) for i in range(600)) + ".iso"
 
@@ -43,112 +44,40 @@ def web_colours(status):
     return WEB_COLOURS.get(status, ("C00000", WHITE))
 
 
-def own_display():
-    """An Xvfb display for this test alone: the colours are read off the screen,
-    and a test running beside it on a shared display would cover the window."""
-    for n in range(141, 200):
-        lock, socket = f"/tmp/.X{n}-lock", f"/tmp/.X11-unix/X{n}"
-        if os.path.exists(lock):
-            if server_alive(lock):
-                continue
-            # Left by a display that was killed: its socket would pass for ready.
-            for stale in (lock, socket):
-                try:
-                    os.remove(stale)
-                except FileNotFoundError:
-                    pass
-        proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if until(lambda: os.path.exists(socket), timeout=5) and proc.poll() is None:
-            return proc, f":{n}"
-        end_display(proc)
-    raise RuntimeError("no free display for Xvfb")
-
-
-def server_alive(lock):
-    try:
-        with open(lock) as f:
-            os.kill(int(f.read().strip()), 0)
-        return True
-    except (ValueError, ProcessLookupError):
-        return False
-    except OSError:
-        return True  # unreadable, or another user's: leave it alone
-
-
-def end_display(proc):
-    """Terminated, not killed: Xvfb then removes its lock and socket itself."""
-    proc.terminate()
-    try:
-        proc.wait(10)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
-
-
-def use_own_display(test):
-    """Points DISPLAY at a display of the test's own until its clean-up, which
-    ends that display and puts the old value back."""
-    xvfb, display = own_display()
-    saved = os.environ.get("DISPLAY")
-    os.environ["DISPLAY"] = display
-
-    def restore():
-        end_display(xvfb)
-        if saved is None:
-            os.environ.pop("DISPLAY", None)
-        else:
-            os.environ["DISPLAY"] = saved
-    test.addCleanup(restore)
-
-
-def until(probe, timeout=30, step=0.2):
-    deadline = time.time() + timeout
-    while True:
-        value = probe()
-        if value or time.time() > deadline:
-            return value
-        time.sleep(step)
-
-
 class MainWindow(unittest.TestCase):
     def setUp(self):
         use_own_display(self)  # for the test network's Wine and everything it runs
         # Xvfb starts with the pointer in the middle of the screen, over the
         # lists: a cell tip popping up there would cover the colours read.
         subprocess.run(["xdotool", "mousemove", "0", "0"], check=False)
-        self.net = nsrun.TestNetwork().__enter__()
+        self.net = TestNetwork().__enter__()
         # Nine demo jobs in mixed states and sixteen plain ones: 25 BT jobs.
         self.net.start_standin("--demo", "--fill-bt", "16", "--user", USER, "--password", PASSWORD,
                                "--speed", "4096")
         self.net.private_wine(dpi=SCALED.get(self._testMethodName))
         self.desk = Desktop(self.net)
+        self.log = StandInLog(self.net)
 
     def tearDown(self):
         self.desk.close()
         self.net.close()
 
     def ui(self, *args):
-        return self.desk.run(UIDRIVER, *args, text=False).stdout.decode("cp1252").replace("\r", "")
+        return self.desk.ui(*args)[1]
 
     def cells(self, control):
         return [line.split("|") for line in self.ui("cells", self.main, control).splitlines()]
 
     def state(self, control):
-        return tuple(int(v) for v in self.ui("state", self.main, control).split())
-
-    def status_requests(self):
-        with open(self.net.log_path) as f:
-            return [r for r in map(json.loads, f) if r["path"].lstrip("/") == "Quarrow.asp"]
+        return self.desk.state(self.main, control)
 
     def fetches(self):
-        """Status fetches: one request with credentials each, however many exchanges."""
-        return sum(1 for r in self.status_requests() if any(h[0] == "Authorization" for h in r["headers"]))
+        return self.log.status_fetches(authorized=True)
 
     def colours_match(self, control, rule, status_column):
         """Every shown row is drawn in the colours of the status it shows (None),
         or what differs. The texts and colours come from one picture of the list."""
-        lines = self.ui("colors", self.main, control, "all", str(status_column)).splitlines()
+        lines = self.ui("colors", self.main, control, "all", status_column).splitlines()
         if not any(line.split("|")[0] for line in lines):
             return f"no row with a status: {lines}"
         for row, line in enumerate(lines):
@@ -164,22 +93,16 @@ class MainWindow(unittest.TestCase):
     def start_connected(self):
         """Quarrow connected to the stand-in, the long Web/FTP job added, the
         first BT job on screen."""
-        for value, data in (("DefaultServer", nsrun.NAS_ADDR), ("DefaultServerDisplayName", "STORAGE_SERVER")):
-            self.desk.reg_add(KEY, value, data)
-        for value, data in (("User", USER), ("Password", PASSWORD)):
-            self.desk.reg_add(KEY + "\\" + nsrun.NAS_ADDR, value, data)
-        added = self.desk.run(CTL, "-s", nsrun.NAS_ADDR, "-u", USER, "-p", PASSWORD, "add-url",
+        self.desk.remember_server(NAS_ADDR, "STORAGE_SERVER", USER, PASSWORD)
+        added = self.desk.run(CTL, "-s", NAS_ADDR, "-u", USER, "-p", PASSWORD, "add-url",
                               "http://files.example.com/" + LONG_NAME, timeout=120)
         self.assertEqual(0, added.returncode, added.stdout)
 
-        env = dict(self.net.pc_env(), QUARROW_REFRESH_MS=str(REFRESH_MS))
-        self.desk.procs.append(subprocess.Popen(["ip", "netns", "exec", self.net.pc, nsrun.WINE_RUN, SEAMS], env=env,
-                                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                                stderr=subprocess.DEVNULL))
+        self.desk.start(SEAMS, env={"QUARROW_REFRESH_MS": str(REFRESH_MS)})
         self.main = self.desk.find("Refresh", 60000)
         self.assertIsNotNone(self.main, "no main window")
-        self.assertTrue(until(lambda: self.ui("get", self.main, "0").strip() == "STORAGE_SERVER - Quarrow"),
-                        self.ui("get", self.main, "0") + self.ui("texts", self.main))
+        self.assertTrue(until(lambda: self.ui("get", self.main, 0).strip() == "STORAGE_SERVER - Quarrow"),
+                        self.ui("get", self.main, 0) + self.ui("texts", self.main))
         self.assertTrue(until(lambda: self.cells(BT_LIST)[0][0]), "no BT job shown")
 
     def test_lists_scrolling_tips_busy_state_and_disconnection(self):
@@ -200,17 +123,17 @@ class MainWindow(unittest.TestCase):
         jobs = sum(1 for cells in web if cells[0])
         self.assertEqual(7, jobs)  # six demo jobs and the long one
         self.assertEqual(("back", WHITE, "text", WHITE), tuple(self.ui("colors", self.main, WEB_LIST, "9").split()))
-        self.assertEqual((1, 1), self.state(str(WEB_ACTION + jobs - 1)))
-        self.assertEqual((1, 0), self.state(str(WEB_ACTION + jobs)))
+        self.assertEqual((1, 1), self.state(WEB_ACTION + jobs - 1))
+        self.assertEqual((1, 0), self.state(WEB_ACTION + jobs))
 
         # 25 BT jobs: range 0 to 15; page down goes 10 rows, then to the end.
         # Paging sends nothing to the server.
         self.assertEqual("0 15 0", self.ui("scroll", self.main, BT_SCROLL).strip())
         before, started = self.fetches(), time.time()
-        self.ui("vscroll", self.main, BT_SCROLL, str(SB_PAGEDOWN))
+        self.ui("vscroll", self.main, BT_SCROLL, SB_PAGEDOWN)
         self.assertTrue(until(lambda: self.ui("scroll", self.main, BT_SCROLL).strip() == "0 15 10"))
         self.assertTrue(until(lambda: self.cells(BT_LIST)[0][0] == "fill-bt-002"))
-        self.ui("vscroll", self.main, BT_SCROLL, str(SB_PAGEDOWN))
+        self.ui("vscroll", self.main, BT_SCROLL, SB_PAGEDOWN)
         self.assertTrue(until(lambda: self.ui("scroll", self.main, BT_SCROLL).strip() == "0 15 15"))
         rows = self.cells(BT_LIST)
         self.assertEqual(["fill-bt-007", "fill-bt-016"], [rows[0][0], rows[9][0]])
@@ -220,7 +143,7 @@ class MainWindow(unittest.TestCase):
         # The long name: the cell holds it whole, the tip its first 512
         # characters and "...", over the cell's inner rectangle.
         row = next(i for i, cells in enumerate(self.cells(WEB_LIST)) if cells[0] == LONG_NAME)
-        tip = self.ui("tip", self.main, WEB_LIST, str(100 * row + 10)).splitlines()
+        tip = self.ui("tip", self.main, WEB_LIST, 100 * row + 10).splitlines()
         self.assertEqual(LONG_NAME[:512] + "...", tip[0])
         left, top, right, bottom = map(int, tip[1].split()[1:])
         self.assertEqual((20 * row + 22, 20 * row + 40), (top, bottom))
@@ -231,8 +154,8 @@ class MainWindow(unittest.TestCase):
         self.net.set_faults(json.dumps({"delay": 5, "paths": ["Quarrow.asp"], "id": 1}))
         wait = self.desk.find("Refreshing download list...", 20000)
         self.assertIsNotNone(wait, "no wait dialog at the timer's refresh")
-        self.assertEqual(0, self.state("0")[0], "main window enabled during the operation")
-        self.assertTrue(until(lambda: self.state("0")[0] == 1, timeout=20))
+        self.assertEqual(0, self.state(0)[0], "main window enabled during the operation")
+        self.assertTrue(until(lambda: self.state(0)[0] == 1, timeout=20))
 
         # The server stops answering: at the next refresh the window says so
         # and falls back to the disconnected state; the timer then stays quiet.
@@ -241,16 +164,16 @@ class MainWindow(unittest.TestCase):
         self.assertIsNotNone(box, "no message after the failed refresh")
         # A reset connection reads as a reply without a status line under Wine.
         self.assertTrue({"Connect error!", "Server error!"} & set(self.desk.texts(box)), self.desk.texts(box))
-        self.assertEqual("Quarrow", self.ui("get", self.main, "0").strip())
+        self.assertEqual("Quarrow", self.ui("get", self.main, 0).strip())
         self.desk.click(box, "OK")
-        self.assertTrue(until(lambda: self.ui("get", self.main, STATE).strip() == "Disconnected"))
+        self.assertTrue(until(lambda: self.ui("get", self.main, APP.IDC_MAIN_STATE).strip() == "Disconnected"))
         self.assertTrue(until(lambda: not any(cells[0] for cells in self.cells(BT_LIST))))
         self.assertEqual("0 0 0", self.ui("scroll", self.main, BT_SCROLL).strip())
-        self.assertEqual((0, 0), self.state(str(BT_ACTION)))
-        self.assertEqual(0, self.state(BT_ADD)[0])
-        quiet = len(self.status_requests())
+        self.assertEqual((0, 0), self.state(BT_ACTION))
+        self.assertEqual(0, self.state(APP.IDC_MAIN_BT_ADD)[0])
+        quiet = self.log.status_fetches()
         time.sleep(2.5 * REFRESH_MS / 1000)
-        self.assertEqual(quiet, len(self.status_requests()), "the timer refreshed without a connection")
+        self.assertEqual(quiet, self.log.status_fetches(), "the timer refreshed without a connection")
 
     def test_at_150_percent(self):
         """One pass at 150 %: the lists and their row panels scaled together,
@@ -283,13 +206,8 @@ class MainWindow(unittest.TestCase):
         self.shot("main-window-150.png")
 
     def shot(self, name):
-        folder = os.environ.get("QUARROW_SHOTS")
-        if not folder:
-            return
-        time.sleep(0.5)  # let it paint
-        left, top, width, height = self.ui("rect", self.main).split()
-        subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}", "+repage",
-                        os.path.join(folder, name)], check=True)
+        self.desk.shot(self.main, name)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -18,8 +18,8 @@ import threading
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from test_browser import HOST_NAME, HandOverCase, ensure_installed, until  # noqa: E402
+from tests.support.browsers import HOST_NAME, HandOverCase, ensure_installed
+from tests.support.wait import until
 
 MARIONETTE_PORT = 2828
 PAGE_PORT = 8000

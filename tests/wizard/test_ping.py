@@ -2,14 +2,13 @@
 that answer through the kernel, stay silent, answer only the second echo, or
 answer with another identifier (standin/mgmt_standin.py --icmp); through the
 raw socket and through IP Helper's echo call."""
-import json
 import os
 import re
 import struct
-import sys
 import unittest
 
-from test_protocol import STANDIN, MgmtNetwork, driver_path
+from tests.support.mgmt import DRIVER, MgmtNetwork, start_icmp
+from tests.support.standinlog import records
 
 
 def checksum_ok(data):
@@ -22,19 +21,17 @@ def checksum_ok(data):
 class PingTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        if os.geteuid() != 0 or not driver_path():
+        if os.geteuid() != 0 or not os.path.exists(DRIVER):
             raise unittest.SkipTest("needs root and protocol_driver.exe")
         cls.env = MgmtNetwork().__enter__()
         net = cls.env.net
         net.add_host("10.77.0.40")  # the kernel answers
         for n, mode in ((41, "second"), (42, "other-id"), (43, "silent")):
-            host = net.add_host(f"10.77.0.{n}")
-            net.start_program(host, [sys.executable, STANDIN, "--icmp", mode, "--log", cls.env.log])
+            start_icmp(net, f"10.77.0.{n}", mode, cls.env.log)
         # Hosts for the echo call, with a log of their own.
         cls.api_log = os.path.join(net.dir, "api-hosts.jsonl")
         for n, mode in ((44, "second"), (45, "silent")):
-            net.start_program(net.add_host(f"10.77.0.{n}"), [sys.executable, STANDIN, "--icmp", mode, "--log",
-                                                             cls.api_log])
+            start_icmp(net, f"10.77.0.{n}", mode, cls.api_log)
 
     @classmethod
     def tearDownClass(cls):
@@ -47,9 +44,7 @@ class PingTest(unittest.TestCase):
         return out, m.group(1) == "1", int(m.group(2))
 
     def echoes(self, source_mode, log=None):
-        with open(log or self.env.log) as f:
-            rows = [json.loads(l) for l in f]
-        return [r for r in rows if r["server"] == f"icmp-{source_mode}" and r["dir"] == "rx"]
+        return [r for r in records(log or self.env.log) if r["server"] == f"icmp-{source_mode}"]
 
     def test_echo_call_where_no_raw_socket_opens(self):
         # Without administrator rights no raw socket opens and the ping takes

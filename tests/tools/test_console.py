@@ -4,18 +4,16 @@ import base64
 import json
 import os
 import re
-import subprocess
 import sys
 import tempfile
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-from nsrun import NAS_ADDR, ROOT, WINE_RUN, TestNetwork, windows_path  # noqa: E402
+from standin import bencode
+from tests.support import CTL as EXE, NAS_ADDR, WINE_RUN, TestNetwork, windows_path
+from tests.support.mgmt import STANDIN as MGMT_STANDIN
+from tests.support.standinlog import BOUNDARY, CLOSING, StandInLog, part
 
-BUILD = os.environ.get("QUARROW_BUILD_DIR", os.path.join("build", "x86_64"))
-EXE = os.path.join(BUILD, "tools", "quarrowctl.exe")
 USER, PASSWORD = "admin", "s3cret"
-BOUNDARY = b"/" * 17
 # The console's ANSI code page under Wine with a C or en_US locale.
 ANSI = "cp1252"
 
@@ -25,35 +23,10 @@ WEB_HEADERS = ["#", "File name", "Size", "Loaded", "Status", "Save path", "URL"]
 
 # ---------------------------------------------------------------- helpers
 
-def bencode(value):
-    if isinstance(value, int):
-        return b"i%de" % value
-    if isinstance(value, str):
-        value = value.encode("utf-8")
-    if isinstance(value, bytes):
-        return b"%d:%s" % (len(value), value)
-    if isinstance(value, list):
-        return b"l" + b"".join(bencode(v) for v in value) + b"e"
-    if isinstance(value, dict):
-        items = sorted((k.encode("utf-8") if isinstance(k, str) else k, v) for k, v in value.items())
-        return b"d" + b"".join(bencode(k) + bencode(v) for k, v in items) + b"e"
-    raise TypeError(value)
-
-
 def torrent_bytes(name, length):
-    return bencode({"announce": "http://tracker.example.org/announce",
+    return bencode.encode({"announce": "http://tracker.example.org/announce",
                     "info": {"name": name, "length": length, "piece length": 262144,
                              "pieces": b"\x00" * 20 * ((length + 262143) // 262144)}})
-
-
-def part(name, value):
-    if isinstance(value, str):
-        value = value.encode(ANSI)
-    return (b"--" + BOUNDARY + b"\r\nContent-Disposition: form-data; name=\"" + name.encode() +
-            b"\"\r\n\r\n" + value + b"\r\n")
-
-
-CLOSING = b"--" + BOUNDARY + b"--"
 
 
 def parse_table(lines, headers):
@@ -87,7 +60,6 @@ class ConsoleCase(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        os.environ.setdefault("QUARROW_BUILD_DIR", BUILD)
         os.environ["LC_ALL"] = "C.UTF-8"
         cls.net = TestNetwork().__enter__()
         try:
@@ -124,10 +96,7 @@ class ConsoleCase(unittest.TestCase):
         return parse_status(self.ok("status"))
 
     def requests(self):
-        if not os.path.exists(self.net.log_path):
-            return []
-        with open(self.net.log_path) as f:
-            return [json.loads(line) for line in f]
+        return StandInLog(self.net).requests()
 
     def last_raw(self, path):
         """The last request for `path` exactly as it arrived (from the dump files)."""
@@ -545,7 +514,7 @@ class JsonTest(ConsoleCase):
         name = b'NAS "1" \\ \x01\x9d\xe9'
         host = self.net.add_host("10.77.0.101", "00:11:22:33:44:55")
         server = self.net.start_program(host, [
-            sys.executable, os.path.join(ROOT, "standin", "mgmt_standin.py"), "--mac", "00:11:22:33:44:55",
+            sys.executable, MGMT_STANDIN, "--mac", "00:11:22:33:44:55",
             "--address", "10.77.0.101", "--status", "1",
             "--scenario-json", json.dumps({"discovery": {"name_hex": name.hex()}})])
         try:

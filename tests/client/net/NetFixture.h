@@ -1,5 +1,5 @@
 // Shared helpers for tests that talk to the stand-in server. They run inside a
-// private network namespace pair (scripts/nsrun.py), which passes the server's
+// private network namespace pair (tests/support/nsrun.py), which passes the server's
 // address and the folder of its request dumps and fault file.
 #pragma once
 #include <windows.h>
@@ -72,7 +72,7 @@ inline std::string Head(const std::string& request) {
 class NetTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(Server().empty()) << "run through scripts/nsrun.py";
+        ASSERT_FALSE(Server().empty()) << "run through tests/support/nsrun.py";
         SetFaults("");
     }
     void TearDown() override { SetFaults(""); }
