@@ -14,12 +14,12 @@ import time
 import unittest
 
 from standin import bencode
-from tests.support import NAS_ADDR, QUARROW, TestNetwork, windows_path
+from tests.support import NAS_ADDR, QUARROW, windows_path
 from tests.support.desktop import (IDOK, VK_F5, WM_CLOSE, WM_COMMAND, WM_DROPFILES, WM_KEYDOWN,
-                             WM_LBUTTONDBLCLK, WM_USER, Desktop)
+                             WM_LBUTTONDBLCLK, WM_USER, NetworkCase)
 from tests.support.ids import APP
 from tests.support.brevlet import link_hex
-from tests.support.standinlog import CLOSING, DEFAULT_PATH, StandInLog, part
+from tests.support.standinlog import CLOSING, DEFAULT_PATH, part
 from tests.support.wait import until, wait_exit
 
 # The notification icon's callback message.
@@ -29,16 +29,10 @@ BT_PRIORITY, BT_ACTION, BT_REMOVE = APP.IDC_BT_PRIORITY_FIRST, APP.IDC_BT_ACTION
 WEB_ACTION = APP.IDC_WEB_ACTION_FIRST
 
 
-class CommandTests(unittest.TestCase):
+class CommandTests(NetworkCase):
     def setUp(self):
-        self.net = TestNetwork().__enter__()
-        self.addCleanup(self.net.close)
-        self.net.private_wine()
-        self.desk = Desktop(self.net)
-        self.addCleanup(self.desk.close)
-        self.log = StandInLog(self.net)
-        self.net.start_standin("--speed", "0", "--fail-rate", "0")
-        self.desk.remember_server(NAS_ADDR, "NAS (%s)" % NAS_ADDR)
+        super().setUp()
+        self.serve()
         torrent = bencode.encode({"info": {"name": "sample", "length": 1234, "piece length": 16384,
                                            "pieces": b"\x01" * 20}})
         self.torrent_bytes = torrent

@@ -10,11 +10,11 @@ import sys
 import time
 import unittest
 
-from tests.support import BUILD, NAS_ADDR, QUARROW, SETTINGS, TestNetwork, windows_path
-from tests.support.desktop import Desktop
+from tests.support import BUILD, NAS_ADDR, QUARROW, SETTINGS, windows_path
+from tests.support.desktop import NetworkCase
 from tests.support.ids import APP
 from tests.support.mgmt import start_server
-from tests.support.standinlog import StandInLog, auth_of, records
+from tests.support.standinlog import auth_of, records
 from tests.support.wait import until, wait_exit
 
 DRIVER = os.path.join(BUILD, "tests", "dialogs_driver.exe")
@@ -33,14 +33,9 @@ def entry(server):
     return f"{server[0]} ({server[1]})"
 
 
-class DialogTests(unittest.TestCase):
+class DialogTests(NetworkCase):
     def setUp(self):
-        self.net = TestNetwork().__enter__()
-        self.addCleanup(self.net.close)
-        self.net.private_wine()
-        self.desk = Desktop(self.net)
-        self.addCleanup(self.desk.close)
-        self.log = StandInLog(self.net)
+        super().setUp()
         self.mgmt_log = os.path.join(self.net.dir, "mgmt.jsonl")
 
     def simulate(self, ns, server, **scenario):

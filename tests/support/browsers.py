@@ -4,6 +4,7 @@ registered as the browser's native messaging host, and Quarrow running
 against the stand-in in a private test network."""
 import json
 import os
+import shlex
 import shutil
 import subprocess
 import unittest
@@ -11,8 +12,8 @@ import unittest
 from scripts import build_extension
 
 from . import BUILD, QUARROW
-from .desktop import Desktop
-from .nsrun import NAS_ADDR, WINE_RUN, TestNetwork
+from .desktop import NetworkCase
+from .nsrun import NAS_ADDR
 from .standinlog import DEFAULT_PATH, StandInLog, part
 from .wait import until
 
@@ -38,19 +39,13 @@ def ensure_installed(program, package):
     return (found, "") if found else (None, "apt-get install %s failed: %s" % (package, r.stderr.strip()[-300:]))
 
 
-class HandOverCase(unittest.TestCase):
+class HandOverCase(NetworkCase):
     """A test network with the stand-in and a Wine prefix of its own, the remembered server set,
     and the pieces every browser needs: the extension built, the host's manifest."""
 
     def setUp(self):
-        self.net = TestNetwork().__enter__()
-        self.addCleanup(self.net.close)
-        self.net.private_wine()
-        self.desk = Desktop(self.net)
-        self.addCleanup(self.desk.close)
-        self.log = StandInLog(self.net)
-        self.net.start_standin("--speed", "0", "--fail-rate", "0")
-        self.desk.remember_server(NAS_ADDR, "NAS (%s)" % NAS_ADDR)
+        super().setUp()
+        self.serve()
 
     def added_links(self):
         return self.log.posts("goform/formNasDownloadAdd")
@@ -74,8 +69,9 @@ class HandOverCase(unittest.TestCase):
         refuses anything else). Returns the manifest."""
         script = os.path.join(self.net.dir, "quarrow-host.sh")
         with open(script, "w") as f:
-            f.write("#!/bin/sh\nexec ip netns exec %s env WINEPREFIX=%s QUARROW_BUILD_DIR=%s %s %s \"$@\"\n"
-                    % (self.net.pc, self.net.wine_prefix, BUILD, WINE_RUN, HOST))
+            f.write("#!/bin/sh\nexec env WINEPREFIX=%s QUARROW_BUILD_DIR=%s %s \"$@\"\n"
+                    % (shlex.quote(self.net.wine_prefix), shlex.quote(BUILD),
+                       shlex.join(self.net.command_in(self.net.pc, [HOST]))))
         os.chmod(script, 0o755)
         with open(os.path.join(BUILD, "app", shipped)) as f:
             manifest = json.load(f)

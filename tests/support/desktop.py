@@ -6,10 +6,12 @@ import os
 import subprocess
 import tempfile
 import time
+import unittest
 
 from . import SETTINGS, UIDRIVER, WINE64
-from .nsrun import WINE_RUN
+from .nsrun import NAS_ADDR, WINE_RUN, TestNetwork
 from .screen import screenshot
+from .standinlog import StandInLog
 from .wait import until
 
 # Windows' own numbers that tests send.
@@ -187,3 +189,21 @@ def layout_faults(geometry):
             if a[1] < b[3] and b[1] < a[3] and a[2] < b[4] and b[2] < a[4]:
                 faults.append(f"{a[0]} {a[1:]} overlaps {b[0]} {b[1:]}")
     return faults
+
+
+class NetworkCase(unittest.TestCase):
+    """A test with its own test network, a Wine prefix whose wineserver lives in it, a
+    desktop to drive programs on and the stand-in's log. serve() starts the stand-in that
+    Quarrow remembers as its server."""
+
+    def setUp(self):
+        self.net = TestNetwork().__enter__()
+        self.addCleanup(self.net.close)
+        self.net.private_wine()
+        self.desk = Desktop(self.net)
+        self.addCleanup(self.desk.close)
+        self.log = StandInLog(self.net)
+
+    def serve(self):
+        self.net.start_standin("--speed", "0", "--fail-rate", "0")
+        self.desk.remember_server(NAS_ADDR, "NAS (%s)" % NAS_ADDR)

@@ -256,11 +256,17 @@ class TestNetwork:
             return False
         return (a.st_dev, a.st_ino) == (b.st_dev, b.st_ino)
 
-    def run_in(self, ns, cmd, timeout=600, **kw):
-        """run_pc for any namespace of this network."""
+    def command_in(self, ns, cmd):
+        """The command line that runs `cmd` in namespace `ns` of this network: a Windows
+        program always through wine-run, which refuses a prefix whose wineserver lives
+        outside the namespace."""
         if cmd and cmd[0].lower().endswith(".exe"):
             cmd = [WINE_RUN, *cmd]
-        return subprocess.run(["ip", "netns", "exec", ns, *cmd], env=self.pc_env(), timeout=timeout, **kw)
+        return ["ip", "netns", "exec", ns, *cmd]
+
+    def run_in(self, ns, cmd, timeout=600, **kw):
+        """run_pc for any namespace of this network."""
+        return subprocess.run(self.command_in(ns, cmd), env=self.pc_env(), timeout=timeout, **kw)
 
     def _exec(self, ns, script):
         subprocess.run(["ip", "netns", "exec", ns, "sh", "-c", script], check=True,
@@ -309,9 +315,7 @@ class TestNetwork:
         return env
 
     def run_pc(self, cmd, timeout=600, **kw):
-        if cmd and cmd[0].lower().endswith(".exe"):
-            cmd = [WINE_RUN, *cmd]
-        return subprocess.run(["ip", "netns", "exec", self.pc, *cmd], env=self.pc_env(), timeout=timeout, **kw)
+        return self.run_in(self.pc, cmd, timeout, **kw)
 
     def close(self):
         if self._wineserver:
