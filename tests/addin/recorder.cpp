@@ -14,9 +14,19 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         path[length] = L'\0';
         ::lstrcatW(path, L"record.txt");
     }
-    HANDLE file = ::CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Several recorders may start at once (the browser host starts one per link). Appending is not
+    // atomic between processes under every system, so each one holds the file alone while it
+    // writes and the others wait their turn, for up to a minute.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 6000; ++attempt) {
+        file = ::CreateFileW(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_SHARING_VIOLATION) break;
+        ::Sleep(10);
+    }
     if (file == INVALID_HANDLE_VALUE) return 1;
+    LARGE_INTEGER end = {};
+    ::SetFilePointerEx(file, end, nullptr, FILE_END);
     std::string line = commandLine ? commandLine : "";
     BOOL inJob = FALSE;
     if (::GetEnvironmentVariableW(L"BREVLET_RECORD_JOB", nullptr, 0) > 0 &&
