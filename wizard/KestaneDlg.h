@@ -60,7 +60,7 @@ constexpr WizardTimer kSearchTimeout{5, 300000};
 constexpr WizardTimer kRestartWait{6, 100000};
 
 // The period of a timer, the PC's DHCP state from the adapter query's
-// report, and the ways the free-address search may ping; see TestSeams.cpp.
+// report, and the ways the free-address search may ping; see Seams.cpp.
 UINT TimerPeriod(const WizardTimer& timer);
 bool PcUsesDhcp(bool reported);
 unsigned PingRoutes();

@@ -18,7 +18,7 @@ from tests.support.mgmt import MgmtNetwork, start_icmp
 from tests.support.screen import screenshot
 from tests.support.wait import wait_exit
 
-KESTANE = os.path.join(BUILD, "wizard", "KestaneSeam.exe")
+KESTANE = os.path.join(BUILD, "wizard", "KestaneSeams.exe")
 SHOTS = os.environ.get("KESTANE_SCREENSHOT_DIR")
 
 NEW = "00:11:22:33:44:55"
@@ -118,7 +118,7 @@ class WizardTestCase(unittest.TestCase):
         if os.geteuid() != 0:
             self.skipTest("network namespaces need root")
         if not os.path.exists(KESTANE) or not os.path.exists(UIDRIVER):
-            self.skipTest("KestaneSeam.exe or uidriver.exe not built")
+            self.skipTest("KestaneSeams.exe or uidriver.exe not built")
         self.env = WizardNetwork(SCALED.get(self._testMethodName)).__enter__()
         self.addCleanup(self.env.__exit__, None, None, None)
 

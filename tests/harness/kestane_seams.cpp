@@ -1,6 +1,6 @@
-// The timer periods, the PC's DHCP state and the ways to ping as the wizard
-// sees them. The shipped program takes them as they are; its test build
-// (KESTANE_TEST_SEAMS) lets a test make the long timers short
+// Kestane for end-to-end tests: the wizard linked with these in place of
+// wizard/Seams.cpp, which the shipped program takes as they are. They let a
+// test make the long timers short
 // (KESTANE_TIMER_MS="1=3000,6=2000"), say whether the PC uses DHCP
 // (KESTANE_PC_DHCP=0 or 1), which Wine always reports as on, and narrow the
 // ping to the echo call or to nothing (KESTANE_PING=api, none), as on a PC
@@ -14,7 +14,6 @@ namespace kestane {
 
 UINT TimerPeriod(const WizardTimer& timer) {
     UINT period = timer.period;
-#ifdef KESTANE_TEST_SEAMS
     if (const char* spec = std::getenv("KESTANE_TIMER_MS")) {
         for (const char* p = spec; *p;) {
             char* end = nullptr;
@@ -26,26 +25,21 @@ UINT TimerPeriod(const WizardTimer& timer) {
             if (*end != ',') break;
         }
     }
-#endif
     return period;
 }
 
 bool PcUsesDhcp(bool reported) {
-#ifdef KESTANE_TEST_SEAMS
     if (const char* value = std::getenv("KESTANE_PC_DHCP")) return std::strcmp(value, "0") != 0;
-#endif
     return reported;
 }
 
 unsigned PingRoutes() {
-#ifdef KESTANE_TEST_SEAMS
     if (const char* value = std::getenv("KESTANE_PING")) {
         unsigned routes = 0;
         if (std::strstr(value, "raw")) routes |= netutil::kRawSocket;
         if (std::strstr(value, "api")) routes |= netutil::kEchoApi;
         return routes;
     }
-#endif
     return netutil::kAnyRoute;
 }
 
