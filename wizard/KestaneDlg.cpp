@@ -44,8 +44,7 @@ CWaitDialolg::CWaitDialolg(const IniFiles& files, Mode mode) : files_(files), mo
 
 BOOL CWaitDialolg::OnInitDialog() {
     const bool verify = mode_ == kVerifyPassword;
-    ::SetWindowTextA(Hwnd(), ReadIniText(files_.config, "Control_String", verify ? "VerfyPWD_Title" : "SearchIP_Title",
-                                         "").c_str());
+    SetText(ReadIniText(files_.config, "Control_String", verify ? "VerfyPWD_Title" : "SearchIP_Title", ""));
     SetItemText(IDC_WAIT_TEXT,
                 ReadIniText(files_.config, "Control_String", verify ? "VerfyPWD_MSG" : "SearchIP_MSG", ""));
     if (closeRequested_) End(1);
@@ -106,7 +105,7 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
         case kConfigTimeout.id: OnConfigTimeout(); break;
         case kRescanPause.id:
             KillTimerOf(kRescanPause);
-            Enable(IDC_RESCAN, true);
+            EnableItem(IDC_RESCAN);
             SetItemText(IDC_RESCAN, Control("Home_Rescan_Position", "Rescan"));
             break;
         case kQueryTimeout.id: OnQueryTimeout(); break;
@@ -172,33 +171,32 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     });
 }
 
-CKestaneDlg::~CKestaneDlg() {
-    if (images_) ::ImageList_Destroy(images_);
-}
-
 int CKestaneDlg::Px(int pixels) const { return win::ScaleToDpi(pixels, dpi_); }
 
 void CKestaneDlg::SetIcons() {
     for (auto [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
         const int size = win::SystemMetricAt(metric, dpi_);
-        auto icon = static_cast<HICON>(
+        const auto icon = static_cast<HICON>(
             ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTANE), IMAGE_ICON, size, size, 0));
-        if (HICON old = reinterpret_cast<HICON>(::SendMessageA(Hwnd(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon))))
-            ::DestroyIcon(old);
+        // The window hands back the icon of the last scale, which is ours to free.
+        win::Icon old(reinterpret_cast<HICON>(::SendMessageA(Hwnd(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon))));
     }
 }
 
 void CKestaneDlg::SetTitleFont() {
     win::GdiObject font(::CreateFontA(-Px(20), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, 134, OUT_DEFAULT_PRECIS,
                                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Gungsuh"));
-    ::SendDlgItemMessageA(Hwnd(), IDC_WIZARD_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    SendItemMessage(IDC_WIZARD_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     titleFont_ = std::move(font);
 }
 
 BOOL CKestaneDlg::OnInitDialog() {
     dpi_ = win::DpiOfWindow(Hwnd());
     SetIcons();
-    ::SetWindowTextA(Hwnd(), Control("Window_Name", "%&*").c_str());
+    // Every message box of the wizard carries the window's title.
+    const std::string title = Control("Window_Name", "%&*");
+    SetText(title);
+    win::SetMessageTitle(title);
     std::srand(static_cast<unsigned>(std::time(nullptr)));
 
     ResetDefaults();
@@ -206,7 +204,7 @@ BOOL CKestaneDlg::OnInitDialog() {
 
     // Controls that no page names stay hidden too.
     for (const auto& slot : kControlTable)
-        if (slot.id) ::ShowWindow(Item(slot.id), SW_HIDE);
+        if (slot.id) ShowItem(slot.id, false);
     for (int page = 0; page < kPageCount; ++page) ShowPageControls(page, false);
     page_ = kHomePage;
     if (!LayoutPage(kHomePage)) FailLayout();
@@ -240,26 +238,20 @@ TextSource CKestaneDlg::ControlSource() const {
     return [this](const char* key, const char* fallback) { return Control(key, fallback); };
 }
 
-std::string CKestaneDlg::WindowTitle() const {
-    char title[kIniBufferSize] = {};
-    ::GetWindowTextA(Hwnd(), title, sizeof title);
-    return title;
-}
-
 void CKestaneDlg::ShowMessage(const char* key, const char* fallback) {
     std::string text = Message(key, fallback);
     // A string.ini that lacks the key must not give an empty box: its name
     // at least tells the user (and support) which message it was.
     if (text.empty()) text = std::string("[") + key + "]";
-    ::MessageBoxA(Hwnd(), text.c_str(), WindowTitle().c_str(), MB_OK | MB_ICONWARNING);
+    win::ShowMessage(Hwnd(), text, MB_OK | MB_ICONWARNING);
 }
 
 // --- layout -----------------------------------------------------------------------------
 
-HWND CKestaneDlg::Lookup(const std::string& key) const {
+int CKestaneDlg::Lookup(const std::string& key) const {
     for (size_t i = 0; i < kControlSlots; ++i)
-        if (kControlTable[i].id && key == kControlTable[i].key) return Item(kControlTable[i].id);
-    return nullptr;
+        if (kControlTable[i].id && key == kControlTable[i].key) return kControlTable[i].id;
+    return 0;
 }
 
 std::vector<std::string> CKestaneDlg::PageKeys(int page) const {
@@ -277,26 +269,25 @@ std::vector<std::string> CKestaneDlg::PageKeys(int page) const {
 bool CKestaneDlg::LayoutPage(int page) {
     for (const auto& key : PageKeys(page)) {
         const auto rect = ParseControlRect(ReadIniText(files_.config, kPageSections[page], key.c_str(), ""));
-        HWND control = Lookup(key);
+        const int control = Lookup(key);
         if (!rect || !control) return false;
-        ::MoveWindow(control, Px(rect->x), Px(rect->y), Px(rect->width), Px(rect->height), FALSE);
+        ::MoveWindow(Item(control), Px(rect->x), Px(rect->y), Px(rect->width), Px(rect->height), FALSE);
     }
     return true;
 }
 
 bool CKestaneDlg::ShowPageControls(int page, bool show) {
     for (const auto& key : PageKeys(page)) {
-        HWND control = Lookup(key);
+        const int control = Lookup(key);
         if (!control) return false;
         if (show) {
             char cls[32] = {};
-            ::GetClassNameA(control, cls, sizeof cls);
+            ::GetClassNameA(Item(control), cls, sizeof cls);
             // Lists and combo boxes have no text of their own to show.
             const std::string c = Lower(cls);
-            if (c != "syslistview32" && c != "combobox")
-                ::SetWindowTextA(control, ApplyControlEscapes(Control(key.c_str())).c_str());
+            if (c != "syslistview32" && c != "combobox") SetItemText(control, ApplyControlEscapes(Control(key.c_str())));
         }
-        ::ShowWindow(control, show ? SW_SHOW : SW_HIDE);
+        ShowItem(control, show);
     }
     return true;
 }
@@ -331,8 +322,8 @@ void CKestaneDlg::HideUnusedControls() {
     // These exist for other editions of the box; this wizard never offers them.
     for (int id : {IDC_HOME, IDC_LOGIN_PREV, IDC_FORMAT_PREV, IDC_SYNCTIME, IDC_CONFIRM_CAPTION, IDC_PRINT,
                    IDC_PRINT_LABEL})
-        ::ShowWindow(Item(id), SW_HIDE);
-    ::ShowWindow(Item(IDC_SETPWD_PREV), page_ == kSetPwdPage && data_.formatShown ? SW_SHOW : SW_HIDE);
+        ShowItem(id, false);
+    ShowItem(IDC_SETPWD_PREV, page_ == kSetPwdPage && data_.formatShown);
 }
 
 void CKestaneDlg::SizeWindow() {
@@ -350,20 +341,20 @@ void CKestaneDlg::SizeWindow() {
 void CKestaneDlg::LoadStatusImages() {
     // Small icons at the window's scale: 16 pixels at 100 %.
     const int size = win::SystemMetricAt(SM_CXSMICON, dpi_);
-    HIMAGELIST images = ::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 4, 0);
+    win::ImageList images(::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 4, 0));
     for (int i = 0; i < 4; ++i) {
         // The image folder may carry icons of its own; the built-in ones stand in.
         const std::string path = files_.image + "\\" + kStatusIcons[i];
-        HICON icon = static_cast<HICON>(::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
+        win::Icon icon(static_cast<HICON>(::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
         if (!icon)
-            icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kStatusIconIds[i]),
-                                                   IMAGE_ICON, size, size, 0));
-        ::ImageList_AddIcon(images, icon);
-        if (icon) ::DestroyIcon(icon);
+            icon.Attach(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kStatusIconIds[i]),
+                                                        IMAGE_ICON, size, size, 0)));
+        // The list copies the icon.
+        ::ImageList_AddIcon(images.Get(), icon.Get());
     }
-    ListView_SetImageList(Item(IDC_SERVER_LIST), images, LVSIL_SMALL);
-    if (images_) ::ImageList_Destroy(images_);
-    images_ = images;
+    // The list destroys the images it holds when it goes (it does not share
+    // them); the set of the last scale comes back to us.
+    win::ImageList old(ListView_SetImageList(Item(IDC_SERVER_LIST), images.Detach(), LVSIL_SMALL));
 }
 
 void CKestaneDlg::SetUpServerList() {
@@ -388,22 +379,19 @@ void CKestaneDlg::SetUpServerList() {
 
 // --- controls ------------------------------------------------------------------------------
 
-bool CKestaneDlg::Checked(int id) const { return ::IsDlgButtonChecked(Hwnd(), id) == BST_CHECKED; }
-void CKestaneDlg::SetCheck(int id, int state) { ::CheckDlgButton(Hwnd(), id, state); }
-void CKestaneDlg::Enable(int id, bool on) { ::EnableWindow(Item(id), on); }
 
 std::string CKestaneDlg::AddressText(int id) const {
     DWORD address = 0;
-    ::SendDlgItemMessageA(Hwnd(), id, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+    SendItemMessage(id, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
     return DottedText(FromHost(address));
 }
 
 void CKestaneDlg::SetAddressText(int id, const std::string& text) {
     if (text.empty()) {
-        ::SendDlgItemMessageA(Hwnd(), id, IPM_CLEARADDRESS, 0, 0);
+        SendItemMessage(id, IPM_CLEARADDRESS);
         return;
     }
-    ::SendDlgItemMessageA(Hwnd(), id, IPM_SETADDRESS, 0, static_cast<LPARAM>(ToHost(OctetsFromText(text))));
+    SendItemMessage(id, IPM_SETADDRESS, 0, static_cast<LPARAM>(ToHost(OctetsFromText(text))));
 }
 
 void CKestaneDlg::SetTimerOf(const WizardTimer& timer) { ::SetTimer(Hwnd(), timer.id, TimerPeriod(timer), nullptr); }
@@ -479,7 +467,7 @@ void CKestaneDlg::ResetDefaults() {
 
 void CKestaneDlg::Rescan() {
     SetItemText(IDC_RESCAN, Control("Home_Rescaning_Position", "Rescaning..."));
-    Enable(IDC_RESCAN, false);
+    EnableItem(IDC_RESCAN, false);
     SetTimerOf(kRescanPause);
     // A reply that the listener is handing over right now is either forgotten
     // with the table or arrives after it, never half of each.
@@ -492,7 +480,7 @@ void CKestaneDlg::Rescan() {
     ResetDefaults();
     EnsureDiscoveryListener();
     mgmt::SendDiscoveryProbe();
-    Enable(IDC_HOME_NEXT, !rows_.empty());
+    EnableItem(IDC_HOME_NEXT, !rows_.empty());
     UpdateStatusLine();
 }
 
@@ -517,8 +505,8 @@ void CKestaneDlg::AddServerRows() {
         ListView_SetItemText(list, row, 2, const_cast<char*>(mac.c_str()));
         ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         ListView_EnsureVisible(list, 0, FALSE);
-        Enable(IDC_HOME_NEXT, true);
-        if (page_ == kHomePage) ::SetFocus(list);
+        EnableItem(IDC_HOME_NEXT, true);
+        if (page_ == kHomePage) FocusItem(IDC_SERVER_LIST);
     }
     UpdateStatusLine();
 }
@@ -532,18 +520,18 @@ void CKestaneDlg::UpdateStatusLine() {
     const int row = SelectedRow();
     if (row < 0) {
         SetItemText(IDC_NAS_STATUS, "");
-        Enable(IDC_HOME_NEXT, false);
+        EnableItem(IDC_HOME_NEXT, false);
         return;
     }
     const uint8_t status = rows_[row].status;
     SetItemText(IDC_NAS_STATUS, status < 4 ? Control(kStatusKeys[status]) : std::string());
-    Enable(IDC_HOME_NEXT, status != 3);
+    EnableItem(IDC_HOME_NEXT, status != 3);
 }
 
 bool CKestaneDlg::TakeSelectedServer() {
     const int row = SelectedRow();
     if (row < 0) {
-        Enable(IDC_HOME_NEXT, false);
+        EnableItem(IDC_HOME_NEXT, false);
         ShowMessage("select_ip");
         return false;
     }
@@ -607,7 +595,7 @@ void CKestaneDlg::OnQueryReady() {
     if (data_.loginPassword != state_.password) {
         CloseWait();
         ShowMessage("Current_Pwd_Error");
-        ::SetFocus(Item(IDC_LOGIN_PWD));
+        FocusItem(IDC_LOGIN_PWD);
         return;
     }
     mgmt::SetConfigText(data_.config.password, state_.password);
