@@ -75,14 +75,15 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     // The Home button (never shown) starts again from the server list.
     OnClicked(IDC_HOME, [this] { GoTo(kHomePage, Direction::Prev); });
 
-    pages_ = MakePages(*this);
-    for (auto& page : pages_)
-        page->AddCommands([this](int id, UINT code, std::function<void()> handler) {
+    const auto table = PageTable();
+    for (int page = 0; page < static_cast<int>(table.size()); ++page) {
+        const PageEntry& entry = table[page];
+        pages_.push_back(entry.make(*this));
+        pages_.back()->AddCommands([this](int id, UINT code, std::function<void()> handler) {
             OnCommand(id, code, std::move(handler));
         });
-    for (const PageFlow& flow : kPageFlow) {
-        if (flow.nextButton) OnClicked(flow.nextButton, [this, &flow] { Step(flow, Direction::Next); });
-        if (flow.prevButton) OnClicked(flow.prevButton, [this, &flow] { Step(flow, Direction::Prev); });
+        if (entry.nextButton) OnClicked(entry.nextButton, [this, page] { Step(page, Direction::Next); });
+        if (entry.prevButton) OnClicked(entry.prevButton, [this, page] { Step(page, Direction::Prev); });
     }
 
     OnNotify(IDC_SERVER_LIST, LVN_ITEMCHANGED, [this](NMHDR*) -> INT_PTR {
@@ -203,9 +204,9 @@ BOOL CKestaneDlg::OnInitDialog() {
     for (auto& page : pages_) page->Prepare();
 
     // Controls that no page names stay hidden too.
-    for (const auto& slot : kControlTable)
+    for (const auto& slot : ControlTable())
         if (slot.id) ShowItem(slot.id, false);
-    for (int page = 0; page < kPageCount; ++page) ShowPageControls(page, false);
+    for (int page = 0; page < static_cast<int>(pages_.size()); ++page) ShowPageControls(page, false);
     page_ = kHomePage;
     if (!LayoutPage(kHomePage)) FailLayout();
     ShowPageControls(kHomePage, true);
@@ -249,17 +250,18 @@ void CKestaneDlg::ShowMessage(const char* key, const char* fallback) {
 // --- layout -----------------------------------------------------------------------------
 
 int CKestaneDlg::Lookup(const std::string& key) const {
-    for (size_t i = 0; i < kControlSlots; ++i)
-        if (kControlTable[i].id && key == kControlTable[i].key) return kControlTable[i].id;
+    for (const auto& slot : ControlTable())
+        if (slot.id && key == slot.key) return slot.id;
     return 0;
 }
 
 std::vector<std::string> CKestaneDlg::PageKeys(int page) const {
     std::vector<std::string> keys;
-    for (int i = 0; i < static_cast<int>(kControlSlots); ++i) {
+    // A section names at most as many controls as the table has slots.
+    for (int i = 0; i < static_cast<int>(ControlTable().size()); ++i) {
         char name[24];
         std::snprintf(name, sizeof name, "control%d", i);
-        std::string key = ReadIniText(files_.config, kPageSections[page], name, "");
+        std::string key = ReadIniText(files_.config, PageTable()[page].section, name, "");
         if (key.empty()) break;
         keys.push_back(std::move(key));
     }
@@ -268,7 +270,7 @@ std::vector<std::string> CKestaneDlg::PageKeys(int page) const {
 
 bool CKestaneDlg::LayoutPage(int page) {
     for (const auto& key : PageKeys(page)) {
-        const auto rect = ParseControlRect(ReadIniText(files_.config, kPageSections[page], key.c_str(), ""));
+        const auto rect = ParseControlRect(ReadIniText(files_.config, PageTable()[page].section, key.c_str(), ""));
         const int control = Lookup(key);
         if (!rect || !control) return false;
         ::MoveWindow(Item(control), Px(rect->x), Px(rect->y), Px(rect->width), Px(rect->height), FALSE);
@@ -297,14 +299,15 @@ void CKestaneDlg::FailLayout() {
     ::ExitProcess(0);
 }
 
-void CKestaneDlg::GoTo(Page page, Direction how) {
+void CKestaneDlg::GoTo(int page, Direction how) {
     ShowPage(page);
     pages_[page]->Enter(how);
 }
 
-void CKestaneDlg::Step(const PageFlow& flow, Direction way) {
-    if (pages_[flow.page]->Leave(way) == Leaving::Stay) return;
-    const Page to = way == Direction::Next ? flow.next : flow.prev;
+void CKestaneDlg::Step(int page, Direction way) {
+    if (pages_[page]->Leave(way) == Leaving::Stay) return;
+    const PageEntry& entry = PageTable()[page];
+    const int to = way == Direction::Next ? entry.next : entry.prev;
     if (to != kAnswerDecides) GoTo(to, way);
 }
 

@@ -155,8 +155,9 @@ private:
     void LoadStatusImages();
 
     // Moving between pages.
-    void GoTo(Page page, Direction how);
-    void Step(const PageFlow& flow, Direction way);
+    void GoTo(int page, Direction how);
+    // Next or Prev on `page`.
+    void Step(int page, Direction way);
 
     // Server list page.
     void EnsureDiscoveryListener();
@@ -191,7 +192,7 @@ private:
 
     IniFiles files_;
     int page_ = kHomePage;
-    PageSet pages_;
+    std::vector<std::unique_ptr<CWizardPage>> pages_;  // by number
     WizardData data_;
     std::vector<mgmt::FoundServer> rows_;  // the server list, row for row
     mgmt::Mac selectedMac_{};

@@ -7,17 +7,14 @@
 #include <ctime>
 
 #include "wizard/KestaneDlg.h"
+#include "wizard/KestaneRes.h"
 
 namespace kestane {
 
-const char* const kPageSections[kPageCount] = {
-    "Home_Page",       "Login_Page",       "HDDError_Page",       "Format_Page", "SetPwd_Page",
-    "SetIP_Page",      "NASName_Page",     "SetFunction_Page",    "SyncTime_Page", "ConfirmFunction_Page",
-    "Wait_Page",       "Success_Page",     "Fail_Page",
-};
-
 // Every control that a page section may name; the last slot stays empty.
-const ControlSlot kControlTable[kControlSlots] = {
+namespace {
+
+const ControlSlot kControlTable[] = {
     {"Exit_Position", IDC_EXIT}, {"Finish_Position", IDC_EXIT}, {"STATIC_Wizard_Position", IDC_WIZARD_TITLE},
     {"Home_Position", IDC_HOME},
     {"LIST_HomeNASIP_Position", IDC_SERVER_LIST}, {"Home_Rescan_Position", IDC_RESCAN},
@@ -63,8 +60,6 @@ const ControlSlot kControlTable[kControlSlots] = {
     {"STATIC_Gif_Position", IDC_GIF},
     {"", 0},
 };
-
-namespace {
 
 // No list read from a file grows without end, whatever the file holds.
 constexpr int kListLimit = 200;
@@ -447,24 +442,35 @@ public:
     void Enter(Direction) override { wizard_.StartConfiguration(); }
 };
 
+template <typename P>
+std::unique_ptr<CWizardPage> Make(CKestaneDlg& wizard) {
+    return std::make_unique<P>(wizard);
+}
+
+// Every page by number: its section, its object, its Next and Prev buttons
+// and where they lead. The disk error, wait, success and failure pages have
+// no buttons of their own; Login and Format Prev are never shown, and lead
+// where they would.
+const PageEntry kPages[] = {
+    {"Home_Page", &Make<HomePage>, IDC_HOME_NEXT, 0, kLoginPage, kHomePage},
+    {"Login_Page", &Make<LoginPage>, IDC_LOGIN_NEXT, IDC_LOGIN_PREV, kAnswerDecides, kHomePage},
+    {.section = "HDDError_Page", .make = &Make<CWizardPage>},
+    {"Format_Page", &Make<FormatPage>, IDC_FORMAT_NEXT, IDC_FORMAT_PREV, kSetPwdPage, kLoginPage},
+    {"SetPwd_Page", &Make<PasswordPage>, IDC_SETPWD_NEXT, IDC_SETPWD_PREV, kSetIpPage, kFormatPage},
+    {"SetIP_Page", &Make<AddressPage>, IDC_SETIP_NEXT, IDC_SETIP_PREV, kNamePage, kSetPwdPage},
+    {"NASName_Page", &Make<NamePage>, IDC_NAME_NEXT, IDC_NAME_PREV, kFunctionPage, kSetIpPage},
+    {"SetFunction_Page", &Make<FunctionPage>, IDC_FUNCTION_NEXT, IDC_FUNCTION_PREV, kTimePage, kNamePage},
+    {"SyncTime_Page", &Make<TimePage>, IDC_TIME_NEXT, IDC_TIME_PREV, kConfirmPage, kFunctionPage},
+    {"ConfirmFunction_Page", &Make<ConfirmPage>, IDC_CONFIRM_NEXT, IDC_CONFIRM_PREV, kWaitPage, kTimePage},
+    {.section = "Wait_Page", .make = &Make<WaitPage>},
+    {.section = "Success_Page", .make = &Make<CWizardPage>},
+    {.section = "Fail_Page", .make = &Make<CWizardPage>},
+};
+static_assert(std::size(kPages) > kFailPage, "every numbered page has its row");
+
 }  // namespace
 
-PageSet MakePages(CKestaneDlg& w) {
-    PageSet pages;
-    pages[kHomePage] = std::make_unique<HomePage>(w);
-    pages[kLoginPage] = std::make_unique<LoginPage>(w);
-    pages[kFormatPage] = std::make_unique<FormatPage>(w);
-    pages[kSetPwdPage] = std::make_unique<PasswordPage>(w);
-    pages[kSetIpPage] = std::make_unique<AddressPage>(w);
-    pages[kNamePage] = std::make_unique<NamePage>(w);
-    pages[kFunctionPage] = std::make_unique<FunctionPage>(w);
-    pages[kTimePage] = std::make_unique<TimePage>(w);
-    pages[kConfirmPage] = std::make_unique<ConfirmPage>(w);
-    pages[kWaitPage] = std::make_unique<WaitPage>(w);
-    // The disk error, success and failure pages only show texts.
-    for (auto& page : pages)
-        if (!page) page = std::make_unique<CWizardPage>(w);
-    return pages;
-}
+std::span<const ControlSlot> ControlTable() { return kControlTable; }
+std::span<const PageEntry> PageTable() { return kPages; }
 
 }  // namespace kestane
