@@ -79,9 +79,8 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     for (int page = 0; page < static_cast<int>(table.size()); ++page) {
         const PageEntry& entry = table[page];
         pages_.push_back(entry.make(*this));
-        pages_.back()->AddCommands([this](int id, UINT code, std::function<void()> handler) {
-            OnCommand(id, code, std::move(handler));
-        });
+        pages_.back()->AddCommands(
+            [this](int id, UINT code, std::function<void()> handler) { OnCommand(id, code, std::move(handler)); });
         if (entry.nextButton) OnClicked(entry.nextButton, [this, page] { Step(page, Direction::Next); });
         if (entry.prevButton) OnClicked(entry.prevButton, [this, page] { Step(page, Direction::Prev); });
     }
@@ -180,7 +179,8 @@ void CKestaneDlg::SetIcons() {
         const auto icon = static_cast<HICON>(
             ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTANE), IMAGE_ICON, size, size, 0));
         // The window hands back the icon of the last scale, which is ours to free.
-        win::Icon old(reinterpret_cast<HICON>(::SendMessageA(Hwnd(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon))));
+        win::Icon old(
+            reinterpret_cast<HICON>(::SendMessageA(Hwnd(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon))));
     }
 }
 
@@ -287,7 +287,8 @@ bool CKestaneDlg::ShowPageControls(int page, bool show) {
             ::GetClassNameA(Item(control), cls, sizeof cls);
             // Lists and combo boxes have no text of their own to show.
             const std::string c = Lower(cls);
-            if (c != "syslistview32" && c != "combobox") SetItemText(control, ApplyControlEscapes(Control(key.c_str())));
+            if (c != "syslistview32" && c != "combobox")
+                SetItemText(control, ApplyControlEscapes(Control(key.c_str())));
         }
         ShowItem(control, show);
     }
@@ -348,10 +349,11 @@ void CKestaneDlg::LoadStatusImages() {
     for (int i = 0; i < 4; ++i) {
         // The image folder may carry icons of its own; the built-in ones stand in.
         const std::string path = files_.image + "\\" + kStatusIcons[i];
-        win::Icon icon(static_cast<HICON>(::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
+        win::Icon icon(
+            static_cast<HICON>(::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
         if (!icon)
-            icon.Attach(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kStatusIconIds[i]),
-                                                        IMAGE_ICON, size, size, 0)));
+            icon.Attach(static_cast<HICON>(::LoadImageA(
+                ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kStatusIconIds[i]), IMAGE_ICON, size, size, 0)));
         // The list copies the icon.
         ::ImageList_AddIcon(images.Get(), icon.Get());
     }
@@ -381,7 +383,6 @@ void CKestaneDlg::SetUpServerList() {
 }
 
 // --- controls ------------------------------------------------------------------------------
-
 
 std::string CKestaneDlg::AddressText(int id) const {
     DWORD address = 0;

@@ -47,10 +47,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     win::SetMessageTitle(kestane::ReadIniText(files.config, "Control_String", "Window_Name", ""));
 
     if (::InterlockedExchange(&g_running, 1) == 1) {
-        win::ShowMessage(nullptr,
-                         kestane::ReadIniText(files.strings, "MESSAGE", "One_Instance",
-                                              "The Storage Server Wizard is running!"),
-                         MB_OK | MB_ICONWARNING);
+        win::ShowMessage(
+            nullptr,
+            kestane::ReadIniText(files.strings, "MESSAGE", "One_Instance", "The Storage Server Wizard is running!"),
+            MB_OK | MB_ICONWARNING);
         return 0;
     }
 
