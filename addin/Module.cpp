@@ -16,20 +16,12 @@ CBrevletModule& Module() {
     return module;
 }
 
-bool CBrevletModule::Init(HINSTANCE instance) {
-    instance_ = instance;
-    initialised_ = ::InitializeCriticalSectionAndSpinCount(&lock_, 0) != FALSE;
-    return initialised_;
+void CBrevletModule::Term() {
+    for (auto* info : {&dispatchInfo_, &vtableInfo_, &classInfo_}) info->Reset();
 }
 
-void CBrevletModule::Term() {
-    if (!initialised_) return;
-    for (ITypeInfo** info : {&dispatchInfo_, &vtableInfo_, &classInfo_}) {
-        if (*info) (*info)->Release();
-        *info = nullptr;
-    }
-    ::DeleteCriticalSection(&lock_);
-    initialised_ = false;
+void CBrevletModule::Abandon() {
+    for (auto* info : {&dispatchInfo_, &vtableInfo_, &classInfo_}) info->Detach();
 }
 
 std::wstring CBrevletModule::ModulePath() const {
@@ -56,19 +48,16 @@ HRESULT CBrevletModule::LoadInfo() {
     HREFTYPE vtableRef = 0;
     if (HRESULT hr = dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableRef); FAILED(hr)) return hr;
     if (HRESULT hr = dispatch->GetRefTypeInfo(vtableRef, vtable.Receive()); FAILED(hr)) return hr;
-    dispatch->AddRef();
-    vtable->AddRef();
-    coclass->AddRef();
-    dispatchInfo_ = dispatch.Get();
-    vtableInfo_ = vtable.Get();
-    classInfo_ = coclass.Get();
+    dispatchInfo_ = std::move(dispatch);
+    vtableInfo_ = std::move(vtable);
+    classInfo_ = std::move(coclass);
     return S_OK;
 }
 
 HRESULT CBrevletModule::InterfaceInfo(bool dispatchKind, ITypeInfo** info) {
     win::CriticalSectionLock guard(lock_);
     if (HRESULT hr = LoadInfo(); FAILED(hr)) return hr;
-    *info = dispatchKind ? dispatchInfo_ : vtableInfo_;
+    *info = (dispatchKind ? dispatchInfo_ : vtableInfo_).Get();
     (*info)->AddRef();
     return S_OK;
 }
@@ -76,7 +65,7 @@ HRESULT CBrevletModule::InterfaceInfo(bool dispatchKind, ITypeInfo** info) {
 HRESULT CBrevletModule::ClassInfo(ITypeInfo** info) {
     win::CriticalSectionLock guard(lock_);
     if (HRESULT hr = LoadInfo(); FAILED(hr)) return hr;
-    *info = classInfo_;
+    *info = classInfo_.Get();
     (*info)->AddRef();
     return S_OK;
 }
@@ -244,10 +233,15 @@ using namespace brevlet;
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         ::DisableThreadLibraryCalls(instance);
-        return Module().Init(instance) ? TRUE : FALSE;
+        Module().Init(instance);
+        return TRUE;
     }
-    // At process exit other libraries may be gone already: let the system reclaim everything.
-    if (reason == DLL_PROCESS_DETACH && !reserved) Module().Term();
+    if (reason == DLL_PROCESS_DETACH) {
+        if (reserved)
+            Module().Abandon();
+        else
+            Module().Term();
+    }
     return TRUE;
 }
 

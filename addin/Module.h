@@ -6,12 +6,18 @@
 
 #include <string>
 
+#include "common/Handle.h"
+
 namespace brevlet {
 
 class CBrevletModule {
 public:
-    bool Init(HINSTANCE instance);
+    void Init(HINSTANCE instance) { instance_ = instance; }
+    // Unloaded while the process goes on: the type information goes back.
     void Term();
+    // At process exit other libraries may be gone already: what the module
+    // holds is left for the system to reclaim.
+    void Abandon();
 
     HINSTANCE Instance() const { return instance_; }
     std::wstring ModulePath() const;
@@ -32,11 +38,8 @@ private:
 
     HINSTANCE instance_ = nullptr;
     volatile LONG locks_ = 0;
-    bool initialised_ = false;
-    CRITICAL_SECTION lock_{};
-    ITypeInfo* dispatchInfo_ = nullptr;
-    ITypeInfo* vtableInfo_ = nullptr;
-    ITypeInfo* classInfo_ = nullptr;
+    win::CriticalSection lock_;
+    win::ComPtr<ITypeInfo> dispatchInfo_, vtableInfo_, classInfo_;
 };
 
 CBrevletModule& Module();

@@ -187,6 +187,13 @@ public:
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
     ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& o) noexcept {
+        if (this != &o) {
+            Reset();
+            p_ = std::exchange(o.p_, nullptr);
+        }
+        return *this;
+    }
     T* Get() const { return p_; }
     T* operator->() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
@@ -198,6 +205,8 @@ public:
         if (p_) p_->Release();
         p_ = nullptr;
     }
+    // Gives the reference up without releasing it.
+    T* Detach() { return std::exchange(p_, nullptr); }
 
 private:
     T* p_ = nullptr;

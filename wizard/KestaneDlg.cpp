@@ -44,8 +44,7 @@ CWaitDialolg::CWaitDialolg(const IniFiles& files, Mode mode) : files_(files), mo
 
 BOOL CWaitDialolg::OnInitDialog() {
     const bool verify = mode_ == kVerifyPassword;
-    ::SetWindowTextA(Hwnd(), ReadIniText(files_.config, "Control_String", verify ? "VerfyPWD_Title" : "SearchIP_Title",
-                                         "").c_str());
+    SetText(ReadIniText(files_.config, "Control_String", verify ? "VerfyPWD_Title" : "SearchIP_Title", ""));
     SetItemText(IDC_WAIT_TEXT,
                 ReadIniText(files_.config, "Control_String", verify ? "VerfyPWD_MSG" : "SearchIP_MSG", ""));
     if (closeRequested_) End(1);
@@ -76,14 +75,14 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     // The Home button (never shown) starts again from the server list.
     OnClicked(IDC_HOME, [this] { GoTo(kHomePage, Direction::Prev); });
 
-    pages_ = MakePages(*this);
-    for (auto& page : pages_)
-        page->AddCommands([this](int id, UINT code, std::function<void()> handler) {
-            OnCommand(id, code, std::move(handler));
-        });
-    for (const PageFlow& flow : kPageFlow) {
-        if (flow.nextButton) OnClicked(flow.nextButton, [this, &flow] { Step(flow, Direction::Next); });
-        if (flow.prevButton) OnClicked(flow.prevButton, [this, &flow] { Step(flow, Direction::Prev); });
+    const auto table = PageTable();
+    for (int page = 0; page < static_cast<int>(table.size()); ++page) {
+        const PageEntry& entry = table[page];
+        pages_.push_back(entry.make(*this));
+        pages_.back()->AddCommands(
+            [this](int id, UINT code, std::function<void()> handler) { OnCommand(id, code, std::move(handler)); });
+        if (entry.nextButton) OnClicked(entry.nextButton, [this, page] { Step(page, Direction::Next); });
+        if (entry.prevButton) OnClicked(entry.prevButton, [this, page] { Step(page, Direction::Prev); });
     }
 
     OnNotify(IDC_SERVER_LIST, LVN_ITEMCHANGED, [this](NMHDR*) -> INT_PTR {
@@ -106,7 +105,7 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
         case kConfigTimeout.id: OnConfigTimeout(); break;
         case kRescanPause.id:
             KillTimerOf(kRescanPause);
-            Enable(IDC_RESCAN, true);
+            EnableItem(IDC_RESCAN);
             SetItemText(IDC_RESCAN, Control("Home_Rescan_Position", "Rescan"));
             break;
         case kQueryTimeout.id: OnQueryTimeout(); break;
@@ -172,42 +171,42 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     });
 }
 
-CKestaneDlg::~CKestaneDlg() {
-    if (images_) ::ImageList_Destroy(images_);
-}
-
 int CKestaneDlg::Px(int pixels) const { return win::ScaleToDpi(pixels, dpi_); }
 
 void CKestaneDlg::SetIcons() {
     for (auto [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
         const int size = win::SystemMetricAt(metric, dpi_);
-        auto icon = static_cast<HICON>(
+        const auto icon = static_cast<HICON>(
             ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTANE), IMAGE_ICON, size, size, 0));
-        if (HICON old = reinterpret_cast<HICON>(::SendMessageA(Hwnd(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon))))
-            ::DestroyIcon(old);
+        // The window hands back the icon of the last scale, which is ours to free.
+        win::Icon old(
+            reinterpret_cast<HICON>(::SendMessageA(Hwnd(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon))));
     }
 }
 
 void CKestaneDlg::SetTitleFont() {
     win::GdiObject font(::CreateFontA(-Px(20), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, 134, OUT_DEFAULT_PRECIS,
                                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Gungsuh"));
-    ::SendDlgItemMessageA(Hwnd(), IDC_WIZARD_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    SendItemMessage(IDC_WIZARD_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     titleFont_ = std::move(font);
 }
 
 BOOL CKestaneDlg::OnInitDialog() {
     dpi_ = win::DpiOfWindow(Hwnd());
     SetIcons();
-    ::SetWindowTextA(Hwnd(), Control("Window_Name", "%&*").c_str());
+    // Every message box of the wizard carries the window's title.
+    const std::string title = Control("Window_Name", "%&*");
+    SetText(title);
+    win::SetMessageTitle(title);
     std::srand(static_cast<unsigned>(std::time(nullptr)));
 
     ResetDefaults();
     for (auto& page : pages_) page->Prepare();
 
     // Controls that no page names stay hidden too.
-    for (const auto& slot : kControlTable)
-        if (slot.id) ::ShowWindow(Item(slot.id), SW_HIDE);
-    for (int page = 0; page < kPageCount; ++page) ShowPageControls(page, false);
+    for (const auto& slot : ControlTable())
+        if (slot.id) ShowItem(slot.id, false);
+    for (int page = 0; page < static_cast<int>(pages_.size()); ++page) ShowPageControls(page, false);
     page_ = kHomePage;
     if (!LayoutPage(kHomePage)) FailLayout();
     ShowPageControls(kHomePage, true);
@@ -240,34 +239,29 @@ TextSource CKestaneDlg::ControlSource() const {
     return [this](const char* key, const char* fallback) { return Control(key, fallback); };
 }
 
-std::string CKestaneDlg::WindowTitle() const {
-    char title[kIniBufferSize] = {};
-    ::GetWindowTextA(Hwnd(), title, sizeof title);
-    return title;
-}
-
 void CKestaneDlg::ShowMessage(const char* key, const char* fallback) {
     std::string text = Message(key, fallback);
     // A string.ini that lacks the key must not give an empty box: its name
     // at least tells the user (and support) which message it was.
     if (text.empty()) text = std::string("[") + key + "]";
-    ::MessageBoxA(Hwnd(), text.c_str(), WindowTitle().c_str(), MB_OK | MB_ICONWARNING);
+    win::ShowMessage(Hwnd(), text, MB_OK | MB_ICONWARNING);
 }
 
 // --- layout -----------------------------------------------------------------------------
 
-HWND CKestaneDlg::Lookup(const std::string& key) const {
-    for (size_t i = 0; i < kControlSlots; ++i)
-        if (kControlTable[i].id && key == kControlTable[i].key) return Item(kControlTable[i].id);
-    return nullptr;
+int CKestaneDlg::Lookup(const std::string& key) const {
+    for (const auto& slot : ControlTable())
+        if (slot.id && key == slot.key) return slot.id;
+    return 0;
 }
 
 std::vector<std::string> CKestaneDlg::PageKeys(int page) const {
     std::vector<std::string> keys;
-    for (int i = 0; i < static_cast<int>(kControlSlots); ++i) {
+    // A section names at most as many controls as the table has slots.
+    for (int i = 0; i < static_cast<int>(ControlTable().size()); ++i) {
         char name[24];
         std::snprintf(name, sizeof name, "control%d", i);
-        std::string key = ReadIniText(files_.config, kPageSections[page], name, "");
+        std::string key = ReadIniText(files_.config, PageTable()[page].section, name, "");
         if (key.empty()) break;
         keys.push_back(std::move(key));
     }
@@ -276,27 +270,27 @@ std::vector<std::string> CKestaneDlg::PageKeys(int page) const {
 
 bool CKestaneDlg::LayoutPage(int page) {
     for (const auto& key : PageKeys(page)) {
-        const auto rect = ParseControlRect(ReadIniText(files_.config, kPageSections[page], key.c_str(), ""));
-        HWND control = Lookup(key);
+        const auto rect = ParseControlRect(ReadIniText(files_.config, PageTable()[page].section, key.c_str(), ""));
+        const int control = Lookup(key);
         if (!rect || !control) return false;
-        ::MoveWindow(control, Px(rect->x), Px(rect->y), Px(rect->width), Px(rect->height), FALSE);
+        ::MoveWindow(Item(control), Px(rect->x), Px(rect->y), Px(rect->width), Px(rect->height), FALSE);
     }
     return true;
 }
 
 bool CKestaneDlg::ShowPageControls(int page, bool show) {
     for (const auto& key : PageKeys(page)) {
-        HWND control = Lookup(key);
+        const int control = Lookup(key);
         if (!control) return false;
         if (show) {
             char cls[32] = {};
-            ::GetClassNameA(control, cls, sizeof cls);
+            ::GetClassNameA(Item(control), cls, sizeof cls);
             // Lists and combo boxes have no text of their own to show.
             const std::string c = Lower(cls);
             if (c != "syslistview32" && c != "combobox")
-                ::SetWindowTextA(control, ApplyControlEscapes(Control(key.c_str())).c_str());
+                SetItemText(control, ApplyControlEscapes(Control(key.c_str())));
         }
-        ::ShowWindow(control, show ? SW_SHOW : SW_HIDE);
+        ShowItem(control, show);
     }
     return true;
 }
@@ -306,14 +300,15 @@ void CKestaneDlg::FailLayout() {
     ::ExitProcess(0);
 }
 
-void CKestaneDlg::GoTo(Page page, Direction how) {
+void CKestaneDlg::GoTo(int page, Direction how) {
     ShowPage(page);
     pages_[page]->Enter(how);
 }
 
-void CKestaneDlg::Step(const PageFlow& flow, Direction way) {
-    if (pages_[flow.page]->Leave(way) == Leaving::Stay) return;
-    const Page to = way == Direction::Next ? flow.next : flow.prev;
+void CKestaneDlg::Step(int page, Direction way) {
+    if (pages_[page]->Leave(way) == Leaving::Stay) return;
+    const PageEntry& entry = PageTable()[page];
+    const int to = way == Direction::Next ? entry.next : entry.prev;
     if (to != kAnswerDecides) GoTo(to, way);
 }
 
@@ -331,8 +326,8 @@ void CKestaneDlg::HideUnusedControls() {
     // These exist for other editions of the box; this wizard never offers them.
     for (int id : {IDC_HOME, IDC_LOGIN_PREV, IDC_FORMAT_PREV, IDC_SYNCTIME, IDC_CONFIRM_CAPTION, IDC_PRINT,
                    IDC_PRINT_LABEL})
-        ::ShowWindow(Item(id), SW_HIDE);
-    ::ShowWindow(Item(IDC_SETPWD_PREV), page_ == kSetPwdPage && data_.formatShown ? SW_SHOW : SW_HIDE);
+        ShowItem(id, false);
+    ShowItem(IDC_SETPWD_PREV, page_ == kSetPwdPage && data_.formatShown);
 }
 
 void CKestaneDlg::SizeWindow() {
@@ -350,20 +345,21 @@ void CKestaneDlg::SizeWindow() {
 void CKestaneDlg::LoadStatusImages() {
     // Small icons at the window's scale: 16 pixels at 100 %.
     const int size = win::SystemMetricAt(SM_CXSMICON, dpi_);
-    HIMAGELIST images = ::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 4, 0);
+    win::ImageList images(::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 4, 0));
     for (int i = 0; i < 4; ++i) {
         // The image folder may carry icons of its own; the built-in ones stand in.
         const std::string path = files_.image + "\\" + kStatusIcons[i];
-        HICON icon = static_cast<HICON>(::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
+        win::Icon icon(
+            static_cast<HICON>(::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
         if (!icon)
-            icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kStatusIconIds[i]),
-                                                   IMAGE_ICON, size, size, 0));
-        ::ImageList_AddIcon(images, icon);
-        if (icon) ::DestroyIcon(icon);
+            icon.Attach(static_cast<HICON>(::LoadImageA(
+                ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kStatusIconIds[i]), IMAGE_ICON, size, size, 0)));
+        // The list copies the icon.
+        ::ImageList_AddIcon(images.Get(), icon.Get());
     }
-    ListView_SetImageList(Item(IDC_SERVER_LIST), images, LVSIL_SMALL);
-    if (images_) ::ImageList_Destroy(images_);
-    images_ = images;
+    // The list destroys the images it holds when it goes (it does not share
+    // them); the set of the last scale comes back to us.
+    win::ImageList old(ListView_SetImageList(Item(IDC_SERVER_LIST), images.Detach(), LVSIL_SMALL));
 }
 
 void CKestaneDlg::SetUpServerList() {
@@ -388,22 +384,18 @@ void CKestaneDlg::SetUpServerList() {
 
 // --- controls ------------------------------------------------------------------------------
 
-bool CKestaneDlg::Checked(int id) const { return ::IsDlgButtonChecked(Hwnd(), id) == BST_CHECKED; }
-void CKestaneDlg::SetCheck(int id, int state) { ::CheckDlgButton(Hwnd(), id, state); }
-void CKestaneDlg::Enable(int id, bool on) { ::EnableWindow(Item(id), on); }
-
 std::string CKestaneDlg::AddressText(int id) const {
     DWORD address = 0;
-    ::SendDlgItemMessageA(Hwnd(), id, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+    SendItemMessage(id, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
     return DottedText(FromHost(address));
 }
 
 void CKestaneDlg::SetAddressText(int id, const std::string& text) {
     if (text.empty()) {
-        ::SendDlgItemMessageA(Hwnd(), id, IPM_CLEARADDRESS, 0, 0);
+        SendItemMessage(id, IPM_CLEARADDRESS);
         return;
     }
-    ::SendDlgItemMessageA(Hwnd(), id, IPM_SETADDRESS, 0, static_cast<LPARAM>(ToHost(OctetsFromText(text))));
+    SendItemMessage(id, IPM_SETADDRESS, 0, static_cast<LPARAM>(ToHost(OctetsFromText(text))));
 }
 
 void CKestaneDlg::SetTimerOf(const WizardTimer& timer) { ::SetTimer(Hwnd(), timer.id, TimerPeriod(timer), nullptr); }
@@ -479,7 +471,7 @@ void CKestaneDlg::ResetDefaults() {
 
 void CKestaneDlg::Rescan() {
     SetItemText(IDC_RESCAN, Control("Home_Rescaning_Position", "Rescaning..."));
-    Enable(IDC_RESCAN, false);
+    EnableItem(IDC_RESCAN, false);
     SetTimerOf(kRescanPause);
     // A reply that the listener is handing over right now is either forgotten
     // with the table or arrives after it, never half of each.
@@ -492,7 +484,7 @@ void CKestaneDlg::Rescan() {
     ResetDefaults();
     EnsureDiscoveryListener();
     mgmt::SendDiscoveryProbe();
-    Enable(IDC_HOME_NEXT, !rows_.empty());
+    EnableItem(IDC_HOME_NEXT, !rows_.empty());
     UpdateStatusLine();
 }
 
@@ -517,8 +509,8 @@ void CKestaneDlg::AddServerRows() {
         ListView_SetItemText(list, row, 2, const_cast<char*>(mac.c_str()));
         ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         ListView_EnsureVisible(list, 0, FALSE);
-        Enable(IDC_HOME_NEXT, true);
-        if (page_ == kHomePage) ::SetFocus(list);
+        EnableItem(IDC_HOME_NEXT, true);
+        if (page_ == kHomePage) FocusItem(IDC_SERVER_LIST);
     }
     UpdateStatusLine();
 }
@@ -532,18 +524,18 @@ void CKestaneDlg::UpdateStatusLine() {
     const int row = SelectedRow();
     if (row < 0) {
         SetItemText(IDC_NAS_STATUS, "");
-        Enable(IDC_HOME_NEXT, false);
+        EnableItem(IDC_HOME_NEXT, false);
         return;
     }
     const uint8_t status = rows_[row].status;
     SetItemText(IDC_NAS_STATUS, status < 4 ? Control(kStatusKeys[status]) : std::string());
-    Enable(IDC_HOME_NEXT, status != 3);
+    EnableItem(IDC_HOME_NEXT, status != 3);
 }
 
 bool CKestaneDlg::TakeSelectedServer() {
     const int row = SelectedRow();
     if (row < 0) {
-        Enable(IDC_HOME_NEXT, false);
+        EnableItem(IDC_HOME_NEXT, false);
         ShowMessage("select_ip");
         return false;
     }
@@ -607,7 +599,7 @@ void CKestaneDlg::OnQueryReady() {
     if (data_.loginPassword != state_.password) {
         CloseWait();
         ShowMessage("Current_Pwd_Error");
-        ::SetFocus(Item(IDC_LOGIN_PWD));
+        FocusItem(IDC_LOGIN_PWD);
         return;
     }
     mgmt::SetConfigText(data_.config.password, state_.password);

@@ -89,7 +89,6 @@ private:
 class CKestaneDlg : public win::CDialog, public mgmt::IProtocolOwner {
 public:
     explicit CKestaneDlg(IniFiles files);
-    ~CKestaneDlg() override;
 
     // mgmt::IProtocolOwner, called on listener threads.
     void RefreshAdapters() override;
@@ -111,9 +110,6 @@ public:
     TextSource MessageSource() const;
     TextSource ControlSource() const;
     void ShowMessage(const char* key, const char* fallback = "");
-    bool Checked(int id) const;
-    void SetCheck(int id, int state);
-    void Enable(int id, bool on);
     std::string AddressText(int id) const;
     void SetAddressText(int id, const std::string& text);
     // Empties the server list and sends a probe; starts the wizard afresh.
@@ -141,10 +137,9 @@ protected:
     BOOL OnInitDialog() override;
 
 private:
-    std::string WindowTitle() const;
-
     // Layout.
-    HWND Lookup(const std::string& key) const;
+    // The control a page section names by `key`; 0 for a key the table lacks.
+    int Lookup(const std::string& key) const;
     std::vector<std::string> PageKeys(int page) const;
     bool LayoutPage(int page);
     bool ShowPageControls(int page, bool show);
@@ -160,8 +155,9 @@ private:
     void LoadStatusImages();
 
     // Moving between pages.
-    void GoTo(Page page, Direction how);
-    void Step(const PageFlow& flow, Direction way);
+    void GoTo(int page, Direction how);
+    // Next or Prev on `page`.
+    void Step(int page, Direction way);
 
     // Server list page.
     void EnsureDiscoveryListener();
@@ -196,7 +192,7 @@ private:
 
     IniFiles files_;
     int page_ = kHomePage;
-    PageSet pages_;
+    std::vector<std::unique_ptr<CWizardPage>> pages_;  // by number
     WizardData data_;
     std::vector<mgmt::FoundServer> rows_;  // the server list, row for row
     mgmt::Mac selectedMac_{};
@@ -207,7 +203,6 @@ private:
     win::Handle listener_;
     mgmt::ListenerKind listenerKind_ = mgmt::ListenerKind::Discovery;
     win::GdiObject titleFont_;
-    HIMAGELIST images_ = nullptr;
     UINT dpi_ = 96;
 
     // Written by the PC adapter query (either thread).

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "common/Dialog.h"
 #include "common/Handle.h"
 #include "common/WinUtil.h"
 #include "wizard/KestaneDlg.h"
@@ -35,18 +36,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return FileExists(base + "Config.ini") && FileExists(base + "string.ini");
     });
     if (!folder) {
-        ::MessageBoxA(nullptr, "Failed to open ini file.", "", MB_OK);
+        // Without its files the wizard has no name to give the box either.
+        win::SetMessageTitle("");
+        win::ShowMessage(nullptr, "Failed to open ini file.");
         return 0;
     }
     files.config = files.image + "\\" + *folder + "\\Config.ini";
     files.strings = files.image + "\\" + *folder + "\\string.ini";
+    // The dialog names its boxes after its window once it has one.
+    win::SetMessageTitle(kestane::ReadIniText(files.config, "Control_String", "Window_Name", ""));
 
     if (::InterlockedExchange(&g_running, 1) == 1) {
-        ::MessageBoxA(nullptr,
-                      kestane::ReadIniText(files.strings, "MESSAGE", "One_Instance",
-                                           "The Storage Server Wizard is running!").c_str(),
-                      kestane::ReadIniText(files.config, "Control_String", "Window_Name", "").c_str(),
-                      MB_OK | MB_ICONWARNING);
+        win::ShowMessage(
+            nullptr,
+            kestane::ReadIniText(files.strings, "MESSAGE", "One_Instance", "The Storage Server Wizard is running!"),
+            MB_OK | MB_ICONWARNING);
         return 0;
     }
 

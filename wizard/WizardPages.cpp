@@ -7,17 +7,14 @@
 #include <ctime>
 
 #include "wizard/KestaneDlg.h"
+#include "wizard/KestaneRes.h"
 
 namespace kestane {
 
-const char* const kPageSections[kPageCount] = {
-    "Home_Page",       "Login_Page",       "HDDError_Page",       "Format_Page", "SetPwd_Page",
-    "SetIP_Page",      "NASName_Page",     "SetFunction_Page",    "SyncTime_Page", "ConfirmFunction_Page",
-    "Wait_Page",       "Success_Page",     "Fail_Page",
-};
-
 // Every control that a page section may name; the last slot stays empty.
-const ControlSlot kControlTable[kControlSlots] = {
+namespace {
+
+const ControlSlot kControlTable[] = {
     {"Exit_Position", IDC_EXIT}, {"Finish_Position", IDC_EXIT}, {"STATIC_Wizard_Position", IDC_WIZARD_TITLE},
     {"Home_Position", IDC_HOME},
     {"LIST_HomeNASIP_Position", IDC_SERVER_LIST}, {"Home_Rescan_Position", IDC_RESCAN},
@@ -64,8 +61,6 @@ const ControlSlot kControlTable[kControlSlots] = {
     {"", 0},
 };
 
-namespace {
-
 // No list read from a file grows without end, whatever the file holds.
 constexpr int kListLimit = 200;
 constexpr int kDaylightControls[] = {IDC_DAYLIGHT_LABEL, IDC_MONTH_FROM, IDC_DAY_FROM, IDC_MONTH_TO,
@@ -76,8 +71,8 @@ DiskState Disks(const mgmt::ServerConfig& c) {
 }
 
 void LimitEdit(CKestaneDlg& w, int id, int length, bool password) {
-    ::SendDlgItemMessageA(w.Hwnd(), id, EM_LIMITTEXT, length, 0);
-    if (password) ::SendDlgItemMessageA(w.Hwnd(), id, EM_SETPASSWORDCHAR, '*', 0);
+    w.SendItemMessage(id, EM_LIMITTEXT, length);
+    if (password) w.SendItemMessage(id, EM_SETPASSWORDCHAR, '*');
 }
 
 // Page 0: the server list. Entering it starts a scan; Next takes the row
@@ -95,7 +90,7 @@ public:
     using CWizardPage::CWizardPage;
     void Prepare() override { LimitEdit(wizard_, IDC_LOGIN_PWD, 30, true); }
     void Enter(Direction how) override {
-        if (how == Direction::Next) ::SetFocus(wizard_.Item(IDC_LOGIN_PWD));
+        if (how == Direction::Next) wizard_.FocusItem(IDC_LOGIN_PWD);
         wizard_.SetItemText(IDC_LOGIN_PWD, wizard_.Data().config.password);
     }
     Leaving Leave(Direction way) override {
@@ -107,7 +102,7 @@ public:
         }
         if (typed.size() > mgmt::kStatePasswordSize) {
             wizard_.ShowMessage("Input_The_Info");
-            ::SetFocus(wizard_.Item(IDC_LOGIN_PWD));
+            wizard_.FocusItem(IDC_LOGIN_PWD);
             return Leaving::Stay;
         }
         d.loginPassword = typed;
@@ -155,7 +150,7 @@ public:
         const PasswordCheck check = CheckNewPassword(password, confirmation);
         if (check == PasswordCheck::Mismatch || check == PasswordCheck::Invalid) {
             wizard_.ShowMessage(PasswordMessageKey(check));
-            ::SetFocus(wizard_.Item(IDC_NEWPWD));
+            wizard_.FocusItem(IDC_NEWPWD);
             return Leaving::Stay;
         }
         if (way == Direction::Prev) return Leaving::Follow;
@@ -174,13 +169,13 @@ public:
     using CWizardPage::CWizardPage;
     void AddCommands(const AddCommand& add) override {
         add(IDC_AUTOIP, BN_CLICKED, [this] {
-            wizard_.Data().config.autoAddress = wizard_.Checked(IDC_AUTOIP) ? 1 : 0;
+            wizard_.Data().config.autoAddress = wizard_.IsButtonChecked(IDC_AUTOIP) ? 1 : 0;
             EnableBoxes();
         });
     }
     void Enter(Direction) override {
         WizardData& d = wizard_.Data();
-        wizard_.SetCheck(IDC_AUTOIP, d.config.autoAddress ? BST_CHECKED : BST_UNCHECKED);
+        wizard_.CheckButton(IDC_AUTOIP, d.config.autoAddress);
         if (!d.addressFilled) {
             d.addressFilled = true;
             const auto first = wizard_.ProposedAddress();
@@ -198,15 +193,15 @@ public:
 
 private:
     void EnableBoxes() {
-        const bool manual = !wizard_.Checked(IDC_AUTOIP);
-        for (int id : {IDC_IP, IDC_MASK, IDC_GATEWAY}) wizard_.Enable(id, manual);
-        wizard_.Enable(IDC_DNS, true);
+        const bool manual = !wizard_.IsButtonChecked(IDC_AUTOIP);
+        for (int id : {IDC_IP, IDC_MASK, IDC_GATEWAY}) wizard_.EnableItem(id, manual);
+        wizard_.EnableItem(IDC_DNS, true);
     }
 
     bool Accept() {
         WizardData& d = wizard_.Data();
         const std::string dns = wizard_.AddressText(IDC_DNS);
-        if (!wizard_.Checked(IDC_AUTOIP)) {
+        if (!wizard_.IsButtonChecked(IDC_AUTOIP)) {
             const std::string ip = wizard_.AddressText(IDC_IP), mask = wizard_.AddressText(IDC_MASK),
                               gateway = wizard_.AddressText(IDC_GATEWAY);
             if (const auto error = ValidateAddress(OctetsFromText(ip), OctetsFromText(mask),
@@ -221,7 +216,7 @@ private:
                     }
                 }
                 const int focus[] = {IDC_IP, IDC_MASK, IDC_GATEWAY, IDC_DNS};
-                ::SetFocus(wizard_.Item(focus[static_cast<int>(error->focus)]));
+                wizard_.FocusItem(focus[static_cast<int>(error->focus)]);
                 return false;
             }
             d.acceptedIp = ip, d.acceptedMask = mask, d.acceptedGateway = gateway;
@@ -250,7 +245,7 @@ public:
         if (way == Direction::Prev) mgmt::SetConfigText(c.name, name);
         if (const char* key = CheckServerName(name)) {
             wizard_.ShowMessage(key);
-            ::SetFocus(wizard_.Item(IDC_NAME));
+            wizard_.FocusItem(IDC_NAME);
             return Leaving::Stay;
         }
         mgmt::SetConfigText(c.name, name);
@@ -264,16 +259,18 @@ public:
     using CWizardPage::CWizardPage;
     void Enter(Direction) override {
         const mgmt::ServerConfig& c = wizard_.Data().config;
-        wizard_.SetCheck(IDC_BT, c.btService ? BST_CHECKED : BST_UNCHECKED);
-        wizard_.SetCheck(IDC_ITUNES, c.itunesService ? BST_CHECKED : BST_UNCHECKED);
-        wizard_.SetCheck(IDC_MEDIA, c.mediaServer ? BST_CHECKED : BST_UNCHECKED);
-        wizard_.SetCheck(IDC_PRINT, c.printServer);
+        wizard_.CheckButton(IDC_BT, c.btService);
+        wizard_.CheckButton(IDC_ITUNES, c.itunesService);
+        wizard_.CheckButton(IDC_MEDIA, c.mediaServer);
+        // Not offered here, so never read back: the box holds the setting's own
+        // value, which is no plain on or off.
+        wizard_.SendItemMessage(IDC_PRINT, BM_SETCHECK, c.printServer);
     }
     Leaving Leave(Direction) override {
         mgmt::ServerConfig& c = wizard_.Data().config;
-        c.btService = wizard_.Checked(IDC_BT);
-        c.itunesService = wizard_.Checked(IDC_ITUNES);
-        c.mediaServer = wizard_.Checked(IDC_MEDIA);
+        c.btService = wizard_.IsButtonChecked(IDC_BT);
+        c.itunesService = wizard_.IsButtonChecked(IDC_ITUNES);
+        c.mediaServer = wizard_.IsButtonChecked(IDC_MEDIA);
         return Leaving::Follow;
     }
 };
@@ -288,17 +285,17 @@ public:
     void AddCommands(const AddCommand& add) override {
         add(IDC_DAYLIGHT, BN_CLICKED, [this] {
             WizardData& d = wizard_.Data();
-            if (wizard_.Checked(IDC_DAYLIGHT) && !d.daylightSetOnce) {
+            if (wizard_.IsButtonChecked(IDC_DAYLIGHT) && !d.daylightSetOnce) {
                 d.daylightSetOnce = true;
                 SelectDaylightBoxes();
             }
             EnableDaylightControls();
         });
         add(IDC_SYNCTIME, BN_CLICKED, [this] {
-            const bool on = wizard_.Checked(IDC_SYNCTIME);
-            if (!on) wizard_.SetCheck(IDC_DAYLIGHT, BST_UNCHECKED);
+            const bool on = wizard_.IsButtonChecked(IDC_SYNCTIME);
+            if (!on) wizard_.CheckButton(IDC_DAYLIGHT, false);
             for (int id : {IDC_DAYLIGHT, IDC_DAYLIGHT_LABEL, IDC_TIMEZONE, IDC_TIMEZONE_LABEL})
-                wizard_.Enable(id, on);
+                wizard_.EnableItem(id, on);
             EnableDaylightControls();
         });
         add(IDC_MONTH_FROM, CBN_SELCHANGE, [this] { FillDayList(IDC_DAY_FROM, IDC_MONTH_FROM); });
@@ -325,8 +322,8 @@ public:
             if (::GetTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID) c.timeZone = TimeZoneEntryForBias(zone.Bias);
         }
         Send(IDC_TIMEZONE, CB_SETCURSEL, c.timeZone);
-        wizard_.SetCheck(IDC_SYNCTIME, c.timeSync ? BST_CHECKED : BST_UNCHECKED);
-        wizard_.SetCheck(IDC_DAYLIGHT, c.daylightSaving ? BST_CHECKED : BST_UNCHECKED);
+        wizard_.CheckButton(IDC_SYNCTIME, c.timeSync);
+        wizard_.CheckButton(IDC_DAYLIGHT, c.daylightSaving);
         SelectDaylightBoxes();
         EnableDaylightControls();
     }
@@ -336,8 +333,8 @@ public:
             const LRESULT sel = Send(id, CB_GETCURSEL, 0);
             return static_cast<uint8_t>(sel >= 0 && sel < 255 ? sel + 1 : 1);
         };
-        c.timeSync = wizard_.Checked(IDC_SYNCTIME);
-        c.daylightSaving = wizard_.Checked(IDC_DAYLIGHT);
+        c.timeSync = wizard_.IsButtonChecked(IDC_SYNCTIME);
+        c.daylightSaving = wizard_.IsButtonChecked(IDC_DAYLIGHT);
         c.dstStartMonth = selection(IDC_MONTH_FROM);
         c.dstStartDay = selection(IDC_DAY_FROM);
         c.dstEndMonth = selection(IDC_MONTH_TO);
@@ -349,9 +346,7 @@ public:
     }
 
 private:
-    LRESULT Send(int id, UINT message, WPARAM wp, LPARAM lp = 0) {
-        return ::SendDlgItemMessageA(wizard_.Hwnd(), id, message, wp, lp);
-    }
+    LRESULT Send(int id, UINT message, WPARAM wp, LPARAM lp = 0) { return wizard_.SendItemMessage(id, message, wp, lp); }
 
     // The entries `pattern` names from `first` on, up to the first empty one.
     void FillList(int id, const char* pattern, int first) {
@@ -380,18 +375,17 @@ private:
     void FillDayList(int dayBox, int monthBox) {
         const LRESULT sel = monthBox ? Send(monthBox, CB_GETCURSEL, 0) : -1;
         const int days = sel >= 0 ? DaysInMonthList(static_cast<int>(sel) + 1) : 28;
-        HWND box = wizard_.Item(dayBox);
-        while (::SendMessageA(box, CB_GETCOUNT, 0, 0) > 28) ::SendMessageA(box, CB_DELETESTRING, 28, 0);
-        for (int d = static_cast<int>(::SendMessageA(box, CB_GETCOUNT, 0, 0)) + 1; d <= days; ++d) {
+        while (Send(dayBox, CB_GETCOUNT, 0) > 28) Send(dayBox, CB_DELETESTRING, 28);
+        for (int d = static_cast<int>(Send(dayBox, CB_GETCOUNT, 0)) + 1; d <= days; ++d) {
             const std::string text = std::to_string(d);
-            ::SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            Send(dayBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         }
-        ::SendMessageA(box, CB_SETCURSEL, 0, 0);
+        Send(dayBox, CB_SETCURSEL, 0);
     }
 
     void EnableDaylightControls() {
-        const bool on = wizard_.Checked(IDC_DAYLIGHT) && ::IsWindowEnabled(wizard_.Item(IDC_DAYLIGHT));
-        for (int id : kDaylightControls) wizard_.Enable(id, on);
+        const bool on = wizard_.IsButtonChecked(IDC_DAYLIGHT) && ::IsWindowEnabled(wizard_.Item(IDC_DAYLIGHT));
+        for (int id : kDaylightControls) wizard_.EnableItem(id, on);
     }
 };
 
@@ -422,6 +416,7 @@ public:
             wizard_.SetItemText(IDC_SUMMARY, "");
             return Leaving::Follow;
         }
+        // This one question carries the product's name, in every language.
         if (AnyDiskToErase(Disks(wizard_.Data().config)) &&
             ::MessageBoxA(wizard_.Hwnd(),
                           wizard_.Message("Format_Warn", "The data on the disk(s) WILL BE ERASED, please confirm!")
@@ -434,8 +429,8 @@ public:
 private:
     std::string ListText(int id, int index) const {
         char text[kIniBufferSize] = {};
-        if (::SendDlgItemMessageA(wizard_.Hwnd(), id, CB_GETLBTEXTLEN, index, 0) < static_cast<LRESULT>(sizeof text))
-            ::SendDlgItemMessageA(wizard_.Hwnd(), id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+        if (wizard_.SendItemMessage(id, CB_GETLBTEXTLEN, index) < static_cast<LRESULT>(sizeof text))
+            wizard_.SendItemMessage(id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
         return text;
     }
 };
@@ -447,24 +442,35 @@ public:
     void Enter(Direction) override { wizard_.StartConfiguration(); }
 };
 
+template <typename P>
+std::unique_ptr<CWizardPage> Make(CKestaneDlg& wizard) {
+    return std::make_unique<P>(wizard);
+}
+
+// Every page by number: its section, its object, its Next and Prev buttons
+// and where they lead. The disk error, wait, success and failure pages have
+// no buttons of their own; Login and Format Prev are never shown, and lead
+// where they would.
+const PageEntry kPages[] = {
+    {"Home_Page", &Make<HomePage>, IDC_HOME_NEXT, 0, kLoginPage, kHomePage},
+    {"Login_Page", &Make<LoginPage>, IDC_LOGIN_NEXT, IDC_LOGIN_PREV, kAnswerDecides, kHomePage},
+    {.section = "HDDError_Page", .make = &Make<CWizardPage>},
+    {"Format_Page", &Make<FormatPage>, IDC_FORMAT_NEXT, IDC_FORMAT_PREV, kSetPwdPage, kLoginPage},
+    {"SetPwd_Page", &Make<PasswordPage>, IDC_SETPWD_NEXT, IDC_SETPWD_PREV, kSetIpPage, kFormatPage},
+    {"SetIP_Page", &Make<AddressPage>, IDC_SETIP_NEXT, IDC_SETIP_PREV, kNamePage, kSetPwdPage},
+    {"NASName_Page", &Make<NamePage>, IDC_NAME_NEXT, IDC_NAME_PREV, kFunctionPage, kSetIpPage},
+    {"SetFunction_Page", &Make<FunctionPage>, IDC_FUNCTION_NEXT, IDC_FUNCTION_PREV, kTimePage, kNamePage},
+    {"SyncTime_Page", &Make<TimePage>, IDC_TIME_NEXT, IDC_TIME_PREV, kConfirmPage, kFunctionPage},
+    {"ConfirmFunction_Page", &Make<ConfirmPage>, IDC_CONFIRM_NEXT, IDC_CONFIRM_PREV, kWaitPage, kTimePage},
+    {.section = "Wait_Page", .make = &Make<WaitPage>},
+    {.section = "Success_Page", .make = &Make<CWizardPage>},
+    {.section = "Fail_Page", .make = &Make<CWizardPage>},
+};
+static_assert(std::size(kPages) > kFailPage, "every numbered page has its row");
+
 }  // namespace
 
-PageSet MakePages(CKestaneDlg& w) {
-    PageSet pages;
-    pages[kHomePage] = std::make_unique<HomePage>(w);
-    pages[kLoginPage] = std::make_unique<LoginPage>(w);
-    pages[kFormatPage] = std::make_unique<FormatPage>(w);
-    pages[kSetPwdPage] = std::make_unique<PasswordPage>(w);
-    pages[kSetIpPage] = std::make_unique<AddressPage>(w);
-    pages[kNamePage] = std::make_unique<NamePage>(w);
-    pages[kFunctionPage] = std::make_unique<FunctionPage>(w);
-    pages[kTimePage] = std::make_unique<TimePage>(w);
-    pages[kConfirmPage] = std::make_unique<ConfirmPage>(w);
-    pages[kWaitPage] = std::make_unique<WaitPage>(w);
-    // The disk error, success and failure pages only show texts.
-    for (auto& page : pages)
-        if (!page) page = std::make_unique<CWizardPage>(w);
-    return pages;
-}
+std::span<const ControlSlot> ControlTable() { return kControlTable; }
+std::span<const PageEntry> PageTable() { return kPages; }
 
 }  // namespace kestane

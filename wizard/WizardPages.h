@@ -1,30 +1,32 @@
-// The wizard's pages: their numbers and ini sections, the controls their
-// sections may name, and each page as an object that says what happens when
-// it is entered and what its Next and Prev buttons check and store; one table
-// says where each button leads. The dialog (KestaneDlg) lays the pages out
-// from the ini files, moves between them and runs the server exchanges.
+// The wizard's pages: the controls their sections may name, and each page as
+// an object that says what happens when it is entered and what its Next and
+// Prev buttons check and store. One table gives every page its section and
+// says where each button leads, so that a new page is a class and a row in
+// WizardPages.cpp, beside its controls and texts. The dialog (KestaneDlg)
+// lays the pages out from the ini files, moves between them and runs the
+// server exchanges.
 #pragma once
 #include <windows.h>
 
-#include <array>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "protocol/Packets.h"
-#include "wizard/KestaneRes.h"
 #include "wizard/WizardLogic.h"
 
 namespace kestane {
 
 class CKestaneDlg;
 
-enum Page {
+// The product's pages by number. The page table (WizardPages.cpp) holds
+// them in this order and may go on after the last; the dialog names only
+// the pages that it turns to by itself.
+enum Page : int {
     kHomePage, kLoginPage, kHddErrorPage, kFormatPage, kSetPwdPage, kSetIpPage, kNamePage, kFunctionPage,
-    kTimePage, kConfirmPage, kWaitPage, kSuccessPage, kFailPage, kPageCount
+    kTimePage, kConfirmPage, kWaitPage, kSuccessPage, kFailPage
 };
-// The section of Config.ini that lays each page out.
-extern const char* const kPageSections[kPageCount];
 
 // The control table: the key that page sections use for a control, and the
 // control; the last slot stays empty.
@@ -32,35 +34,28 @@ struct ControlSlot {
     const char* key;
     int id;
 };
-constexpr size_t kControlSlots = 82;
-extern const ControlSlot kControlTable[kControlSlots];
+std::span<const ControlSlot> ControlTable();
 
 // How a page is reached or left: through a Next or through a Prev button.
 enum class Direction { Next, Prev };
-// What leaving a page decided: go on to the page the flow names, or stay
+// What leaving a page decided: go on to the page the table names, or stay
 // (a check failed, or an exchange began whose end picks the next page).
 enum class Leaving { Follow, Stay };
 
-// Where each button leads: one row per page that has Next or Prev.
-struct PageFlow {
-    Page page;
-    int nextButton, prevButton;  // 0: the page has none
-    Page next, prev;
-};
 // The login page's Next asks the server; its answer picks the page.
-constexpr Page kAnswerDecides = kPageCount;
-// Login and Format Prev are never shown; they lead where they would.
-constexpr PageFlow kPageFlow[] = {
-    {kHomePage, IDC_HOME_NEXT, 0, kLoginPage, kHomePage},
-    {kLoginPage, IDC_LOGIN_NEXT, IDC_LOGIN_PREV, kAnswerDecides, kHomePage},
-    {kFormatPage, IDC_FORMAT_NEXT, IDC_FORMAT_PREV, kSetPwdPage, kLoginPage},
-    {kSetPwdPage, IDC_SETPWD_NEXT, IDC_SETPWD_PREV, kSetIpPage, kFormatPage},
-    {kSetIpPage, IDC_SETIP_NEXT, IDC_SETIP_PREV, kNamePage, kSetPwdPage},
-    {kNamePage, IDC_NAME_NEXT, IDC_NAME_PREV, kFunctionPage, kSetIpPage},
-    {kFunctionPage, IDC_FUNCTION_NEXT, IDC_FUNCTION_PREV, kTimePage, kNamePage},
-    {kTimePage, IDC_TIME_NEXT, IDC_TIME_PREV, kConfirmPage, kFunctionPage},
-    {kConfirmPage, IDC_CONFIRM_NEXT, IDC_CONFIRM_PREV, kWaitPage, kTimePage},
+constexpr int kAnswerDecides = -1;
+
+class CWizardPage;
+// One page: the section of Config.ini that lays it out, what it does, and
+// where its buttons lead.
+struct PageEntry {
+    const char* section;
+    std::unique_ptr<CWizardPage> (*make)(CKestaneDlg& wizard);
+    int nextButton = 0, prevButton = 0;  // 0: the page has none
+    int next = 0, prev = 0;
 };
+// Every page, by number.
+std::span<const PageEntry> PageTable();
 
 // What the pages fill in and read back for the server now chosen.
 struct WizardData {
@@ -95,7 +90,5 @@ protected:
     CKestaneDlg& wizard_;
 };
 
-using PageSet = std::array<std::unique_ptr<CWizardPage>, kPageCount>;
-PageSet MakePages(CKestaneDlg& wizard);
 
 }  // namespace kestane
