@@ -120,13 +120,13 @@ bool CQuarrowDlg::AddBt(const std::string& torrentFile) {
     const int priority = 1 - dialog.PriorityPosition();
     int result = 0;
     if (dialog.FromUrl()) {
-        result = client_.AddBtItemFromUrl({dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(), priority});
+        result = client_.Run(client::OperationKind::AddBtItemFromUrl,
+                             client::AddBtUrlArg{dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(), priority});
     } else {
-        win::FileHandle file(::CreateFileA(dialog.PcPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        result = file.Valid()
-                     ? client_.AddBtItemFromFile(dialog.PcPath(), file.Get(), dialog.SavePath(), priority)
-                     : IDS_CANNOT_OPEN_FILE;
+        client::SharedFile file = client::OpenTorrentFile(dialog.PcPath());
+        result = file ? client_.Run(client::OperationKind::AddBtItemFromFile,
+                                    client::AddBtFileArg{dialog.PcPath(), file, dialog.SavePath(), priority})
+                      : IDS_CANNOT_OPEN_FILE;
     }
     if (result != 0)
         ShowMessage(result);
@@ -143,8 +143,9 @@ void CQuarrowDlg::AddWebFtp() {
         return;
     }
     Framed([&] {
-        return client_.AddWebFtpItem({dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(), dialog.User(),
-                                      dialog.Password()});
+        return client_.Run(client::OperationKind::AddWebFtpItem, client::AddWebFtpArg{dialog.Urls().inCharset, dialog.Urls().inUtf8,
+                                                                          dialog.SavePath(), dialog.User(),
+                                                                          dialog.Password()});
     });
 }
 
@@ -156,7 +157,7 @@ void CQuarrowDlg::Rescan() {
     std::string address = selection.AskServer(Hwnd());
     if (!address.empty()) {
         std::string display = selection.DisplayText();
-        int result = client_.Connect(display, address);
+        int result = client_.Run(client::OperationKind::Connect, client::ConnectArg{display, address});
         if (result != 0) {
             ShowMessage(result);
         } else {
@@ -169,18 +170,19 @@ void CQuarrowDlg::Rescan() {
 }
 
 void CQuarrowDlg::ToggleBt() {
-    Framed([this] { return client_.SetBtEnable(current_.btOn ? 0 : 1); });
+    Framed([this] { return client_.Run(client::OperationKind::SetBtEnable, client::SwitchArg{current_.btOn ? 0 : 1}); });
 }
 
 void CQuarrowDlg::ToggleWebFtp() {
-    Framed([this] { return client_.SetWebFtpEnable(current_.webFtpOn ? 0 : 1); });
+    Framed([this] { return client_.Run(client::OperationKind::SetWebFtpEnable, client::SwitchArg{current_.webFtpOn ? 0 : 1}); });
 }
 
 void CQuarrowDlg::SetDefaultFolder() {
     // The lists are not fetched again: a folder changes none of them.
     BusyScope busy(*this);
     dialogs::CSelPathDlg folders(client_);
-    if (folders.Show(Hwnd()) == IDOK) ShowMessage(client_.SetDefaultPath(folders.SelectedPath()));
+    if (folders.Show(Hwnd()) == IDOK)
+        ShowMessage(client_.Run(client::OperationKind::SetDefaultPath, client::PathArg{folders.SelectedPath()}));
 }
 
 // ---------------------------------------------------------------- row controls
@@ -191,7 +193,7 @@ void CQuarrowDlg::ChangePriority(int row) {
     std::string itemId = job->itemId;
     int selected = static_cast<int>(::SendMessageA(Item(IDC_BT_PRIORITY_FIRST + row), CB_GETCURSEL, 0, 0));
     if (selected < 0) return;
-    Framed([&] { return client_.SetBtPriority(itemId, 1 - selected); });
+    Framed([&] { return client_.Run(client::OperationKind::SetBtPriority, client::PriorityArg{itemId, 1 - selected}); });
 }
 
 void CQuarrowDlg::PauseResumeBt(int row) {
@@ -199,7 +201,9 @@ void CQuarrowDlg::PauseResumeBt(int row) {
     if (!job) return;
     std::string itemId = job->itemId;
     bool paused = job->paused != 0;
-    Framed([&] { return paused ? client_.ResumeBtItem(itemId) : client_.PauseBtItem(itemId); });
+    Framed([&] {
+        return client_.Run(paused ? client::OperationKind::ResumeBtItem : client::OperationKind::PauseBtItem, client::ItemKeyArg{itemId});
+    });
 }
 
 // The question is asked outside the busy state, so a refresh (the timer, a
@@ -213,7 +217,7 @@ void CQuarrowDlg::RemoveBt(int row) {
     if (!AskRemove(Hwnd())) return;
     auto shown = [&](const client::BTItem& item) { return item.itemId == itemId; };
     if (std::none_of(current_.btItems.begin(), current_.btItems.end(), shown)) return;
-    Framed([&] { return client_.RemoveBtItem(itemId); });
+    Framed([&] { return client_.Run(client::OperationKind::RemoveBtItem, client::ItemKeyArg{itemId}); });
 }
 
 void CQuarrowDlg::PauseResumeWebFtp(int row) {
@@ -221,7 +225,9 @@ void CQuarrowDlg::PauseResumeWebFtp(int row) {
     if (!job) return;
     std::string key = client::BuildWebFtpKey(*job);
     bool paused = job->paused != 0;
-    Framed([&] { return paused ? client_.ResumeWebFtpItem(key) : client_.PauseWebFtpItem(key); });
+    Framed([&] {
+        return client_.Run(paused ? client::OperationKind::ResumeWebFtpItem : client::OperationKind::PauseWebFtpItem, client::ItemKeyArg{key});
+    });
 }
 
 void CQuarrowDlg::RemoveWebFtp(int row) {
@@ -231,7 +237,7 @@ void CQuarrowDlg::RemoveWebFtp(int row) {
     if (!AskRemove(Hwnd())) return;
     auto shown = [&](const client::WebFTPItem& item) { return client::BuildWebFtpKey(item) == key; };
     if (std::none_of(current_.webFtpItems.begin(), current_.webFtpItems.end(), shown)) return;
-    Framed([&] { return client_.RemoveWebFtpItem(key); });
+    Framed([&] { return client_.Run(client::OperationKind::RemoveWebFtpItem, client::ItemKeyArg{key}); });
 }
 
 // ---------------------------------------------------------------- notification icon
@@ -336,22 +342,22 @@ bool CQuarrowDlg::AddHandedOver(const HandOver& handOver) {
         ShowMessage(message);
         return true;
     };
-    std::string folder;
-    if (int result = client_.GetDefaultPath(folder); result != 0) return failed(result);
-    if (folder.empty()) {
+    client::PathArg defaultPath;
+    if (int result = client_.Run(client::OperationKind::GetDefaultPath, defaultPath); result != 0) return failed(result);
+    if (defaultPath.path.empty()) {
         SetDefaultFolder();
-        if (int result = client_.GetDefaultPath(folder); result != 0) return failed(result);
-        if (folder.empty()) return true;
+        if (int result = client_.Run(client::OperationKind::GetDefaultPath, defaultPath); result != 0) return failed(result);
+        if (defaultPath.path.empty()) return true;
     }
+    const std::string& folder = defaultPath.path;
     int result = 0;
     if (handOver.kind == kHandOverTorrent) {
-        win::FileHandle file(::CreateFileA(handOver.first.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.Valid()) return failed(IDS_CANNOT_OPEN_FILE);
-        result = client_.AddBtItemFromFile(handOver.first, file.Get(), folder, 0);
+        client::SharedFile file = client::OpenTorrentFile(handOver.first);
+        if (!file) return failed(IDS_CANNOT_OPEN_FILE);
+        result = client_.Run(client::OperationKind::AddBtItemFromFile, client::AddBtFileArg{handOver.first, file, folder, 0});
     } else {
         if (!dialogs::HasUrlScheme(handOver.first)) return failed(IDS_URL_BAD_SCHEME);
-        result = client_.AddWebFtpItem({handOver.first, handOver.second, folder, "", ""});
+        result = client_.Run(client::OperationKind::AddWebFtpItem, client::AddWebFtpArg{handOver.first, handOver.second, folder, "", ""});
     }
     if (result != 0) return failed(result);
     RefreshAfterOperation();

@@ -411,7 +411,7 @@ void CQuarrowDlg::ConnectToServer() {
     std::string address = selection.GetServer(Hwnd());
     std::string display = selection.DisplayText();
     while (!address.empty()) {
-        int result = client_.Connect(display, address);
+        int result = client_.Run(client::OperationKind::Connect, client::ConnectArg{display, address});
         if (result == 0) {
             serverAddress_ = address;
             ::SetWindowTextA(Hwnd(), Format(IDS_MAIN_CAPTION_FMT, display).c_str());
@@ -436,7 +436,7 @@ void CQuarrowDlg::Refresh() {
 
 void CQuarrowDlg::RefreshAfterOperation() {
     client::ServerStatus status;
-    int result = client_.RefreshStatus(status);
+    int result = client_.Run(client::OperationKind::RefreshStatus, status);
     if (result != 0) {
         SetDisconnected();
         ShowMessage(result);

@@ -48,7 +48,7 @@ std::string RequestOpenSubCatalog(RequestContext& ctx, FolderListArg& list);
 int OpenRootOperation(RequestContext& ctx, FolderListArg& list);
 
 // The login loop (LogIn) on the worker: returns a result code; on success
-// `job.newConnection` holds the connection.
-int ConnectOperation(OperationJob& job, ConnectArg& arg);
+// `operation.newConnection` holds the connection.
+int ConnectOperation(DeviceOperation& operation, ConnectArg& arg);
 
 }  // namespace client

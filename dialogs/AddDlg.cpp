@@ -30,8 +30,9 @@ void CAddDlgBase::PrepareCommon() {
         AddComboEntry(box, choice.name, choice.codePage);
     ::SendMessageA(box, CB_SETCURSEL, 0, 0);
 
-    std::string path;
-    if (client_.GetDefaultPath(path) == 0) SetItemText(IDC_ADD_SAVE_PATH, path);
+    client::PathArg defaultPath;
+    if (client_.Run(client::OperationKind::GetDefaultPath, defaultPath) == 0)
+        SetItemText(IDC_ADD_SAVE_PATH, defaultPath.path);
     ::EnableWindow(Item(IDC_ADD_SAVE_PATH), FALSE);
 
     // The main window comes up behind the dialog, repainted, after the wait.

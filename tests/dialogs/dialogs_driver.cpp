@@ -27,7 +27,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     client::CDeviceClient device(std::make_shared<app::WaitDialogHost>());
     device.SetLoginHooks({std::make_shared<client::RegistryLoginStore>(win::LoadResString(IDS_REGISTRY_KEY)),
                           dialogs::LogInDialogFactory()});
-    int result = device.Connect(__argv[1], __argv[1]);
+    int result = device.Run(client::OperationKind::Connect, client::ConnectArg{__argv[1], __argv[1]});
     std::string out;
     auto line = [&out](const char* key, const std::string& value) {
         out.append(key).append(" ").append(value).append("\n");
