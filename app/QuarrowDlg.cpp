@@ -12,6 +12,7 @@
 #include "common/WinUtil.h"
 #include "dialogs/LogInDlg.h"
 #include "dialogs/SearchServerDlg.h"
+#include "settings/Settings.h"
 
 namespace app {
 
@@ -87,7 +88,7 @@ CQuarrowDlg::CQuarrowDlg()
       btScroll_(*this, IDC_MAIN_BT_SCROLL),
       webScroll_(*this, IDC_MAIN_WEB_SCROLL) {
     // The login asks with the login dialog and remembers per server address.
-    client_.SetLoginHooks({std::make_shared<client::RegistryLoginStore>(win::LoadResString(IDS_REGISTRY_KEY)),
+    client_.SetLoginHooks({std::make_shared<settings::RegistryLoginStore>(),
                            dialogs::LogInDialogFactory()});
     OnTimer([this](UINT_PTR id) {
         if (id == kRefreshTimer && client_.IsConnected()) Refresh();
