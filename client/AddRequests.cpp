@@ -1,5 +1,5 @@
 // Adding jobs: a Web/FTP link, a torrent URL, a torrent file uploaded whole.
-#include "AddRequests.h"
+#include "client/AddRequests.h"
 
 #include <cstring>
 #include <memory>
@@ -8,7 +8,6 @@
 #include "client/CSConvertor.h"
 #include "client/Multipart.h"
 #include "client/ReplyCode.h"
-#include "client/Requests.h"
 
 namespace client {
 

@@ -5,8 +5,10 @@
 #include <type_traits>
 
 #include "client/AddRequests.h"
+#include "client/ControlRequests.h"
+#include "client/FolderRequests.h"
 #include "client/ReplyCode.h"
-#include "client/Requests.h"
+#include "client/StatusRequest.h"
 
 namespace client {
 
@@ -39,6 +41,13 @@ int Execute(DeviceOperation& operation) {
         return MapReplyCode(outcome);
     else
         return outcome;
+}
+
+// The login loop (LogIn) on the worker: returns a result code; on success
+// `operation.newConnection` holds the connection.
+int ConnectOperation(DeviceOperation& operation, ConnectArg& arg) {
+    return ConnectResult(LogIn(arg.displayText, arg.address, static_cast<HINTERNET>(operation.session.get()),
+                               operation.givenUp, operation.login, operation.newConnection, operation.authorization));
 }
 
 enum Connection : bool { kOnConnection = false, kLogsIn = true };
@@ -97,11 +106,6 @@ int ExecuteOperation(DeviceOperation& operation) {
     const OperationRow* row = operation.row;
     if (!row || !row->accepts(operation.argument)) return kResultUndefinedError;
     return row->execute(operation);
-}
-
-int ConnectOperation(DeviceOperation& operation, ConnectArg& arg) {
-    return ConnectResult(LogIn(arg.displayText, arg.address, static_cast<HINTERNET>(operation.session.get()),
-                               operation.givenUp, operation.login, operation.newConnection, operation.authorization));
 }
 
 }  // namespace client

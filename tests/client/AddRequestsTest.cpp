@@ -7,7 +7,6 @@
 #include "client/AddRequests.h"
 #include "client/CSConvertor.h"
 #include "client/ReplyCode.h"
-#include "client/Requests.h"
 
 using namespace client;
 
