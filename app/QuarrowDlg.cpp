@@ -11,6 +11,7 @@
 #include "dialogs/DialogText.h"
 #include "dialogs/LogInDlg.h"
 #include "dialogs/SearchServerDlg.h"
+#include "settings/Settings.h"
 
 namespace app {
 
@@ -51,7 +52,7 @@ CQuarrowDlg::CQuarrowDlg()
       notifier_(tray_),
       handOvers_(*this, [this](const HandOver& handOver) { return AddHandedOver(handOver); }) {
     // The login asks with the login dialog and remembers per server address.
-    client_.SetLoginHooks({std::make_shared<client::RegistryLoginStore>(win::LoadResString(IDS_REGISTRY_KEY)),
+    client_.SetLoginHooks({std::make_shared<settings::RegistryLoginStore>(),
                            dialogs::LogInDialogFactory()});
     OnTimer([this](UINT_PTR id) {
         if (id == kRefreshTimer && client_.IsConnected()) Refresh();
@@ -267,7 +268,7 @@ void CQuarrowDlg::PaintIcon() {
 }
 
 int CQuarrowDlg::ConnectTo(const std::string& address, const std::string& display) {
-    int result = client_.Connect(display, address);
+    int result = client_.Run(client::OperationKind::Connect, client::ConnectArg{display, address});
     if (result != 0) return result;
     serverAddress_ = address;
     ::SetWindowTextA(Hwnd(), dialogs::FormatWithText(win::LoadResString(IDS_MAIN_CAPTION_FMT), display).c_str());
@@ -303,7 +304,7 @@ void CQuarrowDlg::Refresh() {
 
 void CQuarrowDlg::RefreshAfterOperation() {
     client::ServerStatus status;
-    int result = client_.RefreshStatus(status);
+    int result = client_.Run(client::OperationKind::RefreshStatus, status);
     if (result != 0) {
         SetDisconnected();
         ShowMessage(result);
