@@ -1,6 +1,6 @@
 #include "app/DownloadNotifier.h"
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/Dialog.h"
 #include "common/WinUtil.h"
 

@@ -8,7 +8,7 @@
 #include "app/CommandLine.h"
 #include "app/QuarrowApp.h"
 #include "app/SharedState.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/Dialog.h"
 #include "common/Handle.h"
 #include "common/WinUtil.h"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "client/WebFtpKey.h"
 #include "common/Dialog.h"
 #include "common/Dpi.h"

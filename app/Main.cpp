@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "app/QuarrowApp.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/Dialog.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {

@@ -7,7 +7,7 @@
 #include "app/QuarrowDlg.h"
 #include "app/SharedState.h"
 #include "app/ShellRegistration.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/Dialog.h"
 #include "common/Handle.h"
 #include "common/WinUtil.h"

@@ -10,7 +10,7 @@
 #include "app/QuarrowApp.h"
 #include "app/QuarrowDlg.h"
 #include "app/SharedState.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/WinUtil.h"
 #include "dialogs/AboutDlg.h"
 #include "dialogs/AddDlg.h"

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "app/SharedState.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/Dpi.h"
 #include "common/WinUtil.h"
 #include "dialogs/DialogText.h"

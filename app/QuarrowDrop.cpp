@@ -7,7 +7,7 @@
 #include "app/DropList.h"
 #include "app/QuarrowDlg.h"
 #include "app/SharedState.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/WinUtil.h"
 
 namespace app {

@@ -1,6 +1,6 @@
 #include "WaitDlg.h"
 
-#include "app/resource.h"
+#include "resources/resource.h"
 
 namespace app {
 

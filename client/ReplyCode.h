@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "client/ResultCode.h"
+#include "resources/ResultCode.h"
 
 namespace client {
 

@@ -2,7 +2,7 @@
 
 #include <commdlg.h>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "dialogs/DialogText.h"
 #include "dialogs/SelPathDlg.h"
 

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "dialogs/DialogText.h"
 #include "protocol/Protocol.h"
 #include "settings/Settings.h"

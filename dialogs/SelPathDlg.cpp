@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "dialogs/DialogText.h"
 
 namespace dialogs {

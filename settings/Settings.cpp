@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/Dialog.h"
 #include "common/WinUtil.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "app/WaitDlg.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "client/DeviceClient.h"
 #include "common/Dialog.h"
 #include "dialogs/LogInDlg.h"

@@ -5,7 +5,7 @@
 
 #include "NetFixture.h"
 #include "app/WaitDlg.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 
 using namespace nettest;
 

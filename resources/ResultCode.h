@@ -2,7 +2,7 @@
 // message to show. They are taken from the one header the string table is
 // built from, so a result code is its message.
 #pragma once
-#include "app/resource.h"
+#include "resources/resource.h"
 
 namespace client {
 
