@@ -25,6 +25,8 @@ std::string CQuarrowApp::ModulePath() { return win::ModulePath(); }
 std::string CQuarrowApp::ModuleDirectory() { return win::ModuleDirectory(); }
 
 int CQuarrowApp::Run(HINSTANCE instance, const char* commandLine) {
+    // Every message box of the program carries its name, in every build of it.
+    win::SetMessageTitle(win::LoadResString(IDS_MAIN_CAPTION, instance));
     // The character-set table first: a missing file leaves it empty.
     charsets_.LoadCharsetFile(ModuleDirectory() + "charset.csv");
 

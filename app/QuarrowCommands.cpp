@@ -37,8 +37,7 @@ LRESULT CALLBACK KeyHook(int code, WPARAM removed, LPARAM lp) {
 }
 
 bool AskRemove(HWND owner) {
-    return ::MessageBoxA(owner, win::LoadResString(IDS_CONFIRM_REMOVE).c_str(),
-                         win::LoadResString(IDS_MAIN_CAPTION).c_str(), MB_OKCANCEL) == IDOK;
+    return win::ShowMessage(owner, IDS_CONFIRM_REMOVE, MB_OKCANCEL) == IDOK;
 }
 
 }  // namespace

@@ -252,8 +252,7 @@ void CQuarrowDlg::Layout(int w) {
 }
 
 void CQuarrowDlg::ShowMessage(int resultCode) {
-    if (resultCode == 0) return;
-    ::MessageBoxA(Hwnd(), win::LoadResString(resultCode).c_str(), win::LoadResString(IDS_MAIN_CAPTION).c_str(), MB_OK);
+    if (resultCode != 0) CDialog::ShowMessage(static_cast<UINT>(resultCode));
 }
 
 void CQuarrowDlg::PaintIcon() {
