@@ -240,13 +240,12 @@ void CQuarrowDlg::AfterFirstConnection() {
     tray_.Add(IDI_TRAY, win::LoadResString(IDS_TRAY_TIP));
     notifier_.OnIconAdded();
     g_keyWindow = Hwnd();
-    if (!keyHook_) keyHook_ = ::SetWindowsHookExA(WH_GETMESSAGE, KeyHook, nullptr, ::GetCurrentThreadId());
+    if (!keyHook_) keyHook_.Attach(::SetWindowsHookExA(WH_GETMESSAGE, KeyHook, nullptr, ::GetCurrentThreadId()));
 }
 
 void CQuarrowDlg::UnhookRefreshKey() {
     if (!keyHook_) return;
-    ::UnhookWindowsHookEx(keyHook_);
-    keyHook_ = nullptr;
+    keyHook_.Close();
     g_keyWindow = nullptr;
 }
 

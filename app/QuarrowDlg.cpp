@@ -101,7 +101,7 @@ CQuarrowDlg::CQuarrowDlg()
         PassToDefault();
         return INT_PTR(0);
     });
-    OnMessage(WM_QUERYDRAGICON, [this](WPARAM, LPARAM) { return reinterpret_cast<INT_PTR>(icon_); });
+    OnMessage(WM_QUERYDRAGICON, [this](WPARAM, LPARAM) { return reinterpret_cast<INT_PTR>(icon_.Get()); });
     // The action columns keep their widths whatever the user drags.
     for (UINT code : {HDN_DIVIDERDBLCLICKA, HDN_TRACKA, HDN_DIVIDERDBLCLICKW, HDN_TRACKW})
         OnNotify(0, code, [this](NMHDR* header) {
@@ -124,24 +124,20 @@ CQuarrowDlg::CQuarrowDlg()
     RegisterCommands();
 }
 
-CQuarrowDlg::~CQuarrowDlg() {
-    for (HICON icon : {icon_, smallIcon_})
-        if (icon) ::DestroyIcon(icon);
-}
+CQuarrowDlg::~CQuarrowDlg() = default;
 
 void CQuarrowDlg::LoadIcons() {
-    HICON large = icon_, small = smallIcon_;
+    // The window lets go of the old icons before they are destroyed.
     auto load = [this](int width, int height) {
         return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUARROW), IMAGE_ICON,
                                                win::SystemMetricAt(width, dpi_), win::SystemMetricAt(height, dpi_),
                                                0));
     };
-    icon_ = load(SM_CXICON, SM_CYICON);
-    smallIcon_ = load(SM_CXSMICON, SM_CYSMICON);
-    ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
-    for (HICON old : {large, small})
-        if (old) ::DestroyIcon(old);
+    win::Icon large(load(SM_CXICON, SM_CYICON)), small(load(SM_CXSMICON, SM_CYSMICON));
+    ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.Get()));
+    ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+    icon_ = std::move(large);
+    smallIcon_ = std::move(small);
 }
 
 void CQuarrowDlg::SetHeadingFont(HWND source) {
@@ -262,7 +258,7 @@ void CQuarrowDlg::PaintIcon() {
     RECT client;
     ::GetClientRect(Hwnd(), &client);
     int cx = win::SystemMetricAt(SM_CXICON, dpi_), cy = win::SystemMetricAt(SM_CYICON, dpi_);
-    ::DrawIconEx(dc, (client.right - cx + 1) / 2, (client.bottom - cy + 1) / 2, icon_, cx, cy, 0, nullptr, DI_NORMAL);
+    ::DrawIconEx(dc, (client.right - cx + 1) / 2, (client.bottom - cy + 1) / 2, icon_.Get(), cx, cy, 0, nullptr, DI_NORMAL);
     ::EndPaint(Hwnd(), &paint);
 }
 

@@ -7,7 +7,6 @@ namespace client {
 CDeviceClient::CDeviceClient(std::shared_ptr<IOperationHost> host) : host_(std::move(host)) {
     // No agent string of our own: the program's name, as the framework would send it.
     session_ = ShareInternetHandle(::InternetOpenA("Quarrow", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    ::InitializeCriticalSection(&lock_);
     DWORD noTimeout = 0xFFFFFFFF;
     if (session_)
         ::InternetSetOptionA(session_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &noTimeout, sizeof noTimeout);
@@ -17,7 +16,6 @@ CDeviceClient::CDeviceClient(std::shared_ptr<IOperationHost> host) : host_(std::
 // and the connection; they close when it ends.
 CDeviceClient::~CDeviceClient() {
     connection_.reset();
-    ::DeleteCriticalSection(&lock_);
     session_.reset();
 }
 

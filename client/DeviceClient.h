@@ -28,7 +28,7 @@ public:
     bool IsConnected() const { return connection_ != nullptr; }
     // Closes the connection; every operation but Connect then answers 5501.
     void Disconnect();
-    CRITICAL_SECTION& Lock() { return lock_; }
+    CRITICAL_SECTION& Lock() { return lock_.Get(); }
 
     // Every operation: `Run(OperationKind::PauseBtItem, ItemKeyArg{itemId})`.
     // Runs it behind its status text and returns its result code; an
@@ -47,7 +47,7 @@ private:
     SharedInternetHandle session_;
     SharedInternetHandle connection_;
     std::string authorization_;  // sent from the first request on once the connection authenticated
-    CRITICAL_SECTION lock_;
+    win::CriticalSection lock_;
     std::atomic<DWORD> lockOwner_{0};  // thread that runs an operation now, 0 for none
     std::shared_ptr<IOperationHost> host_;
     LoginHooks login_;
