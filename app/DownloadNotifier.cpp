@@ -1,6 +1,6 @@
 #include "app/DownloadNotifier.h"
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/Dialog.h"
 #include "common/WinUtil.h"
 
@@ -12,7 +12,7 @@ namespace {
 // shell shows one balloon of an icon at a time, a new one replacing the last.
 constexpr UINT kBalloonPaceMs = 6000;
 
-NotifySettings Settings() { return NotifySettings(win::LoadResString(IDS_REGISTRY_KEY)); }
+NotifySettings Settings() { return NotifySettings(settings::ProgramKey()); }
 
 BalloonTexts LoadBalloonTexts() {
     return {win::LoadResString(IDS_NOTIFY_FINISHED),      win::LoadResString(IDS_NOTIFY_FAILED),

@@ -8,7 +8,7 @@
 #include "app/CommandLine.h"
 #include "app/QuarrowApp.h"
 #include "app/SharedState.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/Dialog.h"
 #include "common/Handle.h"
 #include "common/WinUtil.h"
@@ -38,7 +38,7 @@ int SendHandOver(int kind, const std::string& argument) {
         std::string format = win::LoadResString(IDS_HANDOVER_CHARSET);
         std::vector<char> text(format.size() + parts.charset.size() + 16);
         std::snprintf(text.data(), text.size(), format.c_str(), parts.charset.c_str(), static_cast<int>(handOver.codePage));
-        ::MessageBoxA(nullptr, text.data(), win::LoadResString(IDS_MAIN_CAPTION).c_str(), MB_OK);
+        win::ShowMessage(nullptr, std::string(text.data()));
         return 1;
     }
 

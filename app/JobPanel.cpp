@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "client/WebFtpKey.h"
 #include "common/Dialog.h"
 #include "common/Dpi.h"
@@ -130,10 +130,10 @@ const JobKind kBtJobs = {
     .removeText = IDS_BT_REMOVE,
     .rowsOf = BtRows,
     .serviceOn = &CurrentStatus::btOn,
-    .pause = &client::CDeviceClient::PauseBtItem,
-    .resume = &client::CDeviceClient::ResumeBtItem,
-    .remove = &client::CDeviceClient::RemoveBtItem,
-    .setPriority = &client::CDeviceClient::SetBtPriority,
+    .pause = client::OperationKind::PauseBtItem,
+    .resume = client::OperationKind::ResumeBtItem,
+    .remove = client::OperationKind::RemoveBtItem,
+    .setPriority = client::OperationKind::SetBtPriority,
 };
 
 const JobKind kWebFtpJobs = {
@@ -158,10 +158,10 @@ const JobKind kWebFtpJobs = {
     .removeText = IDS_WEBFTP_REMOVE,
     .rowsOf = WebFtpRows,
     .serviceOn = &CurrentStatus::webFtpOn,
-    .pause = &client::CDeviceClient::PauseWebFtpItem,
-    .resume = &client::CDeviceClient::ResumeWebFtpItem,
-    .remove = &client::CDeviceClient::RemoveWebFtpItem,
-    .setPriority = nullptr,
+    .pause = client::OperationKind::PauseWebFtpItem,
+    .resume = client::OperationKind::ResumeWebFtpItem,
+    .remove = client::OperationKind::RemoveWebFtpItem,
+    .setPriority = std::nullopt,
 };
 
 CJobPanel::CJobPanel(const JobKind& kind, int focusId)

@@ -7,12 +7,13 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/ListCtrl.h"
 #include "app/ScrollBar.h"
-#include "client/DeviceClient.h"
+#include "client/Operation.h"
 
 namespace app {
 
@@ -66,10 +67,8 @@ struct JobKind {
     std::vector<JobRow> (*rowsOf)(const CurrentStatus& status);
     int CurrentStatus::*serviceOn;
     // The device operations of the rows, each with the job's key.
-    int (client::CDeviceClient::*pause)(const std::string& key);
-    int (client::CDeviceClient::*resume)(const std::string& key);
-    int (client::CDeviceClient::*remove)(const std::string& key);
-    int (client::CDeviceClient::*setPriority)(const std::string& key, int priority);  // BT only
+    client::OperationKind pause, resume, remove;
+    std::optional<client::OperationKind> setPriority;  // BT only
 };
 extern const JobKind kBtJobs;
 extern const JobKind kWebFtpJobs;

@@ -15,12 +15,6 @@ namespace app {
 
 namespace {
 
-constexpr char kNotifyValue[] = "Notify";
-constexpr char kListValue[] = "NotifiedJobs";
-// Lists are written within kMaxStoredBytes; one far beyond that (left by an
-// older version, or made by hand) is not ours to read whole.
-constexpr DWORD kMaxListBytes = 1 << 20;
-
 const char* EndWord(JobEnd end) { return end == JobEnd::Failed ? "failed " : "finished "; }
 
 // The job key part of an entry: everything after its first blank.
@@ -42,11 +36,6 @@ std::string WithCounts(const std::string& format, std::initializer_list<size_t> 
         }
     }
     return out;
-}
-
-// Subkey names of servers: the address as the login remembers it.
-bool UsableSubkeyName(const std::string& address) {
-    return !address.empty() && address.find('\\') == std::string::npos;
 }
 
 }  // namespace
@@ -208,44 +197,20 @@ std::wstring FitField(const std::wstring& text, size_t capacity) {
     return text.substr(0, keep) + dots;
 }
 
-bool NotifySettings::Enabled() const {
-    win::RegKey key = win::OpenRegKey(HKEY_CURRENT_USER, key_, KEY_READ);
-    return win::ReadRegString(key.Get(), kNotifyValue) != "0";
-}
+bool NotifySettings::Enabled() const { return settings_.NotifyOn(); }
 
-void NotifySettings::SetEnabled(bool on) const {
-    // Only below the program's own key, never creating it.
-    win::RegKey key = win::OpenRegKey(HKEY_CURRENT_USER, key_, KEY_SET_VALUE);
-    win::WriteRegString(key.Get(), kNotifyValue, on ? "1" : "0");
-}
+void NotifySettings::SetEnabled(bool on) const { settings_.SetNotifyOn(on); }
 
 bool NotifySettings::Load(const std::string& address, std::vector<std::string>& entries) const {
     entries.clear();
-    if (!UsableSubkeyName(address)) return false;
-    win::RegKey key = win::OpenRegKey(HKEY_CURRENT_USER, key_ + "\\" + address, KEY_READ);
-    if (!key) return false;
-    DWORD type = 0, size = 0;
-    if (::RegQueryValueExA(key.Get(), kListValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        type != REG_MULTI_SZ || size > kMaxListBytes)
-        return false;
-    std::string bytes(size, '\0');
-    if (size && ::RegQueryValueExA(key.Get(), kListValue, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()),
-                                   &size) != ERROR_SUCCESS)
-        return false;
-    bytes.resize(std::min<size_t>(size, bytes.size()));
+    std::string bytes;
+    if (!settings_.ReadNotifiedJobs(address, bytes)) return false;
     entries = SplitEntries(bytes);
     return true;
 }
 
 void NotifySettings::Save(const std::string& address, const std::vector<std::string>& entries) const {
-    if (!UsableSubkeyName(address)) return;
-    win::RegKey main = win::OpenRegKey(HKEY_CURRENT_USER, key_, KEY_ALL_ACCESS);
-    if (!main) return;
-    win::RegKey sub = win::CreateRegKey(main.Get(), address, KEY_ALL_ACCESS);
-    if (!sub) return;
-    std::string bytes = JoinEntries(entries);
-    ::RegSetValueExA(sub.Get(), kListValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
-                     static_cast<DWORD>(bytes.size()));
+    settings_.WriteNotifiedJobs(address, JoinEntries(entries));
 }
 
 }  // namespace app

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "client/StatusTypes.h"
+#include "settings/Settings.h"
 
 namespace app {
 
@@ -104,12 +105,11 @@ Balloon NextBalloon(std::deque<EndedJob>& pending, const BalloonTexts& texts);
 // surrogate pair.
 std::wstring FitField(const std::wstring& text, size_t capacity);
 
-// The settings behind the notifications, below the program's settings key:
-// the "Notify" value (on unless it reads "0") and, in the subkey of each
-// server's address, the value "NotifiedJobs" with its list.
+// The settings behind the notifications (kept by the settings module): the
+// switch, and each server's list in the form JoinEntries makes.
 class NotifySettings {
 public:
-    explicit NotifySettings(std::string settingsKey) : key_(std::move(settingsKey)) {}
+    explicit NotifySettings(std::string settingsKey) : settings_(std::move(settingsKey)) {}
     bool Enabled() const;
     void SetEnabled(bool on) const;
     // False when no list is stored for the server (or the address cannot name a subkey).
@@ -117,7 +117,7 @@ public:
     void Save(const std::string& address, const std::vector<std::string>& entries) const;
 
 private:
-    std::string key_;
+    settings::CSettings settings_;
 };
 
 }  // namespace app

@@ -7,7 +7,7 @@
 #include "app/QuarrowDlg.h"
 #include "app/SharedState.h"
 #include "app/ShellRegistration.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/Dialog.h"
 #include "common/Handle.h"
 #include "common/WinUtil.h"
@@ -25,6 +25,8 @@ std::string CQuarrowApp::ModulePath() { return win::ModulePath(); }
 std::string CQuarrowApp::ModuleDirectory() { return win::ModuleDirectory(); }
 
 int CQuarrowApp::Run(HINSTANCE instance, const char* commandLine) {
+    // Every message box of the program carries its name, in every build of it.
+    win::SetMessageTitle(win::LoadResString(IDS_MAIN_CAPTION, instance));
     // The character-set table first: a missing file leaves it empty.
     charsets_.LoadCharsetFile(ModuleDirectory() + "charset.csv");
 

@@ -10,7 +10,7 @@
 #include "app/QuarrowApp.h"
 #include "app/QuarrowDlg.h"
 #include "app/SharedState.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/WinUtil.h"
 #include "dialogs/AboutDlg.h"
 #include "dialogs/AddDlg.h"
@@ -37,8 +37,7 @@ LRESULT CALLBACK KeyHook(int code, WPARAM removed, LPARAM lp) {
 }
 
 bool AskRemove(HWND owner) {
-    return ::MessageBoxA(owner, win::LoadResString(IDS_CONFIRM_REMOVE).c_str(),
-                         win::LoadResString(IDS_MAIN_CAPTION).c_str(), MB_OKCANCEL) == IDOK;
+    return win::ShowMessage(owner, IDS_CONFIRM_REMOVE, MB_OKCANCEL) == IDOK;
 }
 
 }  // namespace
@@ -56,9 +55,9 @@ void CQuarrowDlg::RegisterCommands() {
         {{ID_MENU_RESCAN}, [this] { Rescan(); }},
         {{ID_MENU_EXIT, ID_TRAY_EXIT}, [this] { End(IDOK); }},
         {{ID_MENU_TOGGLE_BT, ID_TRAY_TOGGLE_BT},
-         [this] { Framed([this] { return client_.SetBtEnable(current_.btOn ? 0 : 1); }); }},
+         [this] { Framed([this] { return client_.Run(client::OperationKind::SetBtEnable, client::SwitchArg{current_.btOn ? 0 : 1}); }); }},
         {{ID_MENU_TOGGLE_WEBFTP, ID_TRAY_TOGGLE_WEBFTP},
-         [this] { Framed([this] { return client_.SetWebFtpEnable(current_.webFtpOn ? 0 : 1); }); }},
+         [this] { Framed([this] { return client_.Run(client::OperationKind::SetWebFtpEnable, client::SwitchArg{current_.webFtpOn ? 0 : 1}); }); }},
         {{ID_MENU_DEFAULT_PATH}, [this] { SetDefaultFolder(); }},
         {{ID_MENU_NOTIFY, ID_TRAY_NOTIFY}, [this] { notifier_.Toggle(); }},
         {{ID_TRAY_SHOW_WINDOW}, [this] { ::ShowWindow(Hwnd(), SW_SHOW); }},
@@ -125,17 +124,17 @@ void CQuarrowDlg::RunRowCommand(CJobPanel& panel, RowRole role, int row) {
     case RowRole::Priority: {
         const int entry = panel.SelectedPriorityEntry(row);
         if (entry < 0 || !kind.setPriority) return;
-        Framed([&] { return (client_.*kind.setPriority)(key, PriorityOfEntry(entry)); });
+        Framed([&] { return client_.Run(*kind.setPriority, client::PriorityArg{key, PriorityOfEntry(entry)}); });
         return;
     }
     case RowRole::PauseResume: {
         const auto operation = job->paused ? kind.resume : kind.pause;
-        Framed([&] { return (client_.*operation)(key); });
+        Framed([&] { return client_.Run(operation, client::ItemKeyArg{key}); });
         return;
     }
     case RowRole::Remove:
         if (!AskRemove(Hwnd()) || !panel.Shows(key)) return;
-        Framed([&] { return (client_.*kind.remove)(key); });
+        Framed([&] { return client_.Run(kind.remove, client::ItemKeyArg{key}); });
         return;
     }
 }
@@ -153,12 +152,13 @@ bool CQuarrowDlg::AddBt(const std::string& torrentFile) {
     const int priority = PriorityOfEntry(dialog.PriorityPosition());
     Framed([&] {
         if (dialog.FromUrl())
-            return client_.AddBtItemFromUrl(
-                {dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(), priority});
-        win::FileHandle file(::CreateFileA(dialog.PcPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        return file.Valid() ? client_.AddBtItemFromFile(dialog.PcPath(), file.Get(), dialog.SavePath(), priority)
-                            : int(IDS_CANNOT_OPEN_FILE);
+            return client_.Run(client::OperationKind::AddBtItemFromUrl,
+                               client::AddBtUrlArg{dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(),
+                                                   priority});
+        client::SharedFile file = client::OpenTorrentFile(dialog.PcPath());
+        return file ? client_.Run(client::OperationKind::AddBtItemFromFile,
+                                  client::AddBtFileArg{dialog.PcPath(), file, dialog.SavePath(), priority})
+                    : int(IDS_CANNOT_OPEN_FILE);
     });
     return true;
 }
@@ -171,8 +171,9 @@ void CQuarrowDlg::AddWebFtp() {
         return;
     }
     Framed([&] {
-        return client_.AddWebFtpItem({dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(), dialog.User(),
-                                      dialog.Password()});
+        return client_.Run(client::OperationKind::AddWebFtpItem, client::AddWebFtpArg{dialog.Urls().inCharset, dialog.Urls().inUtf8,
+                                                                          dialog.SavePath(), dialog.User(),
+                                                                          dialog.Password()});
     });
 }
 
@@ -189,7 +190,8 @@ void CQuarrowDlg::SetDefaultFolder() {
     // The lists are not fetched again: a folder changes none of them.
     BusyScope busy(*this);
     dialogs::CSelPathDlg folders(client_);
-    if (folders.Show(Hwnd()) == IDOK) ShowMessage(client_.SetDefaultPath(folders.SelectedPath()));
+    if (folders.Show(Hwnd()) == IDOK)
+        ShowMessage(client_.Run(client::OperationKind::SetDefaultPath, client::PathArg{folders.SelectedPath()}));
 }
 
 // ---------------------------------------------------------------- hand-over, icon, F5
@@ -211,22 +213,22 @@ bool CQuarrowDlg::AddHandedOver(const HandOver& handOver) {
         ShowMessage(message);
         return true;
     };
-    std::string folder;
-    if (int result = client_.GetDefaultPath(folder); result != 0) return failed(result);
-    if (folder.empty()) {
+    client::PathArg defaultPath;
+    if (int result = client_.Run(client::OperationKind::GetDefaultPath, defaultPath); result != 0) return failed(result);
+    if (defaultPath.path.empty()) {
         SetDefaultFolder();
-        if (int result = client_.GetDefaultPath(folder); result != 0) return failed(result);
-        if (folder.empty()) return true;
+        if (int result = client_.Run(client::OperationKind::GetDefaultPath, defaultPath); result != 0) return failed(result);
+        if (defaultPath.path.empty()) return true;
     }
+    const std::string& folder = defaultPath.path;
     int result = 0;
     if (handOver.kind == kHandOverTorrent) {
-        win::FileHandle file(::CreateFileA(handOver.first.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.Valid()) return failed(IDS_CANNOT_OPEN_FILE);
-        result = client_.AddBtItemFromFile(handOver.first, file.Get(), folder, 0);
+        client::SharedFile file = client::OpenTorrentFile(handOver.first);
+        if (!file) return failed(IDS_CANNOT_OPEN_FILE);
+        result = client_.Run(client::OperationKind::AddBtItemFromFile, client::AddBtFileArg{handOver.first, file, folder, 0});
     } else {
         if (!dialogs::HasUrlScheme(handOver.first)) return failed(IDS_URL_BAD_SCHEME);
-        result = client_.AddWebFtpItem({handOver.first, handOver.second, folder, "", ""});
+        result = client_.Run(client::OperationKind::AddWebFtpItem, client::AddWebFtpArg{handOver.first, handOver.second, folder, "", ""});
     }
     if (result != 0) return failed(result);
     RefreshAfterOperation();
@@ -238,13 +240,12 @@ void CQuarrowDlg::AfterFirstConnection() {
     tray_.Add(IDI_TRAY, win::LoadResString(IDS_TRAY_TIP));
     notifier_.OnIconAdded();
     g_keyWindow = Hwnd();
-    if (!keyHook_) keyHook_ = ::SetWindowsHookExA(WH_GETMESSAGE, KeyHook, nullptr, ::GetCurrentThreadId());
+    if (!keyHook_) keyHook_.Attach(::SetWindowsHookExA(WH_GETMESSAGE, KeyHook, nullptr, ::GetCurrentThreadId()));
 }
 
 void CQuarrowDlg::UnhookRefreshKey() {
     if (!keyHook_) return;
-    ::UnhookWindowsHookEx(keyHook_);
-    keyHook_ = nullptr;
+    keyHook_.Close();
     g_keyWindow = nullptr;
 }
 

@@ -5,12 +5,13 @@
 #include <utility>
 
 #include "app/SharedState.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/Dpi.h"
 #include "common/WinUtil.h"
 #include "dialogs/DialogText.h"
 #include "dialogs/LogInDlg.h"
 #include "dialogs/SearchServerDlg.h"
+#include "settings/Settings.h"
 
 namespace app {
 
@@ -51,7 +52,7 @@ CQuarrowDlg::CQuarrowDlg()
       notifier_(tray_),
       handOvers_(*this, [this](const HandOver& handOver) { return AddHandedOver(handOver); }) {
     // The login asks with the login dialog and remembers per server address.
-    client_.SetLoginHooks({std::make_shared<client::RegistryLoginStore>(win::LoadResString(IDS_REGISTRY_KEY)),
+    client_.SetLoginHooks({std::make_shared<settings::RegistryLoginStore>(),
                            dialogs::LogInDialogFactory()});
     OnTimer([this](UINT_PTR id) {
         if (id == kRefreshTimer && client_.IsConnected()) Refresh();
@@ -100,7 +101,7 @@ CQuarrowDlg::CQuarrowDlg()
         PassToDefault();
         return INT_PTR(0);
     });
-    OnMessage(WM_QUERYDRAGICON, [this](WPARAM, LPARAM) { return reinterpret_cast<INT_PTR>(icon_); });
+    OnMessage(WM_QUERYDRAGICON, [this](WPARAM, LPARAM) { return reinterpret_cast<INT_PTR>(icon_.Get()); });
     // The action columns keep their widths whatever the user drags.
     for (UINT code : {HDN_DIVIDERDBLCLICKA, HDN_TRACKA, HDN_DIVIDERDBLCLICKW, HDN_TRACKW})
         OnNotify(0, code, [this](NMHDR* header) {
@@ -123,24 +124,20 @@ CQuarrowDlg::CQuarrowDlg()
     RegisterCommands();
 }
 
-CQuarrowDlg::~CQuarrowDlg() {
-    for (HICON icon : {icon_, smallIcon_})
-        if (icon) ::DestroyIcon(icon);
-}
+CQuarrowDlg::~CQuarrowDlg() = default;
 
 void CQuarrowDlg::LoadIcons() {
-    HICON large = icon_, small = smallIcon_;
+    // The window lets go of the old icons before they are destroyed.
     auto load = [this](int width, int height) {
         return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUARROW), IMAGE_ICON,
                                                win::SystemMetricAt(width, dpi_), win::SystemMetricAt(height, dpi_),
                                                0));
     };
-    icon_ = load(SM_CXICON, SM_CYICON);
-    smallIcon_ = load(SM_CXSMICON, SM_CYSMICON);
-    ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
-    for (HICON old : {large, small})
-        if (old) ::DestroyIcon(old);
+    win::Icon large(load(SM_CXICON, SM_CYICON)), small(load(SM_CXSMICON, SM_CYSMICON));
+    ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.Get()));
+    ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+    icon_ = std::move(large);
+    smallIcon_ = std::move(small);
 }
 
 void CQuarrowDlg::SetHeadingFont(HWND source) {
@@ -251,8 +248,7 @@ void CQuarrowDlg::Layout(int w) {
 }
 
 void CQuarrowDlg::ShowMessage(int resultCode) {
-    if (resultCode == 0) return;
-    ::MessageBoxA(Hwnd(), win::LoadResString(resultCode).c_str(), win::LoadResString(IDS_MAIN_CAPTION).c_str(), MB_OK);
+    if (resultCode != 0) CDialog::ShowMessage(static_cast<UINT>(resultCode));
 }
 
 void CQuarrowDlg::PaintIcon() {
@@ -262,12 +258,12 @@ void CQuarrowDlg::PaintIcon() {
     RECT client;
     ::GetClientRect(Hwnd(), &client);
     int cx = win::SystemMetricAt(SM_CXICON, dpi_), cy = win::SystemMetricAt(SM_CYICON, dpi_);
-    ::DrawIconEx(dc, (client.right - cx + 1) / 2, (client.bottom - cy + 1) / 2, icon_, cx, cy, 0, nullptr, DI_NORMAL);
+    ::DrawIconEx(dc, (client.right - cx + 1) / 2, (client.bottom - cy + 1) / 2, icon_.Get(), cx, cy, 0, nullptr, DI_NORMAL);
     ::EndPaint(Hwnd(), &paint);
 }
 
 int CQuarrowDlg::ConnectTo(const std::string& address, const std::string& display) {
-    int result = client_.Connect(display, address);
+    int result = client_.Run(client::OperationKind::Connect, client::ConnectArg{display, address});
     if (result != 0) return result;
     serverAddress_ = address;
     ::SetWindowTextA(Hwnd(), dialogs::FormatWithText(win::LoadResString(IDS_MAIN_CAPTION_FMT), display).c_str());
@@ -303,7 +299,7 @@ void CQuarrowDlg::Refresh() {
 
 void CQuarrowDlg::RefreshAfterOperation() {
     client::ServerStatus status;
-    int result = client_.RefreshStatus(status);
+    int result = client_.Run(client::OperationKind::RefreshStatus, status);
     if (result != 0) {
         SetDisconnected();
         ShowMessage(result);

@@ -92,12 +92,12 @@ private:
     CTrayIcon tray_;
     CDownloadNotifier notifier_;
     CHandOverReceiver handOvers_;
-    HICON icon_ = nullptr;       // large, at the window's scale
-    HICON smallIcon_ = nullptr;  // small, likewise
+    win::Icon icon_;       // large, at the window's scale
+    win::Icon smallIcon_;  // small, likewise
     UINT dpi_ = 96;
     win::GdiObject headingFont_;
     bool layoutReady_ = false;
-    HHOOK keyHook_ = nullptr;
+    win::Hook keyHook_;
 };
 
 }  // namespace app

@@ -7,7 +7,7 @@
 #include "app/DropList.h"
 #include "app/QuarrowDlg.h"
 #include "app/SharedState.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/WinUtil.h"
 
 namespace app {
@@ -49,8 +49,7 @@ void CQuarrowDlg::OnDropFiles(HDROP drop) {
     BusyScope busy(*this);
     ::SetForegroundWindow(Hwnd());
     if (list.ignored != 0)
-        ::MessageBoxA(Hwnd(), win::LoadResString(IDS_DROP_NOT_TORRENT).c_str(),
-                      win::LoadResString(IDS_MAIN_CAPTION).c_str(), MB_OK);
+        ShowMessage(IDS_DROP_NOT_TORRENT);
     // One dialog after the other. Cancel ends the drop: with many files the
     // user should not have to cancel each of them. A lost connection ends it
     // too, as it disables the Add button.

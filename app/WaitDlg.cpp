@@ -1,6 +1,6 @@
 #include "WaitDlg.h"
 
-#include "app/resource.h"
+#include "resources/resource.h"
 
 namespace app {
 
@@ -17,11 +17,12 @@ CWaitDlg::CWaitDlg() {
         OnTimer(wp);
         return 0;
     });
-    // Only the worker (or a failure) closes this dialog.
-    OnMessage(WM_CLOSE, [this](WPARAM, LPARAM) {
+    // Only the worker (or a failure) closes this dialog, never the user.
+    OnMessage(client::WM_OPERATION_FINISHED, [this](WPARAM, LPARAM) {
         if (job_->Finished()) End(IDOK);
         return 0;
     });
+    OnMessage(WM_CLOSE, [](WPARAM, LPARAM) { return 0; });
     OnClicked(IDOK, [] {});
     OnClicked(IDCANCEL, [] {});
     OnMessage(WM_DESTROY, [this](WPARAM, LPARAM) {
@@ -65,11 +66,11 @@ void CWaitDlg::OnTimer(UINT_PTR id) {
     }
 }
 
-void CWaitDlg::RunOperation(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId, HWND owner) {
+void CWaitDlg::RunOperation(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner) {
     job_ = job;
     statusText_ = win::LoadResString(statusTextId);
     if (DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, owner) == -1) job_->GiveUp(client::kResultThreadFailed);
-    // The loop also ends, without the worker's close request, for a WM_QUIT
+    // The loop also ends, without the worker's message, for a WM_QUIT
     // posted by someone else (the dialog passes it on to the outer loop).
     // Nobody would wait for the job any more: it is given up now. A job that
     // finished or was given up already keeps its result.
@@ -79,7 +80,7 @@ void CWaitDlg::RunOperation(const std::shared_ptr<client::OperationJob>& job, UI
     job_->WaitReleased();
 }
 
-void WaitDialogHost::Run(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) {
+void WaitDialogHost::Run(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId) {
     // A hidden main window (closed to the tray) is not active; it still owns
     // the dialog so that it cannot start a second operation.
     HWND owner = ::GetActiveWindow();

@@ -14,7 +14,7 @@ public:
 
     // Shows the dialog until the job finishes, fails to start (5515) or times out (5516).
     // The owner window is disabled meanwhile, as with any modal dialog.
-    void RunOperation(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId, HWND owner = nullptr);
+    void RunOperation(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner = nullptr);
 
     enum : UINT_PTR { kAnimationTimer = 100, kTimeoutTimer = 500 };
     static constexpr UINT kAnimationMs = 300;
@@ -29,7 +29,7 @@ private:
     BOOL OnInitDialog() override;
     void OnTimer(UINT_PTR id);
 
-    std::shared_ptr<client::OperationJob> job_;
+    std::shared_ptr<client::DeviceOperation> job_;
     std::string statusText_;
     std::string waitText_;
     int dots_ = 0;
@@ -40,7 +40,7 @@ private:
 // fallback owner), so that window takes no input until the operation ends.
 class WaitDialogHost : public client::IOperationHost {
 public:
-    void Run(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) override;
+    void Run(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId) override;
     void SetFallbackOwner(HWND owner) { fallbackOwner_ = owner; }
 
 private:

@@ -1,5 +1,5 @@
 // Adding jobs: a Web/FTP link, a torrent URL, a torrent file uploaded whole.
-#include "AddRequests.h"
+#include "client/AddRequests.h"
 
 #include <cstring>
 #include <memory>
@@ -8,7 +8,6 @@
 #include "client/CSConvertor.h"
 #include "client/Multipart.h"
 #include "client/ReplyCode.h"
-#include "client/Requests.h"
 
 namespace client {
 
@@ -37,11 +36,13 @@ TorrentUploadFrame BuildTorrentUploadFrame(const AddBtFileArg& item) {
     MultipartBuilder body;
     body.Field("btItemPriority", item.priority).Field("torrentType", 1).FileHeader("file");
     frame.head = body.Text();
-    // The PC path arrives percent-encoded for UTF-8; the server reads this
-    // field with the caret escape on top of that.
+    // The server reads the PC path percent-encoded for UTF-8 with the caret
+    // escape on top of that.
+    const std::string pcPathEncoded =
+        CCSConvertor::EncodeForCodePage(item.pcPath, CCSConvertor::GetUtf8CodePage());
     body.ContinueAfterFile()
         .Field("savePath", item.savePath)
-        .Field("pcLocationEncoded", CaretEscape(item.pcPathEncoded));
+        .Field("pcLocationEncoded", CaretEscape(pcPathEncoded));
     frame.tail = body.Finish();
     return frame;
 }
@@ -55,10 +56,18 @@ std::string RequestAddBtItemFromUrl(RequestContext& ctx, const AddBtUrlArg& item
     return PostMultipart(ctx, "/goform/formAddBtItem", BuildAddBtUrlBody(item), false);
 }
 
+SharedFile OpenTorrentFile(const std::string& pcPath) {
+    HANDLE file = ::CreateFileA(pcPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    return SharedFile(file, ::CloseHandle);
+}
+
 std::string RequestAddBtItemFromFile(RequestContext& ctx, const AddBtFileArg& item) {
     const TorrentUploadFrame frame = BuildTorrentUploadFrame(item);
+    const HANDLE file = item.file.get();
     LARGE_INTEGER size{};
-    if (!item.file || item.file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(item.file, &size)) {
+    if (!file || file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(file, &size)) {
         return kReplyTorrentRefused;
     }
     // The whole body travels in one buffer whose length is a DWORD: a file
@@ -74,9 +83,9 @@ std::string RequestAddBtItemFromFile(RequestContext& ctx, const AddBtFileArg& it
     std::memcpy(cursor, frame.head.data(), frame.head.size());
     cursor += frame.head.size();
     LARGE_INTEGER start{};
-    if (!::SetFilePointerEx(item.file, start, nullptr, FILE_BEGIN)) return kReplyTorrentRefused;
+    if (!::SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return kReplyTorrentRefused;
     DWORD read = 0;
-    if (fileLength != 0 && (!::ReadFile(item.file, cursor, fileLength, &read, nullptr) || read != fileLength))
+    if (fileLength != 0 && (!::ReadFile(file, cursor, fileLength, &read, nullptr) || read != fileLength))
         return kReplyTorrentRefused;
     cursor += fileLength;
     std::memcpy(cursor, frame.tail.data(), frame.tail.size());

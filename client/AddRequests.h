@@ -1,8 +1,10 @@
-// Bodies of the three add requests, built apart from sending so that their
-// bytes can be checked without a server.
+// Adding jobs: a Web/FTP link, a torrent URL, a torrent file uploaded whole.
+// The bodies are built apart from sending so that their bytes can be checked
+// without a server.
 #pragma once
 #include <string>
 
+#include "client/HttpTransport.h"
 #include "client/Operation.h"
 
 namespace client {
@@ -21,5 +23,13 @@ struct TorrentUploadFrame {
 std::string BuildAddWebFtpBody(const AddWebFtpArg& item);
 std::string BuildAddBtUrlBody(const AddBtUrlArg& item);
 TorrentUploadFrame BuildTorrentUploadFrame(const AddBtFileArg& item);
+
+// The requests return the server's reply code (or kReplyTorrentRefused).
+std::string RequestAddWebFtpItem(RequestContext& ctx, const AddWebFtpArg& item);
+std::string RequestAddBtItemFromUrl(RequestContext& ctx, const AddBtUrlArg& item);
+std::string RequestAddBtItemFromFile(RequestContext& ctx, const AddBtFileArg& item);
+// The upload as an operation: a torrent that could not be read into memory was
+// never sent and is reported like a file that could not be opened.
+int AddBtItemFromFileOperation(RequestContext& ctx, const AddBtFileArg& item);
 
 }  // namespace client

@@ -1,4 +1,4 @@
-#include "CSConvertor.h"
+#include "client/CSConvertor.h"
 
 #include <windows.h>
 

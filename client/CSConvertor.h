@@ -1,25 +1,24 @@
-// Character sets and the text conversions the server expects: the table from
-// "charset.csv", percent-encoding per code page, UTF-8 to ANSI, caret escape.
+// The character-set table of the program and the text conversions the server
+// expects: percent-encoding per code page, UTF-8 to ANSI, caret escape.
 #pragma once
 #include <list>
 #include <string>
 
-namespace client {
+#include "client/CSEncode.h"
+#include "client/CharsetTable.h"
 
-struct stcs {
-    std::string displayName;
-    std::string charsetName;
-    int codePage = 0;
-};
+namespace client {
 
 class CCSConvertor {
 public:
     // Replaces the table with the file's entries; 1 when read, 0 when it could not be opened.
     int LoadCharsetFile(const std::string& path);
-    // Parses the file's text (exposed for tests).
-    void LoadCharsetText(const std::string& text);
-    int CodePageFromName(const std::string& charsetName) const;
-    std::string NameFromCodePage(int codePage) const;
+    // Replaces the table with the entries of the file's text.
+    void LoadCharsetText(const std::string& text) { entries_ = ParseCharsetText(text); }
+    int CodePageFromName(const std::string& charsetName) const {
+        return client::CodePageFromName(entries_, charsetName);
+    }
+    std::string NameFromCodePage(int codePage) const { return client::NameFromCodePage(entries_, codePage); }
     const std::list<stcs>& Entries() const { return entries_; }
 
     static int GetUtf8CodePage() { return 65001; }
@@ -31,7 +30,9 @@ public:
     // system cannot convert to the code page at all (see CanEncodeTo), never
     // a text with gaps.
     static std::string EncodeForCodePage(const std::string& ansiText, int codePage);
-    static std::string EncodeWideForCodePage(const std::wstring& text, int codePage);
+    static std::string EncodeWideForCodePage(const std::wstring& text, int codePage) {
+        return PercentEncode(text, codePage);
+    }
     // Text in `codePage` to the system ANSI code page.
     static std::string ConvertToAnsi(const std::string& text, int codePage);
     static std::string DefaultEncodeUrl(const std::string& url);
@@ -42,17 +43,5 @@ public:
 private:
     std::list<stcs> entries_;
 };
-
-// Escapes a PC path for the server's "pcLocationEncoded" field.
-std::string CaretEscape(const std::string& text);
-
-// Reads a decimal integer as atoi does (leading blanks, sign, digits, the rest
-// ignored), clamped to the int range instead of overflowing.
-int ReadDecimal(const std::string& text);
-
-// Replaces every occurrence of `from` in ANSI text, matching only at character
-// starts, so the trail byte of a double-byte character (which may be "\\" or
-// "@") is never taken for an ASCII character.
-std::string ReplaceAnsi(std::string text, const std::string& from, const std::string& to);
 
 }  // namespace client

@@ -1,6 +1,4 @@
-// The encoders that escape text for the server: percent-escapes of a code
-// page's bytes and the caret escape of PC paths.
-#include "CSConvertor.h"
+#include "client/CSEncode.h"
 
 #include <windows.h>
 
@@ -8,7 +6,7 @@
 
 namespace client {
 
-std::string CCSConvertor::EncodeWideForCodePage(const std::wstring& text, int codePage) {
+std::string PercentEncode(const std::wstring& text, int codePage) {
     // UTF-7 and UTF-8 refuse a substitute character; every other page gets "?".
     const bool noSubstitute = codePage == 65000 || codePage == 65001;
     std::string out;

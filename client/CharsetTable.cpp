@@ -1,6 +1,4 @@
-// The character-set table and the decimal reading it shares with the status
-// document: plain text work, with no conversion of the platform involved.
-#include "CSConvertor.h"
+#include "client/CharsetTable.h"
 
 #include <climits>
 
@@ -19,8 +17,8 @@ int ReadDecimal(const std::string& text) {
     return static_cast<int>(negative ? -value : value);
 }
 
-void CCSConvertor::LoadCharsetText(const std::string& text) {
-    entries_.clear();
+std::list<stcs> ParseCharsetText(const std::string& text) {
+    std::list<stcs> entries;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -39,18 +37,19 @@ void CCSConvertor::LoadCharsetText(const std::string& text) {
         entry.charsetName = line.substr(first + 1, second - first - 1);
         if (entry.displayName.empty() || entry.charsetName.empty()) continue;
         entry.codePage = ReadDecimal(line.substr(second + 1));
-        entries_.push_back(std::move(entry));
+        entries.push_back(std::move(entry));
     }
+    return entries;
 }
 
-int CCSConvertor::CodePageFromName(const std::string& charsetName) const {
-    for (const stcs& entry : entries_)
+int CodePageFromName(const std::list<stcs>& table, const std::string& charsetName) {
+    for (const stcs& entry : table)
         if (entry.charsetName == charsetName) return entry.codePage;
     return 0;
 }
 
-std::string CCSConvertor::NameFromCodePage(int codePage) const {
-    for (const stcs& entry : entries_)
+std::string NameFromCodePage(const std::list<stcs>& table, int codePage) {
+    for (const stcs& entry : table)
         if (entry.codePage == codePage) return entry.displayName;
     return {};
 }

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "client/Multipart.h"
-#include "client/Requests.h"
+#include "client/ControlRequests.h"
 
 namespace client {
 

@@ -1,6 +1,7 @@
 // The device client: the HTTP session with the storage server, the open
-// connection, and one entry point per operation. Each entry point runs on the
-// window thread and returns a result code (0 or the ID of the message to show).
+// connection, and the entry point that runs an operation of the table. It runs
+// on the window thread and returns a result code (0 or the ID of the message
+// to show).
 #pragma once
 #include <windows.h>
 #include <wininet.h>
@@ -8,7 +9,8 @@
 #include <atomic>
 #include <memory>
 #include <string>
-#include <vector>
+#include <type_traits>
+#include <utility>
 
 #include "client/Operation.h"
 #include "common/Handle.h"
@@ -26,47 +28,40 @@ public:
     bool IsConnected() const { return connection_ != nullptr; }
     // Closes the connection; every operation but Connect then answers 5501.
     void Disconnect();
-    CRITICAL_SECTION& Lock() { return lock_; }
+    CRITICAL_SECTION& Lock() { return lock_.Get(); }
 
-    int SetBtEnable(int on);
-    int SetBtPriority(const std::string& itemId, int priority);
-    int PauseBtItem(const std::string& itemId);
-    int ResumeBtItem(const std::string& itemId);
-    int RemoveBtItem(const std::string& itemId);
-    int SetWebFtpEnable(int on);
-    int PauseWebFtpItem(const std::string& key);
-    int ResumeWebFtpItem(const std::string& key);
-    int RemoveWebFtpItem(const std::string& key);
-    int AddWebFtpItem(const AddWebFtpArg& item);
-    int AddBtItemFromFile(const std::string& pcPath, HANDLE file, const std::string& savePath, int priority);
-    int AddBtItemFromUrl(const AddBtUrlArg& item);
-    int RefreshStatus(ServerStatus& status);
-    int SetDefaultPath(const std::string& path);
-    int GetDefaultPath(std::string& path);
-    // Logs in to `address` with the installed login hooks (remembered
-    // credentials, prompt); `displayText` names the server in the prompt.
-    int Connect(const std::string& displayText, const std::string& address);
+    // Every operation: `Run(OperationKind::PauseBtItem, ItemKeyArg{itemId})`.
+    // Runs it behind its status text and returns its result code; an
+    // argument record passed as a variable receives the outputs of an
+    // operation that finished (the status, the default path, the folders).
+    template <typename Argument>
+    int Run(OperationKind kind, Argument&& argument);
+
+    // Remembered credentials and the prompt for the logins to come.
     void SetLoginHooks(LoginHooks hooks) { login_ = std::move(hooks); }
-    int OpenRoot(std::vector<std::string>& disks);
-    int OpenSubCatalog(const std::string& folder, std::vector<std::string>& folders);
-
-    // Runs one filled-in operation record behind its status text (what every
-    // entry point does). The argument record receives the outputs of an
-    // operation that finished.
-    int Run(DeviceOperation& operation);
 
 private:
     // Runs `kind` on `argument`, which holds the outputs afterwards.
-    template <typename Argument>
-    int RunOn(OperationKind kind, Argument& argument);
+    int RunRecord(OperationKind kind, OperationArgument& argument);
 
     SharedInternetHandle session_;
     SharedInternetHandle connection_;
     std::string authorization_;  // sent from the first request on once the connection authenticated
-    CRITICAL_SECTION lock_;
+    win::CriticalSection lock_;
     std::atomic<DWORD> lockOwner_{0};  // thread that runs an operation now, 0 for none
     std::shared_ptr<IOperationHost> host_;
     LoginHooks login_;
 };
+
+template <typename Argument>
+int CDeviceClient::Run(OperationKind kind, Argument&& argument) {
+    using Record = std::remove_cvref_t<Argument>;
+    OperationArgument record{std::in_place_type<Record>, std::forward<Argument>(argument)};
+    const int result = RunRecord(kind, record);
+    if constexpr (std::is_lvalue_reference_v<Argument> && !std::is_const_v<std::remove_reference_t<Argument>>) {
+        if (auto* back = std::get_if<Record>(&record)) argument = std::move(*back);
+    }
+    return result;
+}
 
 }  // namespace client

@@ -1,9 +1,9 @@
 // The server's default save path and its disks and folders.
-#include "FolderRequests.h"
+#include "client/FolderRequests.h"
 
 #include "client/Multipart.h"
 #include "client/ReplyCode.h"
-#include "client/Requests.h"
+#include "client/FolderScan.h"
 #include "client/StatusDocument.h"
 
 namespace client {

@@ -1,17 +1,18 @@
-// The pages that list the server's disks and folders, scanned apart from the
-// requests so that they can be checked without a server.
+// The default path and the server's folders. The requests return the
+// server's reply code; OpenRootOperation judges the disk list too.
 #pragma once
 #include <string>
-#include <vector>
+
+#include "client/HttpTransport.h"
+#include "client/Operation.h"
 
 namespace client {
 
-// Disk names: the value of each hidden input, in page order.
-void ScanRootPage(const std::string& page, std::vector<std::string>& disks);
-
-// Folder names: the text between "> " and " <" after each "<div", in page order.
-// False (the names so far kept) when the names would add up to more than a
-// whole page may hold.
-bool ScanFolderPage(const std::string& page, std::vector<std::string>& folders);
+std::string RequestSetDefaultPath(RequestContext& ctx, const PathArg& arg);
+std::string RequestGetDefaultPath(RequestContext& ctx, PathArg& arg);
+std::string RequestOpenRoot(RequestContext& ctx, FolderListArg& list);
+std::string RequestOpenSubCatalog(RequestContext& ctx, FolderListArg& list);
+// The disk list as an operation: a server that lists no disk gives 5513.
+int OpenRootOperation(RequestContext& ctx, FolderListArg& list);
 
 }  // namespace client

@@ -1,5 +1,5 @@
 // The scans of the root and folder pages: plain text work on the page bytes.
-#include "client/FolderRequests.h"
+#include "client/FolderScan.h"
 
 #include "client/PageLimit.h"
 

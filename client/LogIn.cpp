@@ -1,58 +1,8 @@
 #include "client/LogIn.h"
 
 #include "client/ReplyCode.h"
-#include "common/WinUtil.h"
 
 namespace client {
-
-namespace {
-
-// The address names a subkey: one that would name a deeper key (or none) is
-// not used for remembering.
-bool UsableSubkeyName(const std::string& address) {
-    return !address.empty() && address.find('\\') == std::string::npos;
-}
-
-}  // namespace
-
-void RegistryLoginStore::Read(const std::string& address, std::string& user, std::string& password) {
-    user.clear();
-    password.clear();
-    if (!UsableSubkeyName(address)) return;
-    win::RegKey key = win::OpenRegKey(HKEY_CURRENT_USER, key_ + "\\" + address, KEY_READ);
-    user = win::ReadRegString(key.Get(), "User");
-    password = win::ReadRegString(key.Get(), "Password");
-}
-
-void RegistryLoginStore::Remember(const std::string& address, const std::string& user, const std::string& password) {
-    if (!UsableSubkeyName(address)) return;
-    // Only below the program's own key, never creating it.
-    win::RegKey main = win::OpenRegKey(HKEY_CURRENT_USER, key_, KEY_ALL_ACCESS);
-    if (!main) return;
-    win::RegKey sub = win::CreateRegKey(main.Get(), address, KEY_ALL_ACCESS);
-    win::WriteRegString(sub.Get(), "User", user);
-    win::WriteRegString(sub.Get(), "Password", password);
-}
-
-void RegistryLoginStore::Forget(const std::string& address) {
-    if (!UsableSubkeyName(address)) return;
-    win::RegKey main = win::OpenRegKey(HKEY_CURRENT_USER, key_, KEY_ALL_ACCESS);
-    if (!main) return;
-    {
-        win::RegKey sub = win::OpenRegKey(main.Get(), address, KEY_ALL_ACCESS);
-        if (!sub) return;
-        ::RegDeleteValueA(sub.Get(), "User");
-        ::RegDeleteValueA(sub.Get(), "Password");
-        // The subkey holds more than the credentials (the jobs already told
-        // about, for one): only an empty one goes.
-        DWORD subkeys = 0, values = 0;
-        if (::RegQueryInfoKeyA(sub.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                               nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
-            subkeys != 0 || values != 0)
-            return;
-    }
-    ::RegDeleteKeyA(main.Get(), address.c_str());
-}
 
 LoginOutcome LogIn(const std::string& displayText, const std::string& address, HINTERNET session,
                    const std::shared_ptr<GiveUpFlag>& givenUp, const LoginHooks& hooks, SharedInternetHandle& slot,

@@ -38,28 +38,14 @@ public:
 using LoginPromptFactory =
     std::function<std::unique_ptr<ILoginPrompt>(const std::string& displayText, std::function<bool()> givenUp)>;
 
-// Where remembered credentials live, per server address.
+// Where remembered credentials live, per server address (the program keeps
+// them in its settings: settings::RegistryLoginStore).
 class ILoginStore {
 public:
     virtual ~ILoginStore() = default;
     virtual void Read(const std::string& address, std::string& user, std::string& password) = 0;
     virtual void Remember(const std::string& address, const std::string& user, const std::string& password) = 0;
     virtual void Forget(const std::string& address) = 0;
-};
-
-// The program's store: a subkey named by the address under the settings key
-// (HKEY_CURRENT_USER), values "User" and "Password". Nothing is created
-// unless the settings key exists; registry failures are silent. Forget
-// removes the two values, and the subkey only when nothing else is left in it.
-class RegistryLoginStore : public ILoginStore {
-public:
-    explicit RegistryLoginStore(std::string settingsKey) : key_(std::move(settingsKey)) {}
-    void Read(const std::string& address, std::string& user, std::string& password) override;
-    void Remember(const std::string& address, const std::string& user, const std::string& password) override;
-    void Forget(const std::string& address) override;
-
-private:
-    std::string key_;
 };
 
 // Credentials given once, for example on a command line; nothing is stored.

@@ -22,17 +22,17 @@ private:
 
 }  // namespace
 
-bool OperationJob::Finish(int result) {
+bool DeviceOperation::Finish(int result) {
     SrwHold hold(lock_);
     if (abandoned_) return false;
     finished_ = true;
     result_ = result;
-    if (notify_) ::PostMessageA(notify_, WM_CLOSE, 0, 0);
+    if (notify_) ::PostMessageA(notify_, WM_OPERATION_FINISHED, 0, 0);
     ::WakeAllConditionVariable(&changed_);
     return true;
 }
 
-bool OperationJob::GiveUp(int result) {
+bool DeviceOperation::GiveUp(int result) {
     {
         SrwHold hold(lock_);
         if (finished_ || abandoned_) return false;
@@ -47,22 +47,22 @@ bool OperationJob::GiveUp(int result) {
     return true;
 }
 
-void OperationJob::SetNotifyWindow(HWND window) {
+void DeviceOperation::SetNotifyWindow(HWND window) {
     SrwHold hold(lock_);
     notify_ = window;
 }
 
-bool OperationJob::Finished() {
+bool DeviceOperation::Finished() {
     SrwHold hold(lock_);
     return finished_;
 }
 
-int OperationJob::Result() {
+int DeviceOperation::Result() {
     SrwHold hold(lock_);
     return result_;
 }
 
-bool OperationJob::WaitSettled(DWORD ms) {
+bool DeviceOperation::WaitSettled(DWORD ms) {
     const ULONGLONG deadline = ::GetTickCount64() + ms;
     SrwHold hold(lock_);
     while (!finished_ && !abandoned_) {
@@ -73,12 +73,12 @@ bool OperationJob::WaitSettled(DWORD ms) {
     return true;
 }
 
-void OperationJob::WaitReleased() {
+void DeviceOperation::WaitReleased() {
     SrwHold hold(lock_);
     while (finished_ && !released_) ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
 }
 
-void OperationJob::MarkReleased() {
+void DeviceOperation::MarkReleased() {
     SrwHold hold(lock_);
     released_ = true;
     ::WakeAllConditionVariable(&changed_);
@@ -93,7 +93,7 @@ namespace {
 // The pool lives as long as the process (never destroyed, so a worker never
 // outlives it).
 struct Worker {
-    std::shared_ptr<OperationJob> job;  // under the pool's lock while the worker is idle
+    std::shared_ptr<DeviceOperation> job;  // under the pool's lock while the worker is idle
 };
 
 struct WorkerPool {
@@ -107,7 +107,7 @@ WorkerPool& Pool() {
     return *pool;
 }
 
-int RunJob(OperationJob& job) {
+int RunJob(DeviceOperation& job) {
     try {
         return ExecuteOperation(job);
     } catch (...) {
@@ -120,9 +120,9 @@ int RunJob(OperationJob& job) {
 unsigned __stdcall WorkerThread(void* parameter) {
     std::unique_ptr<Worker> self(static_cast<Worker*>(parameter));
     WorkerPool& pool = Pool();
-    std::shared_ptr<OperationJob> job = std::move(self->job);
+    std::shared_ptr<DeviceOperation> job = std::move(self->job);
     for (;;) {
-        OperationJob* raw = job.get();
+        DeviceOperation* raw = job.get();
         const bool finished = job->Finish(RunJob(*job));
         // A finished job's host holds it until it is marked released, so this
         // is never its last reference; a given-up job may end here.
@@ -138,7 +138,7 @@ unsigned __stdcall WorkerThread(void* parameter) {
 
 }  // namespace
 
-bool StartOperationWorker(const std::shared_ptr<OperationJob>& job) {
+bool StartOperationWorker(const std::shared_ptr<DeviceOperation>& job) {
     {
         WorkerPool& pool = Pool();
         SrwHold hold(pool.lock);
@@ -159,7 +159,7 @@ bool StartOperationWorker(const std::shared_ptr<OperationJob>& job) {
     return true;
 }
 
-void BlockingOperationHost::Run(const std::shared_ptr<OperationJob>& job, UINT) {
+void BlockingOperationHost::Run(const std::shared_ptr<DeviceOperation>& job, UINT) {
     if (!StartOperationWorker(job)) {
         job->GiveUp(kResultThreadFailed);
         return;

@@ -1,4 +1,5 @@
-// The record of one device operation and the job that its worker thread runs.
+// Device operations: their kinds and argument records, the table row of each,
+// the record that a worker thread runs, and the hosts that run it.
 #pragma once
 #include <windows.h>
 #include <wininet.h>
@@ -12,11 +13,8 @@
 #include "client/HttpTransport.h"
 #include "client/LogIn.h"
 #include "client/StatusTypes.h"
-#include "common/Handle.h"
 
 namespace client {
-
-class CDeviceClient;
 
 enum class OperationKind : int {
     SetBtEnable = 1,
@@ -53,12 +51,17 @@ struct PriorityArg {
 struct AddWebFtpArg {
     std::string urlEncoded, urlUtf8, savePath, user, password;
 };
+// An open file shared by the caller and the worker that reads it: it stays
+// open until both have let go, so a worker that was given up never reads a
+// handle that the caller has closed meanwhile.
+using SharedFile = std::shared_ptr<void>;
+// Opens a torrent file on the PC for its upload; empty when it cannot be read.
+SharedFile OpenTorrentFile(const std::string& pcPath);
 struct AddBtFileArg {
     std::string pcPath;
-    HANDLE file = INVALID_HANDLE_VALUE;  // opened by the caller, read from its start
+    SharedFile file;  // from OpenTorrentFile, read from its start
     std::string savePath;
     int priority = 0;
-    std::string pcPathEncoded;  // pcPath percent-encoded for UTF-8, filled before the worker starts
 };
 struct AddBtUrlArg {
     std::string urlEncoded, urlUtf8, savePath;
@@ -73,32 +76,24 @@ struct FolderListArg {
 };
 struct ConnectArg {
     std::string displayText, address;
-    LoginHooks login;  // remembered credentials and the prompt
 };
 
 using OperationArgument = std::variant<std::monostate, SwitchArg, ItemKeyArg, PriorityArg, AddWebFtpArg, AddBtFileArg,
                                        AddBtUrlArg, ServerStatus, PathArg, FolderListArg, ConnectArg>;
 
-// The caller's record; lives on the window thread's stack while the operation runs.
-struct DeviceOperation {
-    CDeviceClient* client = nullptr;
-    void* dialog = nullptr;  // the wait dialog while it runs the operation
-    OperationKind kind = OperationKind::RefreshStatus;
-    OperationArgument* argument = nullptr;
-    int result = 0;
-};
+class DeviceOperation;
 
-class OperationJob;
-
-// One row per operation: the argument record it takes, the status line the
-// wait dialog shows, and what the worker does. Adding an operation is one row
-// here and one request function.
+// One row per operation, in OperationTable.cpp: the argument record it takes,
+// the status line the wait dialog shows, and what the worker does. Adding an
+// operation is its kind above, its row there and its request function (and
+// the string of its status line, unless it shares one).
 struct OperationRow {
     OperationKind kind;
     UINT statusText;     // string ID shown while it runs
     UINT statusTextOff;  // for a service switch turned off; 0 for the others
+    bool logsIn;         // runs without a connection and replaces the client's one
     bool (*accepts)(const OperationArgument& argument);  // holds the row's argument record
-    int (*execute)(OperationJob& job);                    // worker side; returns a result code
+    int (*execute)(DeviceOperation& operation);           // worker side; returns a result code
 };
 
 std::span<const OperationRow> OperationTable();
@@ -107,20 +102,24 @@ const OperationRow* FindOperation(OperationKind kind);
 // The status text to show for this operation on this argument.
 UINT StatusTextOf(const OperationRow& row, const OperationArgument& argument);
 
-// What the worker thread works on. It is reference-counted and owns copies of
-// the inputs and shares of the session and connection, so a worker that has
-// been given up never touches the caller's record, the client or the dialog,
-// and the handles it uses stay open until it ends: the window thread copies
-// the outputs back only for a job that finished.
-class OperationJob {
+// Posted to the host's window when the worker has finished the operation.
+inline constexpr UINT WM_OPERATION_FINISHED = WM_APP + 0x40;
+
+// The record of one operation, as its worker works on it. It is
+// reference-counted and owns copies of the inputs and shares of the session
+// and connection, so a worker that has been given up never touches the
+// caller's record, the client or the dialog, and the handles it uses stay open
+// until it ends: the window thread copies the outputs back only for an
+// operation that finished.
+class DeviceOperation {
 public:
-    OperationKind kind = OperationKind::RefreshStatus;
+    const OperationRow* row = nullptr;
     OperationArgument argument;
     SharedInternetHandle session;
     SharedInternetHandle connection;
     std::shared_ptr<GiveUpFlag> givenUp = std::make_shared<GiveUpFlag>();
-    win::Handle fileCopy;                // torrent upload: duplicate of the caller's file
-    SharedInternetHandle newConnection;  // connect: the connection opened by the worker
+    LoginHooks login;                    // logging in: remembered credentials and the prompt
+    SharedInternetHandle newConnection;  // logging in: the connection opened by the worker
     std::string authorization;           // credentials the connection authenticated with (see RequestContext)
 
     RequestContext Context() const { return {static_cast<HINTERNET>(connection.get()), givenUp, authorization}; }
@@ -130,7 +129,7 @@ public:
     bool Finish(int result);
     // Host side: give the job up with `result` unless it finished first. True when given up.
     bool GiveUp(int result);
-    // Host side: where the worker posts WM_CLOSE when it finishes.
+    // Host side: where the worker posts WM_OPERATION_FINISHED when it finishes.
     void SetNotifyWindow(HWND window);
     bool Finished();
     int Result();
@@ -158,12 +157,10 @@ private:
 
 // Hands the job to a worker thread: an idle one kept from an earlier
 // operation, or a new one. False when no thread can be started.
-bool StartOperationWorker(const std::shared_ptr<OperationJob>& job);
+bool StartOperationWorker(const std::shared_ptr<DeviceOperation>& job);
 
-
-
-// Runs the job's row on the calling thread and returns its result code.
-int ExecuteOperation(OperationJob& job);
+// Runs the operation's row on the calling thread and returns its result code.
+int ExecuteOperation(DeviceOperation& operation);
 
 // How an operation is carried out: behind the wait dialog in the program, on a
 // plain worker in the console tool and in tests.
@@ -171,14 +168,14 @@ class IOperationHost {
 public:
     virtual ~IOperationHost() = default;
     // Runs the job to its end or gives it up; the job's result is then final.
-    virtual void Run(const std::shared_ptr<OperationJob>& job, UINT statusTextId) = 0;
+    virtual void Run(const std::shared_ptr<DeviceOperation>& job, UINT statusTextId) = 0;
 };
 
 // A host without a window: waits on the worker for at most `timeoutMs`.
 class BlockingOperationHost : public IOperationHost {
 public:
     explicit BlockingOperationHost(DWORD timeoutMs = 300000) : timeoutMs_(timeoutMs) {}
-    void Run(const std::shared_ptr<OperationJob>& job, UINT statusTextId) override;
+    void Run(const std::shared_ptr<DeviceOperation>& job, UINT statusTextId) override;
 
 private:
     DWORD timeoutMs_;

@@ -1,13 +1,11 @@
-// Reply codes written by the server after its reply marker, and the result
-// codes (message IDs) they map to.
+// Reply codes written by the server after its reply marker, and the table
+// that maps them to result codes (ResultCode.h).
 #pragma once
 #include <span>
 #include <string>
 #include <string_view>
 
-// The program's string IDs: result codes are message IDs, so they are taken
-// from the one header the string table is built from.
-#include "app/resource.h"
+#include "resources/ResultCode.h"
 
 namespace client {
 
@@ -15,22 +13,6 @@ inline constexpr char kReplyMarker[] = "QuarrowReturnValue:";
 inline constexpr char kReplySuccess[] = "Success";
 inline constexpr char kReplyPageError[] = "OTHERERR_PAGEERROR";
 inline constexpr char kReplyException[] = "OTHERERR_EXCEPTION";
-
-// Result codes: 0 is success, anything else is the ID of the message to show.
-enum ResultCode : int {
-    kResultOk = 0,
-    kResultNotConnected = IDS_NOT_CONNECTED,
-    kResultConnectError = IDS_CONNECT_ERROR,
-    kResultServerError = IDS_SERVER_ERROR,
-    kResultUndefinedError = IDS_UNDEFINED_ERROR,
-    kResultCannotOpenFile = IDS_CANNOT_OPEN_FILE,
-    kResultNoDisk = IDS_NO_DISK,
-    kResultThreadFailed = IDS_THREAD_FAILED,
-    kResultTimeout = IDS_TIMEOUT,
-    // An operation asked for while another one runs on the same thread (from
-    // the wait dialog's message loop): refused, nothing is sent.
-    kResultBusy = IDS_ERR_SYSTEM_BUSY,
-};
 
 struct ReplyEntry {
     const char* code;

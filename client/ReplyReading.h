@@ -19,4 +19,4 @@ bool AccumulateReply(ReadChunk&& readChunk, ReadMode mode, std::string& text, st
 
 }  // namespace client
 
-#include "HttpTransport.inl"
+#include "client/ReplyReading.inl"

@@ -1,7 +1,7 @@
-// The status page: fetched uncached and whole, its XML cut out and parsed.
+#include "client/StatusRequest.h"
+
 #include "client/CSConvertor.h"
 #include "client/ReplyCode.h"
-#include "client/Requests.h"
 #include "client/StatusDocument.h"
 
 namespace client {

@@ -1,6 +1,6 @@
 #include "dialogs/AboutDlg.h"
 
-#include "app/resource.h"
+#include "resources/resource.h"
 
 namespace dialogs {
 

@@ -2,7 +2,7 @@
 
 #include <commdlg.h>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "dialogs/DialogText.h"
 #include "dialogs/SelPathDlg.h"
 
@@ -26,8 +26,9 @@ void CAddDlgBase::PrepareCommon() {
     }
     SendItemMessage(IDC_ADD_CHARSET, CB_SETCURSEL, 0);
 
-    std::string path;
-    if (client_.GetDefaultPath(path) == 0) SetItemText(IDC_ADD_SAVE_PATH, path);
+    client::PathArg defaultPath;
+    if (client_.Run(client::OperationKind::GetDefaultPath, defaultPath) == 0)
+        SetItemText(IDC_ADD_SAVE_PATH, defaultPath.path);
     EnableItem(IDC_ADD_SAVE_PATH, false);
 
     // The main window comes up behind the dialog, repainted, after the wait.

@@ -1,6 +1,6 @@
 #include "dialogs/AddText.h"
 
-#include "app/resource.h"
+#include "resources/resource.h"
 
 namespace dialogs {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/Handle.h"
 
 namespace dialogs {

@@ -2,21 +2,11 @@
 
 #include <cstdio>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/Dialog.h"
 #include "common/WinUtil.h"
 
 namespace dialogs {
-
-namespace {
-
-win::RegKey OpenSettingsKey(const std::string& subkey, REGSAM access) {
-    std::string path = win::LoadResString(IDS_REGISTRY_KEY);
-    if (!subkey.empty()) path += "\\" + subkey;
-    return win::OpenRegKey(HKEY_CURRENT_USER, path, access);
-}
-
-}  // namespace
 
 std::string ServerEntryText(const mgmt::stserver& server) {
     char address[32];
@@ -49,21 +39,6 @@ std::string FormatWithText(const std::string& format, const std::string& text) {
     size_t at = format.find("%s");
     if (at == std::string::npos) return format;
     return format.substr(0, at) + text + format.substr(at + 2);
-}
-
-std::string ReadSetting(const std::string& subkey, const char* value) {
-    return win::ReadRegString(OpenSettingsKey(subkey, KEY_READ).Get(), value);
-}
-
-void WriteSettings(const std::vector<std::pair<const char*, std::string>>& values) {
-    win::RegKey key = OpenSettingsKey("", KEY_ALL_ACCESS);
-    for (const auto& [name, text] : values) win::WriteRegString(key.Get(), name, text);
-}
-
-void DeleteSettings(const std::vector<const char*>& values) {
-    win::RegKey key = OpenSettingsKey("", KEY_ALL_ACCESS);
-    if (!key) return;
-    for (const char* name : values) ::RegDeleteValueA(key.Get(), name);
 }
 
 }  // namespace dialogs

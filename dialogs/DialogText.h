@@ -1,5 +1,5 @@
-// Plain helpers behind the three dialogs: the texts they build and the
-// settings they keep, free of any window so that tables of cases can test them.
+// Plain helpers behind the three dialogs: the texts they build, free of any
+// window so that tables of cases can test them.
 #pragma once
 #include <windows.h>
 
@@ -27,12 +27,5 @@ std::string ServerPath(const std::vector<std::string>& textsFromRoot);
 
 // "Log in %s" and the like: a string-table format with one text inserted.
 std::string FormatWithText(const std::string& format, const std::string& text);
-
-// The program's settings key under HKEY_CURRENT_USER (with an optional
-// subkey). Reads give "" for anything missing; writes and deletions fail
-// silently, and only where the program's key already exists.
-std::string ReadSetting(const std::string& subkey, const char* value);
-void WriteSettings(const std::vector<std::pair<const char*, std::string>>& values);
-void DeleteSettings(const std::vector<const char*>& values);
 
 }  // namespace dialogs

@@ -1,6 +1,6 @@
 #include "dialogs/LogInDlg.h"
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "dialogs/DialogText.h"
 
 namespace dialogs {

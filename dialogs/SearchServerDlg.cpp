@@ -3,9 +3,10 @@
 #include <atomic>
 #include <cstring>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "dialogs/DialogText.h"
 #include "protocol/Protocol.h"
+#include "settings/Settings.h"
 
 namespace dialogs {
 
@@ -19,9 +20,6 @@ constexpr UINT kServerFound = WM_APP + 0x30;
 // Posted to itself when the dialog opens without a bound socket, so that the
 // message box shows over the dialog rather than before it.
 constexpr UINT kReportPortBusy = WM_APP + 0x31;
-
-constexpr const char* kDefaultServer = "DefaultServer";
-constexpr const char* kDefaultServerDisplayName = "DefaultServerDisplayName";
 
 // Only the first GetServer of a run looks at the remembered server.
 std::atomic<bool> g_firstGetServer{true};
@@ -69,10 +67,11 @@ CSearchServerDlg::~CSearchServerDlg() = default;
 
 std::string CSearchServerDlg::GetServer(HWND parent) {
     if (g_firstGetServer.exchange(false)) {
-        std::string address = ReadSetting("", kDefaultServer);
+        settings::CSettings settings;
+        std::string address = settings.DefaultServer();
         if (!address.empty()) {
             address_ = address;
-            display_ = ReadSetting("", kDefaultServerDisplayName);
+            display_ = settings.DefaultServerDisplayName();
             return address_;
         }
     }
@@ -163,9 +162,9 @@ void CSearchServerDlg::OnOk() {
     address_ = mgmt::FormatIpv4(servers_[static_cast<size_t>(selection)].address);
 
     if (IsButtonChecked(IDC_SERVER_REMEMBER))
-        WriteSettings({{kDefaultServer, address_}, {kDefaultServerDisplayName, display_}});
+        settings::CSettings().RememberServer(address_, display_);
     else
-        DeleteSettings({kDefaultServer, kDefaultServerDisplayName});
+        settings::CSettings().ForgetServer();
     End(IDOK);
 }
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "dialogs/DialogText.h"
 
 namespace dialogs {
@@ -47,15 +47,15 @@ BOOL CSelPathDlg::OnInitDialog() {
                   {IDOK, IDS_SELPATH_OK},
                   {IDCANCEL, IDS_SELPATH_CANCEL}});
 
-    std::vector<std::string> disks;
+    client::FolderListArg disks;
     // The wait dialog of each operation disables the active window meanwhile.
-    int result = client_.OpenRoot(disks);
+    int result = client_.Run(client::OperationKind::OpenRoot, disks);
     if (result != 0) {
         ShowMessage(static_cast<UINT>(result));
         End(IDCANCEL);
         return TRUE;
     }
-    for (const std::string& disk : disks) Insert(TVI_ROOT, disk, kDiskImage);
+    for (const std::string& disk : disks.names) Insert(TVI_ROOT, disk, kDiskImage);
     return TRUE;
 }
 
@@ -93,18 +93,18 @@ std::string CSelPathDlg::PathOf(HTREEITEM item) const {
 
 void CSelPathDlg::OnExpanding(HTREEITEM item, UINT action) {
     if (!item || (action & TVE_EXPAND) == 0 || Related(item, TVGN_CHILD)) return;
-    std::vector<std::string> folders;
-    int result = client_.OpenSubCatalog(PathOf(item), folders);
+    client::FolderListArg folders{PathOf(item), {}};
+    int result = client_.Run(client::OperationKind::OpenSubCatalog, folders);
     if (result != 0) {
         ShowMessage(static_cast<UINT>(result));
         End(IDCANCEL);
         return;
     }
-    for (const std::string& folder : folders) Insert(item, folder, kFolderImage);
+    for (const std::string& folder : folders.names) Insert(item, folder, kFolderImage);
     TVITEMA mark = {};
     mark.mask = TVIF_CHILDREN;
     mark.hItem = item;
-    mark.cChildren = folders.empty() ? 0 : 1;
+    mark.cChildren = folders.names.empty() ? 0 : 1;
     SendItemMessage(IDC_PATH_TREE, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&mark));
 }
 

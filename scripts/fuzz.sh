@@ -14,19 +14,10 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${FUZZ_SECONDS:-60}"
 if [ "${1:-}" = "-t" ]; then seconds="$2"; shift 2; fi
 
-# target: sources (the encoders' platform calls come from fuzz/shim/)
-declare -A sources=(
-  [reply_page]="client/ReplyCode.cpp client/StatusText.cpp"
-  [folder_pages]="client/FolderScan.cpp"
-  [datagrams]="protocol/Packets.cpp"
-  [handover_payload]="app/HandOverMessage.cpp app/CommandLine.cpp client/CharsetTable.cpp client/CSEncode.cpp fuzz/shim/platform.cpp"
-  [command_line]="app/HandOverMessage.cpp app/CommandLine.cpp client/CharsetTable.cpp client/CSEncode.cpp fuzz/shim/platform.cpp"
-  [charset_csv]="client/CharsetTable.cpp"
-  [encoders]="client/CSEncode.cpp dialogs/UrlText.cpp fuzz/shim/platform.cpp"
-  [wizard_ini]="wizard/WizardLogic.cpp"
-  [native_message]="browserhost/NativeMessage.cpp dialogs/UrlText.cpp client/CSEncode.cpp fuzz/shim/platform.cpp"
-)
-order=(reply_page folder_pages datagrams handover_payload command_line charset_csv encoders wizard_ini native_message)
+# Every fuzz/<target>.cpp is a target; fuzz/sources.py finds its sources from
+# its includes (the Windows-free ones, and whether it needs fuzz/shim/).
+order=()
+for f in "$root"/fuzz/*.cpp; do order+=("$(basename "$f" .cpp)"); done
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${order[@]}")
 
@@ -48,13 +39,14 @@ mkdir -p "$out"
 flags=(-std=c++20 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -I"$root")
 for t in "${targets[@]}"; do
-  [ -n "${sources[$t]:-}" ] || { echo "fuzz: no target $t (${order[*]})" >&2; exit 2; }
+  [ -f "$root/fuzz/$t.cpp" ] || { echo "fuzz: no target $t (${order[*]})" >&2; exit 2; }
   src=("$root/fuzz/$t.cpp")
-  for s in ${sources[$t]}; do src+=("$root/$s"); done
-  # Only the encoders' sources see the shim's <windows.h>; the rest must
-  # build without one.
+  # Only the targets whose sources include <windows.h> see the shim's; the
+  # rest must build without one.
   shim=()
-  case "${sources[$t]}" in *fuzz/shim/*) shim=(-I"$root/fuzz/shim");; esac
+  while read -r s; do
+    if [ "$s" = shim ]; then shim=(-I"$root/fuzz/shim"); else src+=("$root/$s"); fi
+  done < <(python3 "$root/fuzz/sources.py" "$t")
   echo "fuzz: building $t"
   clang++-14 "${flags[@]}" "${shim[@]}" "${src[@]}" -o "$out/$t"
 done

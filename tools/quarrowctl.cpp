@@ -19,6 +19,7 @@ namespace {
 
 using ctl::Command;
 using ctl::Invocation;
+using K = client::OperationKind;
 
 std::string Environment(const char* name) {
     char buffer[1024] = {};
@@ -39,7 +40,10 @@ int SavePath(client::CDeviceClient& device, const Invocation& v, std::string& sa
         savePath = v.savePath;
         return client::kResultOk;
     }
-    return device.GetDefaultPath(savePath);
+    client::PathArg defaultPath;
+    const int result = device.Run(K::GetDefaultPath, defaultPath);
+    savePath = defaultPath.path;
+    return result;
 }
 
 // One run of the command on a connected client: its result code, and what it
@@ -51,30 +55,28 @@ int Run(client::CDeviceClient& d, const Invocation& v, std::string& out) {
         return client::kResultOk;
     case Command::Status: {
         client::ServerStatus status;
-        const int result = d.RefreshStatus(status);
+        const int result = d.Run(K::RefreshStatus, status);
         if (result == client::kResultOk) out = v.json ? ctl::StatusJson(status) : ctl::FormatStatus(status);
         return result;
     }
     case Command::SetBt:
-        return d.SetBtEnable(v.on);
+        return d.Run(K::SetBtEnable, client::SwitchArg{v.on});
     case Command::SetWeb:
-        return d.SetWebFtpEnable(v.on);
+        return d.Run(K::SetWebFtpEnable, client::SwitchArg{v.on});
     case Command::Priority:
-        return d.SetBtPriority(v.itemId, v.priority);
+        return d.Run(K::SetBtPriority, client::PriorityArg{v.itemId, v.priority});
     case Command::Pause:
-        return bt ? d.PauseBtItem(v.itemId) : d.PauseWebFtpItem(v.webKey);
+        return d.Run(bt ? K::PauseBtItem : K::PauseWebFtpItem, client::ItemKeyArg{bt ? v.itemId : v.webKey});
     case Command::Resume:
-        return bt ? d.ResumeBtItem(v.itemId) : d.ResumeWebFtpItem(v.webKey);
+        return d.Run(bt ? K::ResumeBtItem : K::ResumeWebFtpItem, client::ItemKeyArg{bt ? v.itemId : v.webKey});
     case Command::Remove:
-        return bt ? d.RemoveBtItem(v.itemId) : d.RemoveWebFtpItem(v.webKey);
+        return d.Run(bt ? K::RemoveBtItem : K::RemoveWebFtpItem, client::ItemKeyArg{bt ? v.itemId : v.webKey});
     case Command::AddTorrent: {
-        win::FileHandle file(::CreateFileA(v.file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return client::kResultCannotOpenFile;
-        std::string savePath;
-        const int result = SavePath(d, v, savePath);
+        client::AddBtFileArg add{v.file, client::OpenTorrentFile(v.file), {}, v.priority};
+        if (!add.file) return client::kResultCannotOpenFile;
+        const int result = SavePath(d, v, add.savePath);
         if (result != client::kResultOk) return result;
-        return d.AddBtItemFromFile(v.file, file.Get(), savePath, v.priority);
+        return d.Run(K::AddBtItemFromFile, add);
     }
     case Command::AddTorrentUrl: {
         client::AddBtUrlArg add;
@@ -83,7 +85,7 @@ int Run(client::CDeviceClient& d, const Invocation& v, std::string& out) {
         add.urlEncoded = v.urlEncoded;
         add.urlUtf8 = v.urlUtf8;
         add.priority = v.priority;
-        return d.AddBtItemFromUrl(add);
+        return d.Run(K::AddBtItemFromUrl, add);
     }
     case Command::AddUrl: {
         client::AddWebFtpArg add;
@@ -93,26 +95,27 @@ int Run(client::CDeviceClient& d, const Invocation& v, std::string& out) {
         add.urlUtf8 = v.urlUtf8;
         add.user = v.urlUser;
         add.password = v.urlPassword;
-        return d.AddWebFtpItem(add);
+        return d.Run(K::AddWebFtpItem, add);
     }
     case Command::GetPath: {
-        std::string path;
-        const int result = d.GetDefaultPath(path);
-        if (result == client::kResultOk) out = v.json ? ctl::DefaultPathJson(path) : ctl::FormatLines({path});
+        client::PathArg current;
+        const int result = d.Run(K::GetDefaultPath, current);
+        if (result == client::kResultOk)
+            out = v.json ? ctl::DefaultPathJson(current.path) : ctl::FormatLines({current.path});
         return result;
     }
     case Command::SetPath:
-        return d.SetDefaultPath(v.path);
+        return d.Run(K::SetDefaultPath, client::PathArg{v.path});
     case Command::Disks: {
-        std::vector<std::string> disks;
-        const int result = d.OpenRoot(disks);
-        out = v.json ? ctl::ListJson("disks", disks) : ctl::FormatLines(disks);
+        client::FolderListArg disks;
+        const int result = d.Run(K::OpenRoot, disks);
+        out = v.json ? ctl::ListJson("disks", disks.names) : ctl::FormatLines(disks.names);
         return result;
     }
     case Command::Folders: {
-        std::vector<std::string> names;
-        const int result = d.OpenSubCatalog(v.path, names);
-        out = v.json ? ctl::ListJson("folders", names) : ctl::FormatLines(names);
+        client::FolderListArg folders{v.path, {}};
+        const int result = d.Run(K::OpenSubCatalog, folders);
+        out = v.json ? ctl::ListJson("folders", folders.names) : ctl::FormatLines(folders.names);
         return result;
     }
     case Command::Help:
@@ -164,7 +167,7 @@ int Main(int argc, char** argv) {
     client::CDeviceClient device(std::make_shared<client::BlockingOperationHost>());
     // The credentials of the command line, never stored; a refused login ends the command.
     device.SetLoginHooks({std::make_shared<client::FixedLoginStore>(v.user, v.password), nullptr});
-    int result = device.Connect(v.address, v.address);
+    int result = device.Run(K::Connect, client::ConnectArg{v.address, v.address});
     if (result == client::kResultOk) {
         if (v.repeat > 0) {
             result = RunTimed(device, v);

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "client/AddRequests.h"
+#include "client/CSConvertor.h"
 #include "client/ReplyCode.h"
-#include "client/Requests.h"
 
 using namespace client;
 
@@ -37,6 +37,9 @@ struct TempFile {
     }
 };
 
+// The test's own handle, lent to the request without passing ownership.
+SharedFile Lent(HANDLE handle) { return SharedFile(handle, [](void*) {}); }
+
 }  // namespace
 
 TEST(AddBodies, WebFtpSendsAllFivePartsEvenWhenEmpty) {
@@ -57,7 +60,9 @@ TEST(AddBodies, TorrentUploadFrame) {
     AddBtFileArg arg;
     arg.priority = 1;
     arg.savePath = "[HDD1]Movies\\";
-    arg.pcPathEncoded = "C:\\Torrents\\a b%C3%A9.torrent";
+    // The path in this system's ANSI code page, e with acute accent included.
+    const std::wstring wide = L"C:\\Torrents\\a b\u00e9.torrent";
+    arg.pcPath = CCSConvertor::FromWide(wide.c_str(), wide.size(), CP_ACP);
     TorrentUploadFrame frame = BuildTorrentUploadFrame(arg);
     EXPECT_EQ(Part("btItemPriority", "1") + Part("torrentType", "1") + kDelimiter +
                   "name=\"file\"; filename=\"\"\r\nContent-Type: application/octet-stream\r\n\r\n",
@@ -72,14 +77,14 @@ TEST(AddBodies, TorrentUploadFrame) {
 TEST(AddTorrentFile, RefusedBeforeSending) {
     RequestContext ctx{nullptr, std::make_shared<GiveUpFlag>(), {}};
     AddBtFileArg arg;
-    arg.file = INVALID_HANDLE_VALUE;
+    arg.file = nullptr;
     EXPECT_EQ(kReplyTorrentRefused, RequestAddBtItemFromFile(ctx, arg));
 
     TempFile small;
     ASSERT_NE(INVALID_HANDLE_VALUE, small.handle);
     DWORD written = 0;
     ::WriteFile(small.handle, "d4:infod4:name1:aee", 19, &written, nullptr);
-    arg.file = small.handle;  // positioned at its end: the request rewinds it
+    arg.file = Lent(small.handle);  // positioned at its end: the request rewinds it
     EXPECT_EQ(kReplyException, RequestAddBtItemFromFile(ctx, arg));
 
     TempFile huge;  // sparse: 4 GiB of length costs no disk
@@ -87,12 +92,12 @@ TEST(AddTorrentFile, RefusedBeforeSending) {
     size.QuadPart = 4LL * 1024 * 1024 * 1024;
     ASSERT_TRUE(::SetFilePointerEx(huge.handle, size, nullptr, FILE_BEGIN));
     ASSERT_TRUE(::SetEndOfFile(huge.handle));
-    arg.file = huge.handle;
+    arg.file = Lent(huge.handle);
     EXPECT_EQ(kReplyTorrentRefused, RequestAddBtItemFromFile(ctx, arg));
 
     // The worker reports such a file like one that could not be opened.
-    OperationJob job;
-    job.kind = OperationKind::AddBtItemFromFile;
-    job.argument = arg;
-    EXPECT_EQ(kResultCannotOpenFile, ExecuteOperation(job));
+    DeviceOperation operation;
+    operation.row = FindOperation(OperationKind::AddBtItemFromFile);
+    operation.argument = arg;
+    EXPECT_EQ(kResultCannotOpenFile, ExecuteOperation(operation));
 }

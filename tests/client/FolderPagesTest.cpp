@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "client/FolderRequests.h"
+#include "client/FolderScan.h"
 #include "client/HttpTransport.h"
 
 using namespace client;

@@ -2,7 +2,7 @@
 // the two URL texts.
 #include <gtest/gtest.h>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "dialogs/AddText.h"
 
 namespace {

@@ -13,11 +13,12 @@
 #include <string>
 
 #include "app/WaitDlg.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "client/DeviceClient.h"
 #include "common/Dialog.h"
 #include "dialogs/LogInDlg.h"
 #include "dialogs/SelPathDlg.h"
+#include "settings/Settings.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (__argc < 3) return 2;
@@ -25,9 +26,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ::InitCommonControlsEx(&controls);
     if (__argc > 3) app::CWaitDlg::SetTimeoutForTesting(static_cast<DWORD>(std::atoi(__argv[3])));
     client::CDeviceClient device(std::make_shared<app::WaitDialogHost>());
-    device.SetLoginHooks({std::make_shared<client::RegistryLoginStore>(win::LoadResString(IDS_REGISTRY_KEY)),
+    device.SetLoginHooks({std::make_shared<settings::RegistryLoginStore>(),
                           dialogs::LogInDialogFactory()});
-    int result = device.Connect(__argv[1], __argv[1]);
+    int result = device.Run(client::OperationKind::Connect, client::ConnectArg{__argv[1], __argv[1]});
     std::string out;
     auto line = [&out](const char* key, const std::string& value) {
         out.append(key).append(" ").append(value).append("\n");

@@ -15,7 +15,7 @@
 
 #include "app/QuarrowApp.h"
 #include "app/QuarrowDlg.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "common/WinUtil.h"
 #include "startup_report.h"
 

@@ -36,5 +36,5 @@ class Ids:
             raise AttributeError(f"{name} is not defined in {self._path}") from None
 
 
-APP = Ids(os.path.join(ROOT, "app", "resource.h"))
+APP = Ids(os.path.join(ROOT, "resources", "resource.h"))
 KESTANE = Ids(os.path.join(ROOT, "wizard", "KestaneRes.h"))

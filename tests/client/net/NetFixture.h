@@ -82,7 +82,7 @@ protected:
     }
     std::unique_ptr<client::CDeviceClient> Connected() {
         auto c = MakeClient();
-        EXPECT_EQ(0, c->Connect("NAS", Server()));
+        EXPECT_EQ(0, c->Run(client::OperationKind::Connect, client::ConnectArg{"NAS", Server()}));
         return c;
     }
 };

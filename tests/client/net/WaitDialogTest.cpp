@@ -5,7 +5,7 @@
 
 #include "NetFixture.h"
 #include "app/WaitDlg.h"
-#include "app/resource.h"
+#include "resources/resource.h"
 
 using namespace nettest;
 
@@ -41,7 +41,7 @@ protected:
 
 TEST_F(WaitDialogTest, ShowsStatusAndMovingDotsThenClosesWithoutTimers) {
     auto c = DialogClient();
-    ASSERT_EQ(0, c->Connect("", Server()));
+    ASSERT_EQ(0, c->Run(client::OperationKind::Connect, client::ConnectArg{"", Server()}));
     g_dialog = nullptr;
     SetFaults(R"({"delay": 2})");
 
@@ -61,7 +61,7 @@ TEST_F(WaitDialogTest, ShowsStatusAndMovingDotsThenClosesWithoutTimers) {
             ::Sleep(50);
         }
     });
-    int result = c->PauseBtItem("1");
+    int result = c->Run(client::OperationKind::PauseBtItem, client::ItemKeyArg{"1"});
     done = true;
     watcher.join();
 
@@ -83,9 +83,9 @@ TEST_F(WaitDialogTest, ShowsStatusAndMovingDotsThenClosesWithoutTimers) {
 
 TEST_F(WaitDialogTest, QuickOperationStillLeavesNoTimer) {
     auto c = DialogClient();
-    ASSERT_EQ(0, c->Connect("", Server()));
+    ASSERT_EQ(0, c->Run(client::OperationKind::Connect, client::ConnectArg{"", Server()}));
     g_dialog = nullptr;
-    EXPECT_EQ(0, c->SetBtEnable(1));
+    EXPECT_EQ(0, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
     HWND dialog = g_dialog;
     ASSERT_NE(nullptr, dialog);
     EXPECT_FALSE(::IsWindow(dialog));
@@ -97,7 +97,7 @@ TEST_F(WaitDialogTest, QuickOperationStillLeavesNoTimer) {
 
 TEST_F(WaitDialogTest, EnterAndEscapeDoNotCloseIt) {
     auto c = DialogClient();
-    ASSERT_EQ(0, c->Connect("", Server()));
+    ASSERT_EQ(0, c->Run(client::OperationKind::Connect, client::ConnectArg{"", Server()}));
     g_dialog = nullptr;
     SetFaults(R"({"delay": 1.5})");
     std::atomic<bool> stillOpen{false};
@@ -114,7 +114,7 @@ TEST_F(WaitDialogTest, EnterAndEscapeDoNotCloseIt) {
         stillOpen = ::IsWindow(dialog) != FALSE;
     });
     DWORD start = ::GetTickCount();
-    EXPECT_EQ(0, c->SetBtEnable(1));
+    EXPECT_EQ(0, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
     presser.join();
     EXPECT_TRUE(stillOpen);
     EXPECT_GE(::GetTickCount() - start, 1400u);
@@ -122,25 +122,25 @@ TEST_F(WaitDialogTest, EnterAndEscapeDoNotCloseIt) {
 
 TEST_F(WaitDialogTest, TimeOutGivesUpAndTheNextOperationWorks) {
     auto c = DialogClient();
-    ASSERT_EQ(0, c->Connect("", Server()));
+    ASSERT_EQ(0, c->Run(client::OperationKind::Connect, client::ConnectArg{"", Server()}));
     g_dialog = nullptr;
     app::CWaitDlg::SetTimeoutForTesting(1000);
     SetFaults(R"({"delay": 3, "times": 1, "id": "dialog-timeout"})");
     DWORD start = ::GetTickCount();
-    EXPECT_EQ(5516, c->SetWebFtpEnable(1));
+    EXPECT_EQ(5516, c->Run(client::OperationKind::SetWebFtpEnable, client::SwitchArg{1}));
     EXPECT_LT(::GetTickCount() - start, 2500u);
     EXPECT_FALSE(::IsWindow(g_dialog.load()));
     // The server's late answer changes nothing; the client is free again.
-    EXPECT_EQ(0, c->SetWebFtpEnable(1));
+    EXPECT_EQ(0, c->Run(client::OperationKind::SetWebFtpEnable, client::SwitchArg{1}));
     ::Sleep(2500);
-    EXPECT_EQ(0, c->SetWebFtpEnable(0));
+    EXPECT_EQ(0, c->Run(client::OperationKind::SetWebFtpEnable, client::SwitchArg{0}));
 }
 
 namespace {
 
 client::CDeviceClient* g_client = nullptr;
 int g_nestedResult = -1;
-void NestOperation(HWND) { g_nestedResult = g_client->SetWebFtpEnable(0); }
+void NestOperation(HWND) { g_nestedResult = g_client->Run(client::OperationKind::SetWebFtpEnable, client::SwitchArg{0}); }
 void PostQuit(HWND) { ::PostQuitMessage(7); }
 
 }  // namespace
@@ -150,12 +150,12 @@ void PostQuit(HWND) { ::PostQuitMessage(7); }
 // the operation at once and is passed on to the outer loop.
 TEST_F(WaitDialogTest, NestedOperationIsRefusedAndQuitGivesUpAtOnce) {
     auto c = DialogClient();
-    ASSERT_EQ(0, c->Connect("", Server()));
+    ASSERT_EQ(0, c->Run(client::OperationKind::Connect, client::ConnectArg{"", Server()}));
     g_client = c.get();
     app::CWaitDlg::SetObserverForTesting(&NestOperation);
     SetFaults(R"({"delay": 0.5})");
     size_t before = Requests().size();
-    EXPECT_EQ(5022, c->PauseBtItem("1"));
+    EXPECT_EQ(5022, c->Run(client::OperationKind::PauseBtItem, client::ItemKeyArg{"1"}));
     EXPECT_EQ(5004, g_nestedResult);  // "System is busy now, Please test later."
     auto all = Requests();
     ASSERT_EQ(before + 1, all.size());
@@ -164,12 +164,12 @@ TEST_F(WaitDialogTest, NestedOperationIsRefusedAndQuitGivesUpAtOnce) {
     app::CWaitDlg::SetObserverForTesting(&PostQuit);
     SetFaults(R"({"delay": 2})");
     DWORD start = ::GetTickCount();
-    EXPECT_EQ(5516, c->PauseBtItem("1"));
+    EXPECT_EQ(5516, c->Run(client::OperationKind::PauseBtItem, client::ItemKeyArg{"1"}));
     EXPECT_LT(::GetTickCount() - start, 1500u);
     MSG msg;
     ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(7u, msg.wParam);
     app::CWaitDlg::SetObserverForTesting(&Observe);
     SetFaults("");
-    EXPECT_EQ(0, c->SetBtEnable(1));  // the client is free again
+    EXPECT_EQ(0, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));  // the client is free again
 }

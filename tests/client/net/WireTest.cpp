@@ -27,22 +27,22 @@ TEST_F(NetTest, ConnectProbesTheStatusPageWithAPlainGet) {
 
 TEST_F(NetTest, FormTextIsSentWithItsZeroByteAndNoContentType) {
     auto c = Connected();
-    ASSERT_EQ(0, c->SetWebFtpEnable(1));
+    ASSERT_EQ(0, c->Run(client::OperationKind::SetWebFtpEnable, client::SwitchArg{1}));
     std::string request = Requests().back();
     EXPECT_EQ(0u, request.find("POST /goform/formDownFlashState HTTP/1.0\r\n")) << request;
     EXPECT_NE(std::string::npos, Head(request).find("Content-Length: 13\r\n"));
     EXPECT_EQ(std::string::npos, Head(request).find("Content-Type"));
     EXPECT_EQ(std::string("downSwitch=1\0", 13), Body(request));
 
-    ASSERT_EQ(0, c->SetBtEnable(0));
+    ASSERT_EQ(0, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{0}));
     EXPECT_EQ(std::string("setBtState=0\0", 13), Body(Requests().back()));
-    ASSERT_EQ(0, c->SetBtEnable(1));
+    ASSERT_EQ(0, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
 }
 
 TEST_F(NetTest, MultipartBodyWithFixedBoundaryAndZeroByte) {
     auto c = Connected();
     // No such job: the server answers with its own code, which is what counts here.
-    int result = c->PauseWebFtpItem("[USB5]/movies/a%2520b%2525.avi");
+    int result = c->Run(client::OperationKind::PauseWebFtpItem, client::ItemKeyArg{"[USB5]/movies/a%2520b%2525.avi"});
     EXPECT_EQ(5022, result);  // ERR_NULL_ITEM
     std::string request = Requests().back();
     EXPECT_EQ(0u, request.find("POST /goform/formNasDownloadTable HTTP/1.0\r\n")) << request;
@@ -61,13 +61,13 @@ TEST_F(NetTest, MultipartBodyWithFixedBoundaryAndZeroByte) {
 
 TEST_F(NetTest, BtControlBodies) {
     auto c = Connected();
-    c->PauseBtItem("77");
+    c->Run(client::OperationKind::PauseBtItem, client::ItemKeyArg{"77"});
     EXPECT_EQ(std::string("selectItem=77&Pause=Pause\0", 26), Body(Requests().back()));
-    c->ResumeBtItem("77");
+    c->Run(client::OperationKind::ResumeBtItem, client::ItemKeyArg{"77"});
     EXPECT_EQ(std::string("selectItem=77&Resume=Resume\0", 28), Body(Requests().back()));
-    c->RemoveBtItem("77");
+    c->Run(client::OperationKind::RemoveBtItem, client::ItemKeyArg{"77"});
     EXPECT_EQ(std::string("selectItem=77&RemoveSel=Remove+Selected\0", 40), Body(Requests().back()));
-    c->SetBtPriority("77", -1);
+    c->Run(client::OperationKind::SetBtPriority, client::PriorityArg{"77", -1});
     EXPECT_EQ(std::string("selectOrder=-1&number=77\0", 25), Body(Requests().back()));
     EXPECT_EQ(0u, Requests().back().find("POST /goform/formBtListTable HTTP/1.0\r\n"));
 }
@@ -75,21 +75,21 @@ TEST_F(NetTest, BtControlBodies) {
 TEST_F(NetTest, ReplyMarkerVariants) {
     auto c = Connected();
     SetFaults(R"({"reply_code": "Success"})");
-    EXPECT_EQ(0, c->SetBtEnable(1));
+    EXPECT_EQ(0, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
     SetFaults(R"({"marker_cr": true, "reply_code": "Success"})");
-    EXPECT_EQ(5504, c->SetBtEnable(1));
+    EXPECT_EQ(5504, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
     SetFaults(R"({"marker_at_end": true, "reply_code": "Success"})");
-    EXPECT_EQ(5503, c->SetBtEnable(1));
+    EXPECT_EQ(5503, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
     SetFaults(R"({"no_marker": true})");
-    EXPECT_EQ(5503, c->SetBtEnable(1));
+    EXPECT_EQ(5503, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
     SetFaults(R"({"reply_code": "ERR_SOMETHING_NEW"})");
-    EXPECT_EQ(5504, c->SetBtEnable(1));
+    EXPECT_EQ(5504, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
     SetFaults(R"({"reply_code": "ERR_PAUSED_BEFORE"})");
-    EXPECT_EQ(5011, c->PauseBtItem("1"));
+    EXPECT_EQ(5011, c->Run(client::OperationKind::PauseBtItem, client::ItemKeyArg{"1"}));
     SetFaults(R"({"split_marker_at": 1000, "reply_code": "ERR_BT_DISABLED"})");
-    EXPECT_EQ(5023, c->SetBtEnable(1));
+    EXPECT_EQ(5023, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
     SetFaults(R"({"truncate": 10})");
-    EXPECT_EQ(5503, c->SetBtEnable(1));
+    EXPECT_EQ(5503, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
 }
 
 TEST_F(NetTest, AMegabyteAfterTheMarkerIsNotAwaited) {
@@ -98,74 +98,74 @@ TEST_F(NetTest, AMegabyteAfterTheMarkerIsNotAwaited) {
     // stops at the marker, so the operation ends long before the body would.
     SetFaults(R"({"big_body": 1048576, "reply_code": "Success"})");
     DWORD start = ::GetTickCount();
-    EXPECT_EQ(0, c->SetBtEnable(1));
+    EXPECT_EQ(0, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
     EXPECT_LT(::GetTickCount() - start, 5000u);
 }
 
 TEST_F(NetTest, TransportFailuresGiveConnectError) {
     auto c = Connected();
     SetFaults(R"({"reset": true})");
-    EXPECT_EQ(5502, c->SetBtEnable(1));
+    EXPECT_EQ(5502, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
     SetFaults("");
-    EXPECT_EQ(0, c->SetBtEnable(1));  // the connection is kept
+    EXPECT_EQ(0, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));  // the connection is kept
 
     // Nobody listens on port 80 of the PC's own address.
     auto refused = MakeClient();
-    EXPECT_EQ(5502, refused->Connect("", "10.77.0.10"));
+    EXPECT_EQ(5502, refused->Run(client::OperationKind::Connect, client::ConnectArg{"", "10.77.0.10"}));
     EXPECT_FALSE(refused->IsConnected());
-    EXPECT_EQ(5501, refused->SetBtEnable(1));
+    EXPECT_EQ(5501, refused->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
 }
 
 TEST_F(NetTest, ConnectOutcomesFollowTheProbeStatus) {
     SetFaults(R"({"status": 404})");
     auto c = MakeClient();
-    EXPECT_EQ(5502, c->Connect("", Server()));
+    EXPECT_EQ(5502, c->Run(client::OperationKind::Connect, client::ConnectArg{"", Server()}));
     EXPECT_FALSE(c->IsConnected());
     SetFaults(R"({"status": 401})");
-    EXPECT_EQ(5501, c->Connect("", Server()));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::Connect, client::ConnectArg{"", Server()}));
     EXPECT_FALSE(c->IsConnected());
     // Any other status counts as success; the body is not judged.
     SetFaults(R"({"no_marker": true})");
-    EXPECT_EQ(0, c->Connect("", Server()));
+    EXPECT_EQ(0, c->Run(client::OperationKind::Connect, client::ConnectArg{"", Server()}));
     EXPECT_TRUE(c->IsConnected());
 }
 
 TEST_F(NetTest, WithoutAConnectionNothingIsSent) {
     size_t before = CountRequests();
     auto c = MakeClient();
-    std::string text;
-    std::vector<std::string> list;
+    client::PathArg path;
+    client::FolderListArg list;
     client::ServerStatus status;
-    EXPECT_EQ(5501, c->SetBtEnable(1));
-    EXPECT_EQ(5501, c->SetBtPriority("1", 1));
-    EXPECT_EQ(5501, c->PauseBtItem("1"));
-    EXPECT_EQ(5501, c->ResumeBtItem("1"));
-    EXPECT_EQ(5501, c->RemoveBtItem("1"));
-    EXPECT_EQ(5501, c->SetWebFtpEnable(0));
-    EXPECT_EQ(5501, c->PauseWebFtpItem("k"));
-    EXPECT_EQ(5501, c->ResumeWebFtpItem("k"));
-    EXPECT_EQ(5501, c->RemoveWebFtpItem("k"));
-    EXPECT_EQ(5501, c->AddWebFtpItem({"http://a/b", "http://a/b", "[HDD1]", "", ""}));
-    EXPECT_EQ(5501, c->AddBtItemFromFile("C:\\x.torrent", INVALID_HANDLE_VALUE, "[HDD1]", 0));
-    EXPECT_EQ(5501, c->AddBtItemFromUrl({"http://a/b.torrent", "http://a/b.torrent", "[HDD1]", 0}));
-    EXPECT_EQ(5501, c->RefreshStatus(status));
-    EXPECT_EQ(5501, c->SetDefaultPath("[HDD1]"));
-    EXPECT_EQ(5501, c->GetDefaultPath(text));
-    EXPECT_EQ(5501, c->OpenRoot(list));
-    EXPECT_EQ(5501, c->OpenSubCatalog("[HDD1]", list));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::SetBtPriority, client::PriorityArg{"1", 1}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::PauseBtItem, client::ItemKeyArg{"1"}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::ResumeBtItem, client::ItemKeyArg{"1"}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::RemoveBtItem, client::ItemKeyArg{"1"}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::SetWebFtpEnable, client::SwitchArg{0}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::PauseWebFtpItem, client::ItemKeyArg{"k"}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::ResumeWebFtpItem, client::ItemKeyArg{"k"}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::RemoveWebFtpItem, client::ItemKeyArg{"k"}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::AddWebFtpItem, client::AddWebFtpArg{"http://a/b", "http://a/b", "[HDD1]", "", ""}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::AddBtItemFromFile, client::AddBtFileArg{"C:\\x.torrent", nullptr, "[HDD1]", 0}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::AddBtItemFromUrl, client::AddBtUrlArg{"http://a/b.torrent", "http://a/b.torrent", "[HDD1]", 0}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::RefreshStatus, status));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::SetDefaultPath, client::PathArg{"[HDD1]"}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::GetDefaultPath, path));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::OpenRoot, list));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::OpenSubCatalog, client::FolderListArg{"[HDD1]", {}}));
     EXPECT_EQ(before, CountRequests());
 }
 
 TEST_F(NetTest, GivenUpOperationLeavesTheClientUsable) {
     auto c = MakeClient(1500);
-    ASSERT_EQ(0, c->Connect("", Server()));
+    ASSERT_EQ(0, c->Run(client::OperationKind::Connect, client::ConnectArg{"", Server()}));
     SetFaults(R"({"delay": 4, "times": 1, "id": "slow-once"})");
     DWORD start = ::GetTickCount();
-    EXPECT_EQ(5516, c->SetBtEnable(1));
+    EXPECT_EQ(5516, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
     DWORD took = ::GetTickCount() - start;
     EXPECT_GE(took, 1400u);
     EXPECT_LT(took, 3500u);
-    EXPECT_EQ(0, c->SetBtEnable(1));
+    EXPECT_EQ(0, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
 }
 
 // Run by a second test entry whose stand-in requires a password.
@@ -245,16 +245,16 @@ TEST(Auth, TheLoginLoopAsksUntilTheServerAcceptsOrTheUserCancels) {
         login.answers = c.answers;
         auto client = std::make_unique<client::CDeviceClient>(std::make_shared<client::BlockingOperationHost>());
         client->SetLoginHooks(login.Hooks());
-        EXPECT_EQ(c.result, client->Connect("NAS (10.77.0.2)", address));
+        EXPECT_EQ(c.result, client->Run(client::OperationKind::Connect, client::ConnectArg{"NAS (10.77.0.2)", address}));
         EXPECT_EQ(c.result == 0, client->IsConnected());
         EXPECT_EQ(c.prompts, login.prompts);
         EXPECT_EQ(c.prompts ? 1 : 0, login.promptObjects);  // one prompt object serves every retry
         EXPECT_EQ(c.storeCalls, login.storeCalls);
         if (c.result != 0) {
-            EXPECT_EQ(5501, client->SetBtEnable(1));
+            EXPECT_EQ(5501, client->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
             continue;
         }
-        EXPECT_EQ(0, client->SetBtEnable(1));
+        EXPECT_EQ(0, client->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
         // "admin:secret" in base64.
         EXPECT_NE(std::string::npos, Requests().back().find("Authorization: Basic YWRtaW46c2VjcmV0\r\n"));
     }
@@ -264,7 +264,7 @@ TEST(Auth, TheLoginLoopAsksUntilTheServerAcceptsOrTheUserCancels) {
 class ShortTimeoutHost : public client::IOperationHost {
 public:
     DWORD timeoutMs = 300000;
-    void Run(const std::shared_ptr<client::OperationJob>& job, UINT statusTextId) override {
+    void Run(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId) override {
         client::BlockingOperationHost(timeoutMs).Run(job, statusTextId);
     }
 };
@@ -288,19 +288,19 @@ TEST_F(NetTest, GivenUpWorkerNeverTouchesTheNextOperations) {
     };
     auto host = std::make_shared<ShortTimeoutHost>();
     client::CDeviceClient c(host);
-    ASSERT_EQ(0, c.Connect("", Server()));
+    ASSERT_EQ(0, c.Run(client::OperationKind::Connect, client::ConnectArg{"", Server()}));
     const int rounds = 10;
     for (int round = 0; round < rounds; ++round) {
         SetFaults(R"({"delay": 0.3, "times": 1, "paths": ["goform/formSetBtFlashState"], "id": )" +
                   std::to_string(round) + "}");
         host->timeoutMs = 100;
-        ASSERT_EQ(5516, c.SetBtEnable(1)) << round;
+        ASSERT_EQ(5516, c.Run(client::OperationKind::SetBtEnable, client::SwitchArg{1})) << round;
         host->timeoutMs = 300000;
         DWORD start = ::GetTickCount();
         while (::GetTickCount() - start < 500) {
-            std::vector<std::string> disks;
-            ASSERT_EQ(0, c.OpenRoot(disks)) << "round " << round;
-            ASSERT_FALSE(disks.empty());
+            client::FolderListArg disks;
+            ASSERT_EQ(0, c.Run(client::OperationKind::OpenRoot, disks)) << "round " << round;
+            ASSERT_FALSE(disks.names.empty());
         }
     }
     // The last given-up worker wakes up after the loop.
@@ -317,10 +317,10 @@ TEST_F(NetTest, GivenUpWorkerNeverTouchesTheNextOperations) {
 TEST(Auth, AfterTheLoginCredentialsGoWithTheFirstRequest) {
     auto c = std::make_unique<client::CDeviceClient>(std::make_shared<client::BlockingOperationHost>());
     c->SetLoginHooks({std::make_shared<client::FixedLoginStore>("admin", "secret"), nullptr});
-    ASSERT_EQ(0, c->Connect("", Server()));
+    ASSERT_EQ(0, c->Run(client::OperationKind::Connect, client::ConnectArg{"", Server()}));
     for (int run = 0; run < 2; ++run) {
         size_t before = Requests().size();
-        ASSERT_EQ(0, c->SetBtEnable(1));
+        ASSERT_EQ(0, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
         auto all = Requests();
         ASSERT_EQ(before + 1, all.size()) << "run " << run;
         EXPECT_NE(std::string::npos, Head(all.back()).find("\r\nAuthorization: Basic YWRtaW46c2VjcmV0\r\n"))
@@ -330,7 +330,7 @@ TEST(Auth, AfterTheLoginCredentialsGoWithTheFirstRequest) {
     // The server refuses from now on, as after a password change.
     nettest::SetFaults(R"({"status": 401, "reply_code": "ERR_SYSTEM_BUSY"})");
     size_t before = Requests().size();
-    EXPECT_EQ(5004, c->SetBtEnable(1));
+    EXPECT_EQ(5004, c->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
     EXPECT_LE(Requests().size(), before + 2);
     nettest::SetFaults("");
 }

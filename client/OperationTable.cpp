@@ -1,11 +1,14 @@
 // The operation table: for every operation its argument record, the status
-// line shown while it runs and the function the worker calls.
+// line shown while it runs and the function the worker calls. An operation is
+// one row here and one request function.
 #include <iterator>
 #include <type_traits>
 
 #include "client/AddRequests.h"
+#include "client/ControlRequests.h"
+#include "client/FolderRequests.h"
 #include "client/ReplyCode.h"
-#include "client/Requests.h"
+#include "client/StatusRequest.h"
 
 namespace client {
 
@@ -18,20 +21,20 @@ template <typename R, typename Context, typename Arg>
 struct RequestSignature<R (*)(Context&, Arg&)> {
     using Result = R;
     using Argument = std::remove_const_t<Arg>;
-    static constexpr bool kTakesJob = std::is_same_v<Context, OperationJob>;
+    static constexpr bool kTakesOperation = std::is_same_v<Context, DeviceOperation>;
 };
 
-// Calls the request function on the job's argument record. A reply code is
+// Calls the request function on the operation's argument record. A reply code is
 // mapped to its result code; a function that judges more returns one itself.
 template <auto Request>
-int Execute(OperationJob& job) {
+int Execute(DeviceOperation& operation) {
     using Signature = RequestSignature<decltype(Request)>;
-    auto& argument = std::get<typename Signature::Argument>(job.argument);
+    auto& argument = std::get<typename Signature::Argument>(operation.argument);
     typename Signature::Result outcome;
-    if constexpr (Signature::kTakesJob) {
-        outcome = Request(job, argument);
+    if constexpr (Signature::kTakesOperation) {
+        outcome = Request(operation, argument);
     } else {
-        RequestContext ctx = job.Context();
+        RequestContext ctx = operation.Context();
         outcome = Request(ctx, argument);
     }
     if constexpr (std::is_same_v<typename Signature::Result, std::string>)
@@ -40,10 +43,20 @@ int Execute(OperationJob& job) {
         return outcome;
 }
 
+// The login loop (LogIn) on the worker: returns a result code; on success
+// `operation.newConnection` holds the connection.
+int ConnectOperation(DeviceOperation& operation, ConnectArg& arg) {
+    return ConnectResult(LogIn(arg.displayText, arg.address, static_cast<HINTERNET>(operation.session.get()),
+                               operation.givenUp, operation.login, operation.newConnection, operation.authorization));
+}
+
+enum Connection : bool { kOnConnection = false, kLogsIn = true };
+
 template <auto Request>
-constexpr OperationRow Row(OperationKind kind, UINT statusText, UINT statusTextOff = 0) {
+constexpr OperationRow Row(OperationKind kind, UINT statusText, UINT statusTextOff = 0,
+                           Connection connection = kOnConnection) {
     using Argument = typename RequestSignature<decltype(Request)>::Argument;
-    return {kind, statusText, statusTextOff,
+    return {kind, statusText, statusTextOff, connection == kLogsIn,
             [](const OperationArgument& argument) { return std::holds_alternative<Argument>(argument); },
             &Execute<Request>};
 }
@@ -66,7 +79,7 @@ constexpr OperationRow kOperations[] = {
     Row<&RefreshStatusOperation>(K::RefreshStatus, IDS_STATUS_GET_STATUS),
     Row<&RequestSetDefaultPath>(K::SetDefaultPath, IDS_STATUS_SET_DEFAULT_PATH),
     Row<&RequestGetDefaultPath>(K::GetDefaultPath, IDS_STATUS_GET_DEFAULT_PATH),
-    Row<&ConnectOperation>(K::Connect, IDS_STATUS_CONNECTING),
+    Row<&ConnectOperation>(K::Connect, IDS_STATUS_CONNECTING, 0, kLogsIn),
     Row<&OpenRootOperation>(K::OpenRoot, IDS_STATUS_OPEN_FOLDER),
     Row<&RequestOpenSubCatalog>(K::OpenSubCatalog, IDS_STATUS_OPEN_FOLDER),
 };
@@ -89,15 +102,10 @@ UINT StatusTextOf(const OperationRow& row, const OperationArgument& argument) {
     return row.statusText;
 }
 
-int ExecuteOperation(OperationJob& job) {
-    const OperationRow* row = FindOperation(job.kind);
-    if (!row || !row->accepts(job.argument)) return kResultUndefinedError;
-    return row->execute(job);
-}
-
-int ConnectOperation(OperationJob& job, ConnectArg& arg) {
-    return ConnectResult(LogIn(arg.displayText, arg.address, static_cast<HINTERNET>(job.session.get()), job.givenUp,
-                               arg.login, job.newConnection, job.authorization));
+int ExecuteOperation(DeviceOperation& operation) {
+    const OperationRow* row = operation.row;
+    if (!row || !row->accepts(operation.argument)) return kResultUndefinedError;
+    return row->execute(operation);
 }
 
 }  // namespace client

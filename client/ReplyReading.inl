@@ -1,8 +1,9 @@
-// Chunked reply reading shared by every request.
+// The chunked reply reading declared in ReplyReading.h, a template over the
+// transport that delivers the chunks.
 #pragma once
 #include <cstring>
 
-#include "ReplyCode.h"
+#include "client/ReplyCode.h"
 
 namespace client {
 
