@@ -10,6 +10,7 @@
 #include "app/resource.h"
 #include "common/Dialog.h"
 #include "common/Handle.h"
+#include "common/Marks.h"
 #include "common/WinUtil.h"
 
 namespace app {
@@ -25,6 +26,7 @@ std::string CQuarrowApp::ModulePath() { return win::ModulePath(); }
 std::string CQuarrowApp::ModuleDirectory() { return win::ModuleDirectory(); }
 
 int CQuarrowApp::Run(HINSTANCE instance, const char* commandLine) {
+    win::Mark("run");
     // The character-set table first: a missing file leaves it empty.
     charsets_.LoadCharsetFile(ModuleDirectory() + "charset.csv");
 
@@ -57,7 +59,9 @@ int CQuarrowApp::Run(HINSTANCE instance, const char* commandLine) {
         win::ShowMessage(nullptr, IDS_ALREADY_RUNNING);
         return 0;
     }
+    win::Mark("main window role");
     CQuarrowDlg dialog;
+    win::Mark("client made");
     dialog.DoModal(instance, IDD_QUARROW_DIALOG, nullptr);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "app/SharedState.h"
 #include "app/resource.h"
 #include "common/Dpi.h"
+#include "common/Marks.h"
 #include "common/WinUtil.h"
 #include "dialogs/DialogText.h"
 #include "dialogs/LogInDlg.h"
@@ -193,6 +194,7 @@ bool CQuarrowDlg::AcceptsCommand(int, UINT) {
 }
 
 BOOL CQuarrowDlg::OnInitDialog() {
+    win::Mark("dialog created");
     BusyScope busy(*this);
     Shared().mainWindow = static_cast<LONG>(reinterpret_cast<LONG_PTR>(Hwnd()));
     host_->SetFallbackOwner(Hwnd());
@@ -205,8 +207,10 @@ BOOL CQuarrowDlg::OnInitDialog() {
     dpi_ = win::DpiOfWindow(Hwnd());
     LoadIcons();
 
+    win::Mark("icons");
     btPanel_.Attach(Hwnd(), dpi_);
     webPanel_.Attach(Hwnd(), dpi_);
+    win::Mark("panels attached");
     tray_.Attach(Hwnd(), IDR_TRAY_MENU);
     ::ShowWindow(Item(IDC_MAIN_STATE), SW_HIDE);
     notifier_.Attach(Hwnd(), kBalloonTimer);
@@ -216,6 +220,7 @@ BOOL CQuarrowDlg::OnInitDialog() {
     SetItemText(IDC_MAIN_REFRESH, win::LoadResString(IDS_MAIN_REFRESH));
     SetHeadingFont(Item(IDC_MAIN_BT_HEADING));
 
+    win::Mark("texts");
     RECT client = {};
     ::GetClientRect(Hwnd(), &client);
     Layout(client.right);
@@ -224,15 +229,18 @@ BOOL CQuarrowDlg::OnInitDialog() {
     ::GetClientRect(Hwnd(), &client);
     Layout(client.right);
 
+    win::Mark("laid out");
     SetDisconnected();
     // Shown now, so that the connection's wait dialog and messages have their
     // window behind them.
     ::SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     ::SetWindowPos(Hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    win::Mark("shown");
     EnableControls();
     ShowRows();
     ApplyStatus();
     ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    win::Mark("first paint");
 
     ConnectToServer();
     AfterFirstConnection();
@@ -268,6 +276,7 @@ void CQuarrowDlg::PaintIcon() {
 
 int CQuarrowDlg::ConnectTo(const std::string& address, const std::string& display) {
     int result = client_.Connect(display, address);
+    win::Mark("connected");
     if (result != 0) return result;
     serverAddress_ = address;
     ::SetWindowTextA(Hwnd(), dialogs::FormatWithText(win::LoadResString(IDS_MAIN_CAPTION_FMT), display).c_str());
@@ -303,7 +312,9 @@ void CQuarrowDlg::Refresh() {
 
 void CQuarrowDlg::RefreshAfterOperation() {
     client::ServerStatus status;
+    win::Mark("refresh");
     int result = client_.RefreshStatus(status);
+    win::Mark("status in");
     if (result != 0) {
         SetDisconnected();
         ShowMessage(result);
@@ -317,9 +328,11 @@ void CQuarrowDlg::RefreshAfterOperation() {
     EnableControls();
     ShowRows();
     ApplyStatus();
+    win::Mark("rows filled");
     if (result == 0) notifier_.OnStatus(serverAddress_, current_);
     if (g_firstList && current_.connected) {
         ::UpdateWindow(Hwnd());
+        win::Mark("lists drawn");
         std::exchange(g_firstList, nullptr)(Hwnd());
     }
 }

@@ -6,6 +6,7 @@
 #include "client/AddRequests.h"
 #include "client/ReplyCode.h"
 #include "client/Requests.h"
+#include "common/Marks.h"
 
 namespace client {
 
@@ -96,6 +97,7 @@ int ExecuteOperation(OperationJob& job) {
 }
 
 int ConnectOperation(OperationJob& job, ConnectArg& arg) {
+    win::Mark("login probe");
     return ConnectResult(LogIn(arg.displayText, arg.address, static_cast<HINTERNET>(job.session.get()), job.givenUp,
                                arg.login, job.newConnection, job.authorization));
 }
