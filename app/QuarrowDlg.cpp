@@ -30,6 +30,29 @@ void MoveTo(HWND item, int x, int y) {
     ::SetWindowPos(item, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
 }
 
+// Holds the window's drawing while the rows change and draws it once after:
+// on screen, each row control would draw itself at every change of its state,
+// text or selection, some forty controls a refresh. Nothing in between may
+// run a message loop (a message box, a wait dialog). Only a window on screen
+// is held: ending the hold marks the window visible, which a window hidden in
+// the notification area must not become.
+class DrawingHold {
+public:
+    explicit DrawingHold(HWND window) : window_(::IsWindowVisible(window) ? window : nullptr) {
+        if (window_) ::SendMessageA(window_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~DrawingHold() {
+        if (!window_) return;
+        ::SendMessageA(window_, WM_SETREDRAW, TRUE, 0);
+        ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+    DrawingHold(const DrawingHold&) = delete;
+    DrawingHold& operator=(const DrawingHold&) = delete;
+
+private:
+    HWND window_;
+};
+
 void SetMenuText(HMENU menu, UINT id, UINT textId) {
     std::string text = win::LoadResString(textId);
     MENUITEMINFOA info = {};
@@ -226,21 +249,24 @@ BOOL CQuarrowDlg::OnInitDialog() {
     Layout(client.right);
     for (CJobPanel* panel : {&btPanel_, &webPanel_}) panel->ResetFiller(client.right);
     layoutReady_ = true;
+    // Once more only if placing the parts changed the client area.
+    const int width = client.right;
     ::GetClientRect(Hwnd(), &client);
-    Layout(client.right);
+    if (client.right != width) Layout(client.right);
 
     win::Mark("laid out");
+    // The disconnected state before the window is shown: changed on screen,
+    // every row control would draw itself at each change.
     SetDisconnected();
+    EnableControls();
+    ShowRows();
+    ApplyStatus();
+    win::Mark("disconnected state");
     // Shown now, so that the connection's wait dialog and messages have their
     // window behind them.
     ::SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     ::SetWindowPos(Hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     win::Mark("shown");
-    EnableControls();
-    ShowRows();
-    ApplyStatus();
-    ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    win::Mark("first paint");
 
     ConnectToServer();
     AfterFirstConnection();
@@ -318,16 +344,20 @@ void CQuarrowDlg::RefreshAfterOperation() {
     if (result != 0) {
         SetDisconnected();
         ShowMessage(result);
-    } else {
-        TakeOverJobs(status, current_);
-        current_.stateText = win::LoadResString(IDS_STATE_READY);
-        current_.connected = 1;
-        btPanel_.TakeJobs(current_);
-        webPanel_.TakeJobs(current_);
     }
-    EnableControls();
-    ShowRows();
-    ApplyStatus();
+    {
+        DrawingHold hold(Hwnd());
+        if (result == 0) {
+            TakeOverJobs(status, current_);
+            current_.stateText = win::LoadResString(IDS_STATE_READY);
+            current_.connected = 1;
+            btPanel_.TakeJobs(current_);
+            webPanel_.TakeJobs(current_);
+        }
+        EnableControls();
+        ShowRows();
+        ApplyStatus();
+    }
     win::Mark("rows filled");
     if (result == 0) notifier_.OnStatus(serverAddress_, current_);
     if (g_firstList && current_.connected) {

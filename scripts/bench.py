@@ -32,6 +32,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from tests.support.nsrun import NAS_ADDR, ROOT, WINE_RUN, TestNetwork, windows_path  # noqa: E402
+from tests.support.screen import _end_display, own_display  # noqa: E402
 
 USER, PASSWORD = "admin", "bench"
 ROUNDS = 10
@@ -332,13 +333,13 @@ def growth_per_step(samples, warm_up):
     return sum((x - mx) * (y - my) for x, y in points) / sxx if sxx else float("nan")
 
 
-def memory_figures(build, refreshes, warm_up, period_ms):
+def memory_figures(build, refreshes, warm_up, period_ms, quarrow=None):
     """Quarrow refreshed `refreshes` times (its refresh period shortened) while
     the stand-in alternates between 32 BT + 10 Web/FTP jobs with long two-line
     names and 7 + 3 of them; then the status floor fetching and walking the
     same pages as often in one process. Anonymous resident memory of each wine
     process is read from /proc while it runs."""
-    quarrow = os.path.join(build, "app", "QuarrowSeams.exe")
+    quarrow = quarrow or os.path.join(build, "app", "QuarrowSeams.exe")
     floor = os.path.join(build, "bench", "floor_status.exe")
     with TestNetwork() as net:
         window_network(net, "--fill-bt", "32", "--fill-web", "10", "--long-names", "--alternate", "7,3")
@@ -394,21 +395,29 @@ def kib_at(samples, step):
 
 def window_main(args):
     os.environ["QUARROW_BUILD_DIR"] = build = os.path.abspath(args.build)
-    harness = os.path.join(ROOT, "scripts", "harness")
-    # The programs need a display: the build's harness provides one.
-    subprocess.run([harness, "start", build], check=True, stdout=subprocess.DEVNULL)
-    if args.memory:
-        text = memory_figures(build, args.memory, args.warm_up, args.period)
-    else:
-        text = window_markdown(window_figures(build, args.window_runs, args.trace))
-        if args.trace:
-            text += "\nMarks of one start (ms since process creation, thread, mark):\n\n```\n" + \
-                open(args.trace).read() + "```\n"
+    # The programs need a display: one of the benchmark's own, on which
+    # nothing else draws and which no test run stops meanwhile.
+    xvfb, os.environ["DISPLAY"] = own_display()
+    try:
+        text = window_text(build, args)
+    finally:
+        _end_display(xvfb)
     print(text)
     if args.out:
         with open(args.out, "w") as f:
             f.write(text)
     return 0
+
+
+def window_text(build, args):
+    if args.memory:
+        text = memory_figures(build, args.memory, args.warm_up, args.period, args.quarrow)
+    else:
+        text = window_markdown(window_figures(build, args.window_runs, args.trace))
+        if args.trace:
+            text += "\nMarks of one start (ms since process creation, thread, mark):\n\n```\n" + \
+                open(args.trace).read() + "```\n"
+    return text
 
 
 def main():
@@ -424,6 +433,7 @@ def main():
     parser.add_argument("--memory", type=int, metavar="N",
                         help="instead: memory growth of the main window over N refreshes against the status floor")
     parser.add_argument("--warm-up", type=int, default=300, help="refreshes left out of the growth (--memory)")
+    parser.add_argument("--quarrow", help="with --memory: this QuarrowSeams.exe instead of the build's")
     parser.add_argument("--period", type=int, default=100, help="refresh period in ms for --memory")
     args = parser.parse_args()
     if args.window or args.memory:

@@ -10,7 +10,7 @@
 //                        the thread's ID and the mark
 //   QUARROW_REFRESHES    with QUARROW_REPORT: keep running after the report until
 //                        this many refreshes have filled the lists, appending the
-//                        process's handle count after each to QUARROW_HANDLES; then Exit
+//                        process's handle count after every tenth to QUARROW_HANDLES; then Exit
 //   On "Exit" after the report, the report file gets a second line: the time
 //   of the Exit in milliseconds since 1970, for the time the process takes to end.
 #include <windows.h>
@@ -48,8 +48,15 @@ double MsSinceCreation() {
 
 void CountRefresh(const char* what) {
     if (std::strcmp(what, "rows filled") != 0 || !g_window) return;
-    DWORD handles = 0;
-    ::GetProcessHandleCount(::GetCurrentProcess(), &handles);
+    // Every tenth refresh: the count of open handles, found by asking for each
+    // value in turn (this Wine answers 0 to the count itself).
+    if (g_filled % 10 != 0) {
+        if (++g_filled == g_refreshes) ::PostMessageA(g_window, WM_COMMAND, ID_MENU_EXIT, 0);
+        return;
+    }
+    DWORD handles = 0, flags = 0;
+    for (UINT_PTR value = 4; value < 0x4000; value += 4)
+        if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++handles;
     if (FILE* out = std::fopen(g_handles, "a")) {
         std::fprintf(out, "%d %lu\n", g_filled, handles);
         std::fclose(out);
