@@ -352,14 +352,14 @@ def memory_figures(build, refreshes, warm_up, period_ms, quarrow=None):
                                 stderr=subprocess.DEVNULL)
         q_samples = sample_growth(net, proc, quarrow, start)
         with open(handles) as f:
-            counts = [int(line.split()[1]) for line in f if line.strip()]
+            counts = [tuple(int(v) for v in line.split()) for line in f if line.strip()]
         start = status_pages(net)
         proc = subprocess.Popen(net.command_in(net.pc, [floor, NAS_ADDR, USER, PASSWORD, str(refreshes)]),
                                 env=net.pc_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         f_samples = sample_growth(net, proc, floor, start, every=0.05)
     q = growth_per_step(q_samples, warm_up)
     fl = growth_per_step(f_samples, warm_up)
-    after = [c for i, c in enumerate(counts) if i >= warm_up]
+    after = [c for n, c in counts if n >= warm_up]
     return "\n".join([
         "### Memory over %d refreshes" % refreshes,
         "",
@@ -371,11 +371,11 @@ def memory_figures(build, refreshes, warm_up, period_ms, quarrow=None):
         "",
         "| process | refreshes seen | RssAnon at warm-up end | at the end | growth per refresh |",
         "|---|---|---|---|---|",
-        "| Quarrow | %d | %s | %s | %.0f bytes |" % (len(counts), kib_at(q_samples, warm_up), kib_at(q_samples, None), q),
+        "| Quarrow | %d | %s | %s | %.0f bytes |" % (q_samples[-1][0] if q_samples else 0, kib_at(q_samples, warm_up), kib_at(q_samples, None), q),
         "| floor | %d | %s | %s | %.0f bytes |" % (f_samples[-1][0] if f_samples else 0, kib_at(f_samples, warm_up),
                                                   kib_at(f_samples, None), fl),
         "",
-        "Aim: Quarrow at most the floor's growth plus 32 bytes (%.0f bytes): %s. Handles after each refresh"
+        "Aim: Quarrow at most the floor's growth plus 32 bytes (%.0f bytes): %s. Handles after every tenth refresh"
         % (fl + 32, "met" if q <= fl + 32 else "not met"),
         "from the warm-up on: min %s, max %s (first %s, last %s)." % (
             min(after) if after else "-", max(after) if after else "-", after[0] if after else "-",
