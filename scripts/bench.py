@@ -214,7 +214,7 @@ def window_network(net, *standin_args):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def window_figures(build, runs, trace=None):
+def window_figures(build, runs, trace=None, quarrow=None):
     """Quarrow (its test entry point, which only adds the report) connects to
     the stand-in with the remembered server and credentials and reports once its
     lists are drawn, then is told to Exit; the floor is tests/minimal_dialog.exe,
@@ -224,7 +224,7 @@ def window_figures(build, runs, trace=None):
     connected window with its lists at most twice the minimal program's start
     plus one status fetch". With `trace`, one more start of Quarrow writes its
     marks there."""
-    quarrow = os.path.join(build, "app", "QuarrowSeams.exe")
+    quarrow = quarrow or os.path.join(build, "app", "QuarrowSeams.exe")
     floor = os.path.join(build, "tests", "minimal_dialog.exe")
     with TestNetwork() as net:
         window_network(net, "--fill-bt", "32", "--fill-web", "10")
@@ -413,7 +413,7 @@ def window_text(build, args):
     if args.memory:
         text = memory_figures(build, args.memory, args.warm_up, args.period, args.quarrow)
     else:
-        text = window_markdown(window_figures(build, args.window_runs, args.trace))
+        text = window_markdown(window_figures(build, args.window_runs, args.trace, args.quarrow))
         if args.trace:
             text += "\nMarks of one start (ms since process creation, thread, mark):\n\n```\n" + \
                 open(args.trace).read() + "```\n"
@@ -433,7 +433,7 @@ def main():
     parser.add_argument("--memory", type=int, metavar="N",
                         help="instead: memory growth of the main window over N refreshes against the status floor")
     parser.add_argument("--warm-up", type=int, default=300, help="refreshes left out of the growth (--memory)")
-    parser.add_argument("--quarrow", help="with --memory: this QuarrowSeams.exe instead of the build's")
+    parser.add_argument("--quarrow", help="this QuarrowSeams.exe instead of the build's (another build's, to compare)")
     parser.add_argument("--period", type=int, default=100, help="refresh period in ms for --memory")
     args = parser.parse_args()
     if args.window or args.memory:
