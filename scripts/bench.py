@@ -309,17 +309,27 @@ def status_pages(net):
         return sum(1 for line in f if '"Quarrow.asp"' in line or '"/Quarrow.asp"' in line)
 
 
-def sample_growth(net, proc, exe, pages_at_start, every=0.25):
-    """(status pages since start, anonymous resident bytes) while `proc` runs."""
+def sample_growth(net, proc, exe, pages_at_start, every=0.25, steps=None):
+    """(steps done, anonymous resident bytes) while `proc` runs; steps are
+    the status pages since the start, or what `steps()` says."""
     samples, pid = [], None
+    steps = steps or (lambda: status_pages(net) - pages_at_start)
     while proc.poll() is None:
         time.sleep(every)
         pid = pid or process_of(exe, net.wine_prefix)
         if pid:
             rss = rss_anon(pid)
             if rss:
-                samples.append((status_pages(net) - pages_at_start, rss))
+                samples.append((steps(), rss))
     return samples
+
+
+def steps_in(path):
+    try:
+        with open(path) as f:
+            return int(f.read().strip() or 0)
+    except (OSError, ValueError):
+        return 0
 
 
 def growth_per_step(samples, warm_up):
@@ -357,8 +367,14 @@ def memory_figures(build, refreshes, warm_up, period_ms, quarrow=None):
         proc = subprocess.Popen(net.command_in(net.pc, [floor, NAS_ADDR, USER, PASSWORD, str(refreshes)]),
                                 env=net.pc_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         f_samples = sample_growth(net, proc, floor, start, every=0.05)
+        dialogs = os.path.join(build, "bench", "floor_dialogs.exe")
+        done = os.path.join(net.dir, "dialogs-done.txt")
+        proc = subprocess.Popen(net.command_in(net.pc, [dialogs, str(refreshes), windows_path(done)]),
+                                env=net.pc_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        d_samples = sample_growth(net, proc, dialogs, 0, every=0.05, steps=lambda: steps_in(done))
     q = growth_per_step(q_samples, warm_up)
     fl = growth_per_step(f_samples, warm_up)
+    dl = growth_per_step(d_samples, warm_up)
     after = [c for n, c in counts if n >= warm_up]
     return "\n".join([
         "### Memory over %d refreshes" % refreshes,
@@ -366,7 +382,9 @@ def memory_figures(build, refreshes, warm_up, period_ms, quarrow=None):
         "`scripts/bench.py --memory %d --warm-up %d` on %s: Quarrow refreshed every %d ms, the lists"
         % (refreshes, warm_up, time.strftime("%Y-%m-%d"), period_ms),
         "alternately 32 BT + 10 Web/FTP jobs (long two-line names) and 7 + 3; the floor fetches and walks",
-        "the same pages as often in one process. Growth is the least-squares slope of RssAnon over the",
+        "the same pages as often in one process; a program that only shows and closes a modal dialog as",
+        "often, as each refresh shows its wait dialog, is measured too. Growth is the least-squares slope",
+        "of RssAnon over the",
         "refreshes after the warm-up.",
         "",
         "| process | refreshes seen | RssAnon at warm-up end | at the end | growth per refresh |",
@@ -374,6 +392,8 @@ def memory_figures(build, refreshes, warm_up, period_ms, quarrow=None):
         "| Quarrow | %d | %s | %s | %.0f bytes |" % (q_samples[-1][0] if q_samples else 0, kib_at(q_samples, warm_up), kib_at(q_samples, None), q),
         "| floor | %d | %s | %s | %.0f bytes |" % (f_samples[-1][0] if f_samples else 0, kib_at(f_samples, warm_up),
                                                   kib_at(f_samples, None), fl),
+        "| a modal dialog shown and closed (`bench/floor_dialogs.exe`) | %d | %s | %s | %.0f bytes |" % (
+            d_samples[-1][0] if d_samples else 0, kib_at(d_samples, warm_up), kib_at(d_samples, None), dl),
         "",
         "Aim: Quarrow at most the floor's growth plus 32 bytes (%.0f bytes): %s. Handles after every tenth refresh"
         % (fl + 32, "met" if q <= fl + 32 else "not met"),
