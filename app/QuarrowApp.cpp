@@ -10,6 +10,7 @@
 #include "resources/resource.h"
 #include "common/Dialog.h"
 #include "common/Handle.h"
+#include "common/Marks.h"
 #include "common/WinUtil.h"
 
 namespace app {
@@ -27,6 +28,7 @@ std::string CQuarrowApp::ModuleDirectory() { return win::ModuleDirectory(); }
 int CQuarrowApp::Run(HINSTANCE instance, const char* commandLine) {
     // Every message box of the program carries its name, in every build of it.
     win::SetMessageTitle(win::LoadResString(IDS_MAIN_CAPTION, instance));
+    win::Mark("run");
     // The character-set table first: a missing file leaves it empty.
     charsets_.LoadCharsetFile(ModuleDirectory() + "charset.csv");
 
@@ -59,7 +61,9 @@ int CQuarrowApp::Run(HINSTANCE instance, const char* commandLine) {
         win::ShowMessage(nullptr, IDS_ALREADY_RUNNING);
         return 0;
     }
+    win::Mark("main window role");
     CQuarrowDlg dialog;
+    win::Mark("client made");
     dialog.DoModal(instance, IDD_QUARROW_DIALOG, nullptr);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "app/SharedState.h"
 #include "resources/resource.h"
 #include "common/Dpi.h"
+#include "common/Marks.h"
 #include "common/WinUtil.h"
 #include "dialogs/DialogText.h"
 #include "dialogs/LogInDlg.h"
@@ -29,6 +30,29 @@ constexpr int kRefreshTop = 11, kRefreshFromRight = 31;
 void MoveTo(HWND item, int x, int y) {
     ::SetWindowPos(item, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
 }
+
+// Holds the window's drawing while the rows change and draws it once after:
+// on screen, each row control would draw itself at every change of its state,
+// text or selection, some forty controls a refresh. Nothing in between may
+// run a message loop (a message box, a wait dialog). Only a window on screen
+// is held: ending the hold marks the window visible, which a window hidden in
+// the notification area must not become.
+class DrawingHold {
+public:
+    explicit DrawingHold(HWND window) : window_(::IsWindowVisible(window) ? window : nullptr) {
+        if (window_) ::SendMessageA(window_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~DrawingHold() {
+        if (!window_) return;
+        ::SendMessageA(window_, WM_SETREDRAW, TRUE, 0);
+        ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+    DrawingHold(const DrawingHold&) = delete;
+    DrawingHold& operator=(const DrawingHold&) = delete;
+
+private:
+    HWND window_;
+};
 
 void SetMenuText(HMENU menu, UINT id, UINT textId) {
     std::string text = win::LoadResString(textId);
@@ -190,6 +214,7 @@ bool CQuarrowDlg::AcceptsCommand(int, UINT) {
 }
 
 BOOL CQuarrowDlg::OnInitDialog() {
+    win::Mark("dialog created");
     BusyScope busy(*this);
     Shared().mainWindow = static_cast<LONG>(reinterpret_cast<LONG_PTR>(Hwnd()));
     host_->SetFallbackOwner(Hwnd());
@@ -202,8 +227,10 @@ BOOL CQuarrowDlg::OnInitDialog() {
     dpi_ = win::DpiOfWindow(Hwnd());
     LoadIcons();
 
+    win::Mark("icons");
     btPanel_.Attach(Hwnd(), dpi_);
     webPanel_.Attach(Hwnd(), dpi_);
+    win::Mark("panels attached");
     tray_.Attach(Hwnd(), IDR_TRAY_MENU);
     ::ShowWindow(Item(IDC_MAIN_STATE), SW_HIDE);
     notifier_.Attach(Hwnd(), kBalloonTimer);
@@ -213,23 +240,30 @@ BOOL CQuarrowDlg::OnInitDialog() {
     SetItemText(IDC_MAIN_REFRESH, win::LoadResString(IDS_MAIN_REFRESH));
     SetHeadingFont(Item(IDC_MAIN_BT_HEADING));
 
+    win::Mark("texts");
     RECT client = {};
     ::GetClientRect(Hwnd(), &client);
     Layout(client.right);
     for (CJobPanel* panel : {&btPanel_, &webPanel_}) panel->ResetFiller(client.right);
     layoutReady_ = true;
+    // Once more only if placing the parts changed the client area.
+    const int width = client.right;
     ::GetClientRect(Hwnd(), &client);
-    Layout(client.right);
+    if (client.right != width) Layout(client.right);
 
+    win::Mark("laid out");
+    // The disconnected state before the window is shown: changed on screen,
+    // every row control would draw itself at each change.
     SetDisconnected();
+    EnableControls();
+    ShowRows();
+    ApplyStatus();
+    win::Mark("disconnected state");
     // Shown now, so that the connection's wait dialog and messages have their
     // window behind them.
     ::SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     ::SetWindowPos(Hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    EnableControls();
-    ShowRows();
-    ApplyStatus();
-    ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    win::Mark("shown");
 
     ConnectToServer();
     AfterFirstConnection();
@@ -264,6 +298,7 @@ void CQuarrowDlg::PaintIcon() {
 
 int CQuarrowDlg::ConnectTo(const std::string& address, const std::string& display) {
     int result = client_.Run(client::OperationKind::Connect, client::ConnectArg{display, address});
+    win::Mark("connected");
     if (result != 0) return result;
     serverAddress_ = address;
     ::SetWindowTextA(Hwnd(), dialogs::FormatWithText(win::LoadResString(IDS_MAIN_CAPTION_FMT), display).c_str());
@@ -299,23 +334,31 @@ void CQuarrowDlg::Refresh() {
 
 void CQuarrowDlg::RefreshAfterOperation() {
     client::ServerStatus status;
+    win::Mark("refresh");
     int result = client_.Run(client::OperationKind::RefreshStatus, status);
+    win::Mark("status in");
     if (result != 0) {
         SetDisconnected();
         ShowMessage(result);
-    } else {
-        TakeOverJobs(status, current_);
-        current_.stateText = win::LoadResString(IDS_STATE_READY);
-        current_.connected = 1;
-        btPanel_.TakeJobs(current_);
-        webPanel_.TakeJobs(current_);
     }
-    EnableControls();
-    ShowRows();
-    ApplyStatus();
+    {
+        DrawingHold hold(Hwnd());
+        if (result == 0) {
+            TakeOverJobs(status, current_);
+            current_.stateText = win::LoadResString(IDS_STATE_READY);
+            current_.connected = 1;
+            btPanel_.TakeJobs(current_);
+            webPanel_.TakeJobs(current_);
+        }
+        EnableControls();
+        ShowRows();
+        ApplyStatus();
+    }
+    win::Mark("rows filled");
     if (result == 0) notifier_.OnStatus(serverAddress_, current_);
     if (g_firstList && current_.connected) {
         ::UpdateWindow(Hwnd());
+        win::Mark("lists drawn");
         std::exchange(g_firstList, nullptr)(Hwnd());
     }
 }

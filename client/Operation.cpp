@@ -118,6 +118,11 @@ int RunJob(DeviceOperation& job) {
 }
 
 unsigned __stdcall WorkerThread(void* parameter) {
+    // COM for the worker's whole life: the status parse's own initialisation
+    // then only counts up and down, and the parser's library stays loaded from
+    // one refresh to the next instead of going with the thread's last apartment
+    // and being loaded again.
+    win::ComScope com;
     std::unique_ptr<Worker> self(static_cast<Worker*>(parameter));
     WorkerPool& pool = Pool();
     std::shared_ptr<DeviceOperation> job = std::move(self->job);

@@ -9,6 +9,7 @@
 #include "client/FolderRequests.h"
 #include "client/ReplyCode.h"
 #include "client/StatusRequest.h"
+#include "common/Marks.h"
 
 namespace client {
 
@@ -46,6 +47,7 @@ int Execute(DeviceOperation& operation) {
 // The login loop (LogIn) on the worker: returns a result code; on success
 // `operation.newConnection` holds the connection.
 int ConnectOperation(DeviceOperation& operation, ConnectArg& arg) {
+    win::Mark("login probe");
     return ConnectResult(LogIn(arg.displayText, arg.address, static_cast<HINTERNET>(operation.session.get()),
                                operation.givenUp, operation.login, operation.newConnection, operation.authorization));
 }

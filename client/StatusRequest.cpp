@@ -3,6 +3,7 @@
 #include "client/CSConvertor.h"
 #include "client/ReplyCode.h"
 #include "client/StatusDocument.h"
+#include "common/Marks.h"
 
 namespace client {
 
@@ -22,11 +23,15 @@ std::string RequestStatusPage(RequestContext& ctx, std::string& xml) {
 
 int RefreshStatusOperation(RequestContext& ctx, ServerStatus& status) {
     std::string xml;
+    win::Mark("status fetch");
     int result = MapReplyCode(RequestStatusPage(ctx, xml));
+    win::Mark("status fetched");
     if (result != kResultOk) return result;
     // The document is UTF-8; the lists show ANSI text.
     std::string ansi = CCSConvertor::ConvertToAnsi(xml, CCSConvertor::GetUtf8CodePage());
-    return ParseStatusDocument(ansi, status) == kReplySuccess ? kResultOk : kResultServerError;
+    result = ParseStatusDocument(ansi, status) == kReplySuccess ? kResultOk : kResultServerError;
+    win::Mark("status parsed");
+    return result;
 }
 
 }  // namespace client

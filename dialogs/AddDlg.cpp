@@ -10,6 +10,17 @@ namespace dialogs {
 
 namespace {
 HINSTANCE Instance() { return ::GetModuleHandleA(nullptr); }
+
+// The common dialogs' library is loaded when a file is first chosen, not with
+// the program: it brings the printing system with it, some 4 MiB of memory
+// that a program started at every logon would otherwise hold from its start.
+BOOL ChooseFileToOpen(OPENFILENAMEA& open) {
+    using Choose = BOOL(WINAPI*)(OPENFILENAMEA*);
+    static HMODULE library = ::LoadLibraryA("comdlg32.dll");
+    FARPROC address = library ? ::GetProcAddress(library, "GetOpenFileNameA") : nullptr;
+    auto choose = reinterpret_cast<Choose>(reinterpret_cast<void*>(address));
+    return choose && choose(&open);
+}
 }  // namespace
 
 CAddDlgBase::CAddDlgBase(client::CDeviceClient& client, const client::CCSConvertor& charsets)
@@ -110,7 +121,7 @@ void CAddBtDlg::BrowseTorrent() {
     open.lpstrFile = file;
     open.nMaxFile = sizeof file;
     open.lpstrDefExt = "torrent";
-    if (::GetOpenFileNameA(&open)) SetItemText(IDC_ADDBT_FILE, file);
+    if (ChooseFileToOpen(open)) SetItemText(IDC_ADDBT_FILE, file);
 }
 
 void CAddBtDlg::OnOk() {

@@ -32,6 +32,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from tests.support.nsrun import NAS_ADDR, ROOT, WINE_RUN, TestNetwork, windows_path  # noqa: E402
+from tests.support.screen import _end_display, own_display  # noqa: E402
 
 USER, PASSWORD = "admin", "bench"
 ROUNDS = 10
@@ -179,51 +180,70 @@ def mib(n):
 SETTINGS = r"HKCU\SOFTWARE\Storage Server\Quarrow"
 
 
-def startup_report(net, argv):
+def startup_report(net, argv, env=()):
     """Runs a program that writes the start-up report (tests/harness/startup_report.h)
     to the file its command names; returns (ms since process creation, peak
-    working set, peak pagefile usage)."""
+    working set, peak pagefile usage, ms from Exit to the end of the process
+    or None)."""
     path = os.path.join(net.dir, "startup-report.txt")
     if os.path.exists(path):
         os.unlink(path)
     command = [arg.replace("{report}", windows_path(path)) for arg in argv]
-    net.run_pc(["env", "QUARROW_REPORT=" + windows_path(path), WINE_RUN, *command], timeout=300,
+    net.run_pc(["env", "QUARROW_REPORT=" + windows_path(path), *env, WINE_RUN, *command], timeout=900,
                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    ended = time.time() * 1000.0
     with open(path) as f:
-        ms_, working_set, pagefile = f.read().split()
-    return float(ms_), int(working_set), int(pagefile)
+        lines = f.read().split("\n")
+    ms_, working_set, pagefile = lines[0].split()
+    exit_ms = ended - float(lines[1]) if len(lines) > 1 and lines[1].strip() else None
+    return float(ms_), int(working_set), int(pagefile), exit_ms
 
 
-def window_figures(build, runs):
+def window_network(net, *standin_args):
+    """The stand-in with the jobs, the remembered server and credentials, and
+    windows unmanaged: without a window manager Wine waits 2 s at every hidden
+    window (the wait dialogs), which is not the program's time."""
+    net.private_wine()
+    net.start_standin("--speed", "0", "--fail-rate", "0", "--user", USER, "--password", PASSWORD, *standin_args)
+    for key, value, data in ((SETTINGS, "DefaultServer", NAS_ADDR),
+                             (SETTINGS, "DefaultServerDisplayName", "BENCH"),
+                             (SETTINGS + "\\" + NAS_ADDR, "User", USER),
+                             (SETTINGS + "\\" + NAS_ADDR, "Password", PASSWORD),
+                             (r"HKCU\Software\Wine\X11 Driver", "Managed", "N")):
+        net.run_pc(["/usr/lib/wine/wine64", "reg", "add", key, "/v", value, "/d", data, "/f"], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def window_figures(build, runs, trace=None, quarrow=None):
     """Quarrow (its test entry point, which only adds the report) connects to
     the stand-in with the remembered server and credentials and reports once its
-    lists are drawn; the floor is tests/minimal_dialog.exe, a dialog with one
-    ten-row list. Runs alternate between the two. One status fetch of the same
-    size is timed with quarrowctl, for the aim "start to first list at most 1.5
-    times the minimal program's start plus one status fetch"."""
-    quarrow = os.path.join(build, "app", "QuarrowSeams.exe")
+    lists are drawn, then is told to Exit; the floor is tests/minimal_dialog.exe,
+    a dialog with one ten-row list. Runs alternate between the two. The status
+    floor (bench/floor_status.exe: one fetch of the same page through WinINet
+    and MSXML, walked once) is timed in the same run, for the aim "start to
+    connected window with its lists at most twice the minimal program's start
+    plus one status fetch". With `trace`, one more start of Quarrow writes its
+    marks there."""
+    quarrow = quarrow or os.path.join(build, "app", "QuarrowSeams.exe")
     floor = os.path.join(build, "tests", "minimal_dialog.exe")
     with TestNetwork() as net:
-        net.private_wine()
-        net.start_standin("--speed", "0", "--fail-rate", "0", "--user", USER, "--password", PASSWORD,
-                          "--fill-bt", "32", "--fill-web", "1000")
-        for key, value, data in ((SETTINGS, "DefaultServer", NAS_ADDR),
-                                 (SETTINGS, "DefaultServerDisplayName", "BENCH"),
-                                 (SETTINGS + "\\" + NAS_ADDR, "User", USER),
-                                 (SETTINGS + "\\" + NAS_ADDR, "Password", PASSWORD)):
-            net.run_pc(["/usr/lib/wine/wine64", "reg", "add", key, "/v", value, "/d", data, "/f"], check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        window_network(net, "--fill-bt", "32", "--fill-web", "10")
         bench = Bench(net, os.path.join(build, "tools", "quarrowctl.exe"), os.path.join(build, "bench"))
-        fetch_us = statistics.median(bench.client_times(max(runs, 5), "status")[0])
         startup_report(net, [floor, "{report}"])  # warm-up of both programs' files
         startup_report(net, [quarrow])
-        program, minimal = [], []
+        program, minimal, fetch = [], [], []
         for _ in range(runs):
             program.append(startup_report(net, [quarrow]))
             minimal.append(startup_report(net, [floor, "{report}"]))
+            fetch += [r["time"] for r in bench.floor_times("floor_status", 3)]
+        if trace:
+            if os.path.exists(trace):
+                os.unlink(trace)
+            startup_report(net, [quarrow], env=["QUARROW_TRACE=" + windows_path(os.path.abspath(trace))])
     median = lambda rows, i: statistics.median(r[i] for r in rows)  # noqa: E731
-    return {"runs": runs, "fetch_ms": fetch_us / 1000.0,
-            "quarrow": [median(program, i) for i in range(3)], "minimal": [median(minimal, i) for i in range(3)]}
+    return {"runs": runs, "fetch_ms": statistics.median(fetch) / 1000.0,
+            "quarrow": [median(program, i) for i in range(4)], "minimal": [median(minimal, i) for i in range(3)],
+            "load": os.getloadavg()}
 
 
 def window_markdown(f):
@@ -232,40 +252,192 @@ def window_markdown(f):
     return "\n".join([
         "### Main window",
         "",
-        "Measured with `scripts/bench.py --window --window-runs %d` on %s; %d CPUs, %s." %
-        (f["runs"], time.strftime("%Y-%m-%d"), info["nproc"], info["wine"]),
+        "Measured with `scripts/bench.py --window --window-runs %d` on %s; %d CPUs, %s; load average at the"
+        " end %.1f." % (f["runs"], time.strftime("%Y-%m-%d"), info["nproc"], info["wine"], f["load"][0]),
         "",
         "Quarrow (x86_64, started through its test entry point, which only adds the report) connects to the",
-        "stand-in with the remembered server and credentials, fetches 32 BT and 1000 Web/FTP jobs and draws",
+        "stand-in with the remembered server and credentials, fetches 32 BT and 10 Web/FTP jobs and draws",
         "its lists; the floor is `tests/minimal_dialog.exe`, a Win32 dialog with one ten-row report list,",
         "built by the project for this. Both report, once their list is drawn, the time since their process",
         "was created and their peak memory (`GetProcessMemoryInfo`); medians of the runs, which alternate.",
-        "One status fetch of that size takes %.0f ms (quarrowctl, median)." % fetch,
+        "One status fetch of the same page through WinINet and MSXML (`bench/floor_status.exe`) takes"
+        " %.1f ms (median)." % fetch,
         "",
         "| figure | Quarrow | minimal dialog | ratio |",
         "|---|---|---|---|",
         "| process start to first list drawn | %.0f ms | %.0f ms | %.2f |" % (q[0], m[0], q[0] / m[0]),
-        "| the same against the floor plus one status fetch | %.0f ms | %.0f ms | %.2f |" %
+        "| the same against the floor plus one status fetch | %.0f ms | %.0f ms | %.2f (aim 2) |" %
         (q[0], m[0] + fetch, q[0] / (m[0] + fetch)),
-        "| peak working set | %s | %s | %.2f (%+.1f MiB) |" % (mib(q[1]), mib(m[1]), q[1] / m[1],
-                                                             (q[1] - m[1]) / 1048576.0),
+        "| peak working set | %s | %s | %.2f (%+.1f MiB, aim +8) |" % (mib(q[1]), mib(m[1]), q[1] / m[1],
+                                                                      (q[1] - m[1]) / 1048576.0),
         "| peak pagefile usage | %s | %s | %.2f (%+.1f MiB) |" % (mib(q[2]), mib(m[2]), q[2] / m[2],
                                                                (q[2] - m[2]) / 1048576.0),
+        "| Exit to the end of the process | %.0f ms | | (aim 500 ms) |" % q[3],
         "",
     ])
 
 
+def process_of(exe, prefix):
+    """The Linux process that runs `exe` (its Windows file name) in the Wine prefix `prefix`."""
+    name = os.path.basename(exe).encode()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                cmdline = f.read()
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                environ = f.read().split(b"\0")
+        except OSError:
+            continue
+        if name in cmdline and ("WINEPREFIX=" + prefix).encode() in environ and b"wine-run" not in cmdline:
+            return int(pid)
+    return None
+
+
+def rss_anon(pid):
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                if line.startswith("RssAnon:"):
+                    return int(line.split()[1]) * 1024
+    except OSError:
+        pass
+    return None
+
+
+def status_pages(net):
+    with open(net.log_path) as f:
+        return sum(1 for line in f if '"Quarrow.asp"' in line or '"/Quarrow.asp"' in line)
+
+
+def sample_growth(net, proc, exe, pages_at_start, every=0.25, steps=None):
+    """(steps done, anonymous resident bytes) while `proc` runs; steps are
+    the status pages since the start, or what `steps()` says."""
+    samples, pid = [], None
+    steps = steps or (lambda: status_pages(net) - pages_at_start)
+    while proc.poll() is None:
+        time.sleep(every)
+        pid = pid or process_of(exe, net.wine_prefix)
+        if pid:
+            rss = rss_anon(pid)
+            if rss:
+                samples.append((steps(), rss))
+    return samples
+
+
+def steps_in(path):
+    try:
+        with open(path) as f:
+            return int(f.read().strip() or 0)
+    except (OSError, ValueError):
+        return 0
+
+
+def growth_per_step(samples, warm_up):
+    """Least-squares slope of bytes over steps after the warm-up."""
+    points = [(x, y) for x, y in samples if x >= warm_up]
+    if len(points) < 2:
+        return float("nan")
+    mx = sum(x for x, _ in points) / len(points)
+    my = sum(y for _, y in points) / len(points)
+    sxx = sum((x - mx) ** 2 for x, _ in points)
+    return sum((x - mx) * (y - my) for x, y in points) / sxx if sxx else float("nan")
+
+
+def memory_figures(build, refreshes, warm_up, period_ms, quarrow=None):
+    """Quarrow refreshed `refreshes` times (its refresh period shortened) while
+    the stand-in alternates between 32 BT + 10 Web/FTP jobs with long two-line
+    names and 7 + 3 of them; then the status floor fetching and walking the
+    same pages as often in one process. Anonymous resident memory of each wine
+    process is read from /proc while it runs."""
+    quarrow = quarrow or os.path.join(build, "app", "QuarrowSeams.exe")
+    floor = os.path.join(build, "bench", "floor_status.exe")
+    with TestNetwork() as net:
+        window_network(net, "--fill-bt", "32", "--fill-web", "10", "--long-names", "--alternate", "7,3")
+        handles = os.path.join(net.dir, "handles.txt")
+        report = os.path.join(net.dir, "report.txt")
+        env = dict(net.pc_env(), QUARROW_REFRESH_MS=str(period_ms), QUARROW_REFRESHES=str(refreshes),
+                   QUARROW_HANDLES=windows_path(handles), QUARROW_REPORT=windows_path(report))
+        start = status_pages(net)
+        proc = subprocess.Popen(net.command_in(net.pc, [quarrow]), env=env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        q_samples = sample_growth(net, proc, quarrow, start)
+        with open(handles) as f:
+            counts = [tuple(int(v) for v in line.split()) for line in f if line.strip()]
+        start = status_pages(net)
+        proc = subprocess.Popen(net.command_in(net.pc, [floor, NAS_ADDR, USER, PASSWORD, str(refreshes)]),
+                                env=net.pc_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        f_samples = sample_growth(net, proc, floor, start, every=0.05)
+        dialogs = os.path.join(build, "bench", "floor_dialogs.exe")
+        done = os.path.join(net.dir, "dialogs-done.txt")
+        proc = subprocess.Popen(net.command_in(net.pc, [dialogs, str(refreshes), windows_path(done)]),
+                                env=net.pc_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        d_samples = sample_growth(net, proc, dialogs, 0, every=0.05, steps=lambda: steps_in(done))
+    q = growth_per_step(q_samples, warm_up)
+    fl = growth_per_step(f_samples, warm_up)
+    dl = growth_per_step(d_samples, warm_up)
+    after = [c for n, c in counts if n >= warm_up]
+    return "\n".join([
+        "### Memory over %d refreshes" % refreshes,
+        "",
+        "`scripts/bench.py --memory %d --warm-up %d` on %s: Quarrow refreshed every %d ms, the lists"
+        % (refreshes, warm_up, time.strftime("%Y-%m-%d"), period_ms),
+        "alternately 32 BT + 10 Web/FTP jobs (long two-line names) and 7 + 3; the floor fetches and walks",
+        "the same pages as often in one process; a program that only shows and closes a modal dialog as",
+        "often, as each refresh shows its wait dialog, is measured too. Growth is the least-squares slope",
+        "of RssAnon over the",
+        "refreshes after the warm-up.",
+        "",
+        "| process | refreshes seen | RssAnon at warm-up end | at the end | growth per refresh |",
+        "|---|---|---|---|---|",
+        "| Quarrow | %d | %s | %s | %.0f bytes |" % (q_samples[-1][0] if q_samples else 0, kib_at(q_samples, warm_up), kib_at(q_samples, None), q),
+        "| floor | %d | %s | %s | %.0f bytes |" % (f_samples[-1][0] if f_samples else 0, kib_at(f_samples, warm_up),
+                                                  kib_at(f_samples, None), fl),
+        "| a modal dialog shown and closed (`bench/floor_dialogs.exe`) | %d | %s | %s | %.0f bytes |" % (
+            d_samples[-1][0] if d_samples else 0, kib_at(d_samples, warm_up), kib_at(d_samples, None), dl),
+        "",
+        "Aim: Quarrow at most the floor's growth plus 32 bytes (%.0f bytes): %s. Handles after every tenth refresh"
+        % (fl + 32, "met" if q <= fl + 32 else "not met"),
+        "from the warm-up on: min %s, max %s (first %s, last %s)." % (
+            min(after) if after else "-", max(after) if after else "-", after[0] if after else "-",
+            after[-1] if after else "-"),
+        "",
+    ])
+
+
+def kib_at(samples, step):
+    if not samples:
+        return "-"
+    if step is None:
+        return "%d KiB" % (samples[-1][1] // 1024)
+    later = [y for x, y in samples if x >= step]
+    return "%d KiB" % (later[0] // 1024) if later else "-"
+
+
 def window_main(args):
     os.environ["QUARROW_BUILD_DIR"] = build = os.path.abspath(args.build)
-    harness = os.path.join(ROOT, "scripts", "harness")
-    # The programs need a display: the build's harness provides one.
-    subprocess.run([harness, "start", build], check=True, stdout=subprocess.DEVNULL)
-    text = window_markdown(window_figures(build, args.window_runs))
+    # The programs need a display: one of the benchmark's own, on which
+    # nothing else draws and which no test run stops meanwhile.
+    xvfb, os.environ["DISPLAY"] = own_display()
+    try:
+        text = window_text(build, args)
+    finally:
+        _end_display(xvfb)
     print(text)
     if args.out:
         with open(args.out, "w") as f:
             f.write(text)
     return 0
+
+
+def window_text(build, args):
+    if args.memory:
+        text = memory_figures(build, args.memory, args.warm_up, args.period, args.quarrow)
+    else:
+        text = window_markdown(window_figures(build, args.window_runs, args.trace, args.quarrow))
+        if args.trace:
+            text += "\nMarks of one start (ms since process creation, thread, mark):\n\n```\n" + \
+                open(args.trace).read() + "```\n"
+    return text
 
 
 def main():
@@ -277,8 +449,14 @@ def main():
     parser.add_argument("--out", help="also write the figures as Markdown to FILE (the README keeps them)")
     parser.add_argument("--window", action="store_true", help="the main window's figures instead (see above)")
     parser.add_argument("--window-runs", type=int, default=10, help="runs of each program for --window")
+    parser.add_argument("--trace", help="with --window: one more start of Quarrow writes its marks to this file")
+    parser.add_argument("--memory", type=int, metavar="N",
+                        help="instead: memory growth of the main window over N refreshes against the status floor")
+    parser.add_argument("--warm-up", type=int, default=300, help="refreshes left out of the growth (--memory)")
+    parser.add_argument("--quarrow", help="this QuarrowSeams.exe instead of the build's (another build's, to compare)")
+    parser.add_argument("--period", type=int, default=100, help="refresh period in ms for --memory")
     args = parser.parse_args()
-    if args.window:
+    if args.window or args.memory:
         return window_main(args)
     os.environ["QUARROW_BUILD_DIR"] = os.path.abspath(args.build)
     exe = os.path.abspath(args.ctl) if args.ctl else os.path.join(args.build, "tools", "quarrowctl.exe")

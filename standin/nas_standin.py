@@ -37,6 +37,10 @@ def parse_args(argv=None):
                    help="start with N plain BT jobs (load tests)")
     p.add_argument("--fill-web", type=int, default=0, metavar="M",
                    help="start with M plain Web/FTP jobs, past the usual limit of 64 (load tests)")
+    p.add_argument("--alternate", metavar="N,M",
+                   help="every second status page lists only the first N BT and M Web/FTP jobs")
+    p.add_argument("--long-names", action="store_true",
+                   help="bulk jobs get long names of two lines (with --fill-bt/--fill-web)")
     p.add_argument("--speed", type=float, default=1048576,
                    help="download speed per job in bytes/s (default 1048576; 0 freezes jobs)")
     p.add_argument("--fail-rate", type=float, default=0.1,
@@ -85,17 +89,19 @@ def build_tree(args):
     return tree
 
 
-def fill_jobs(model, bt_count, web_count):
+def fill_jobs(model, bt_count, web_count, long_names=False):
     """Plain jobs in bulk for load tests: "fill-bt-001"..., "fill-web-0001.bin"...
-    They bypass the add checks, so the Web/FTP list can grow past its limit."""
+    They bypass the add checks, so the Web/FTP list can grow past its limit.
+    Long names run to some 300 characters over two lines."""
+    tail = ("-" + "long name part " * 20 + "\nsecond line") if long_names else ""
     with model.lock:
         for n in range(1, bt_count + 1):
-            job = model._new_bt("fill-bt-%03d" % n, n * 1048576, model.default_path, 0)
+            job = model._new_bt("fill-bt-%03d%s" % (n, tail), n * 1048576, model.default_path, 0)
             job.info_hash = "fill:%d" % n
             model.bt_jobs.append(job)
         for n in range(1, web_count + 1):
             name = "fill-web-%04d.bin" % n
-            job = Job("web", name, n * 65536, model.default_path)
+            job = Job("web", name.replace(".bin", tail + ".bin"), n * 65536, model.default_path)
             job.url = "http://files.example.com/fill/" + name
             model.web_jobs.append(job)
 
@@ -109,11 +115,12 @@ def make_standin(args):
     model.web_enabled = not args.web_off
     if args.demo:
         demo.fill(model)
-    fill_jobs(model, args.fill_bt, args.fill_web)
+    fill_jobs(model, args.fill_bt, args.fill_web, args.long_names)
+    alternate = tuple(int(n) for n in args.alternate.split(",")) if args.alternate else None
     return StandIn(model, RequestLog(args.log, args.dump_dir), Faults(args.faults),
                    user=args.user, password=args.password, realm=args.realm,
                    page_encoding=args.page_encoding, no_usb_error=args.no_usb_error,
-                   verbose=args.verbose)
+                   verbose=args.verbose, alternate=alternate)
 
 
 def main(argv=None):

@@ -24,6 +24,9 @@ from tests.support.wait import until, wait_exit
 
 # The notification icon's callback message.
 TRAY_MESSAGE = WM_USER + 5
+# The file name box of the system's Open dialog: a combo box in some forms of
+# the dialog, an edit field in others.
+FILE_NAME_BOXES = (0x47C, 0x480)
 # The first row's controls; row r's are r further on.
 BT_PRIORITY, BT_ACTION, BT_REMOVE = APP.IDC_BT_PRIORITY_FIRST, APP.IDC_BT_ACTION_FIRST, APP.IDC_BT_REMOVE_FIRST
 WEB_ACTION = APP.IDC_WEB_ACTION_FIRST
@@ -150,7 +153,14 @@ class CommandTests(NetworkCase):
         self.ui("press", main, APP.IDC_MAIN_BT_ADD)
         dialog = self.desk.find("Torrent Location on PC")
         self.assertTrue(until(lambda: self.desk.get(dialog, APP.IDC_ADD_SAVE_PATH) == DEFAULT_PATH))
-        self.ui("set", dialog, APP.IDC_ADDBT_FILE, windows_path(self.torrent))
+        # Chosen in the system's Open dialog, whose library the program loads only now.
+        self.ui("press", dialog, APP.IDC_ADDBT_BROWSE_FILE)
+        chooser = self.desk.find("Look &in:")
+        self.assertIsNotNone(chooser, "no Open dialog")
+        for box in FILE_NAME_BOXES:
+            self.ui("set", chooser, box, windows_path(self.torrent))
+        self.ui("press", chooser, IDOK)
+        self.assertTrue(until(lambda: self.desk.get(dialog, APP.IDC_ADDBT_FILE) == windows_path(self.torrent)))
         self.ui("press", dialog, IDOK)
         self.assertTrue(until(lambda: len(self.log.posts("goform/formAddBtItem")) == 2))
         upload = self.log.posts("goform/formAddBtItem")[1]
