@@ -14,8 +14,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${FUZZ_SECONDS:-60}"
 if [ "${1:-}" = "-t" ]; then seconds="$2"; shift 2; fi
 
-# Every fuzz/<target>.cpp is a target; fuzz/sources.py finds its sources from
-# its includes (the Windows-free ones, and whether it needs fuzz/shim/).
+# Every fuzz/<target>.cpp is a target (fuzz/CMakeLists.txt).
 order=()
 for f in "$root"/fuzz/*.cpp; do order+=("$(basename "$f" .cpp)"); done
 targets=("$@")
@@ -35,21 +34,13 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 out="$root/build/fuzz"
-mkdir -p "$out"
-flags=(-std=c++20 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
-       -I"$root")
 for t in "${targets[@]}"; do
   [ -f "$root/fuzz/$t.cpp" ] || { echo "fuzz: no target $t (${order[*]})" >&2; exit 2; }
-  src=("$root/fuzz/$t.cpp")
-  # Only the targets whose sources include <windows.h> see the shim's; the
-  # rest must build without one.
-  shim=()
-  while read -r s; do
-    if [ "$s" = shim ]; then shim=(-I"$root/fuzz/shim"); else src+=("$root/$s"); fi
-  done < <(python3 "$root/fuzz/sources.py" "$t")
-  echo "fuzz: building $t"
-  clang++-14 "${flags[@]}" "${shim[@]}" "${src[@]}" -o "$out/$t"
 done
+# The fuzz build of the project's CMake (its QUARROW_FUZZ option), native with clang.
+cmake -S "$root" -B "$out" -DQUARROW_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE= >/dev/null
+echo "fuzz: building ${targets[*]}"
+cmake --build "$out" -j"$(nproc)" --target "${targets[@]}"
 
 status=0
 summary=()
