@@ -217,9 +217,7 @@ HRESULT InSystemLocale(Steps steps) {
     HRESULT hr;
     try {
         hr = steps();
-    } catch (...) {
-        hr = E_OUTOFMEMORY;
-    }
+    } catch (...) { hr = E_OUTOFMEMORY; }
     ::SetThreadLocale(saved);
     return hr;
 }

@@ -18,8 +18,10 @@ HRESULT VariantText(const VARIANT& in, std::wstring& text) {
     ::VariantInit(&changed);
     HRESULT hr = ::VariantChangeType(&changed, const_cast<VARIANT*>(&in), 0, VT_BSTR);
     if (FAILED(hr)) return hr;
-    if (BSTR s = V_BSTR(&changed)) text.assign(s, ::SysStringLen(s));
-    else text.clear();
+    if (BSTR s = V_BSTR(&changed))
+        text.assign(s, ::SysStringLen(s));
+    else
+        text.clear();
     ::VariantClear(&changed);
     return S_OK;
 }
@@ -29,9 +31,7 @@ template <typename Body>
 HRESULT Guarded(Body body) {
     try {
         return body();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
+    } catch (const std::bad_alloc&) { return E_OUTOFMEMORY; } catch (...) {
         return E_UNEXPECTED;
     }
 }

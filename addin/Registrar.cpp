@@ -37,8 +37,8 @@ private:
         static const struct {
             const char* name;
             HKEY key;
-        } roots[] = {{"HKCR", HKEY_CLASSES_ROOT}, {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
-                     {"HKCU", HKEY_CURRENT_USER}, {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+        } roots[] = {{"HKCR", HKEY_CLASSES_ROOT},  {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+                     {"HKCU", HKEY_CURRENT_USER},  {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
                      {"HKLM", HKEY_LOCAL_MACHINE}, {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}};
         for (const auto& r : roots)
             if (::lstrcmpiA(name.c_str(), r.name) == 0) return r.key;
@@ -196,8 +196,8 @@ HRESULT SetValue(HKEY key, const ScriptValue& value) {
     const char* name = value.name.empty() ? nullptr : value.name.c_str();
     if (value.type == 'd') {
         const DWORD number = static_cast<DWORD>(std::strtoul(value.data.c_str(), nullptr, 0));
-        return FromWin32(::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                                          sizeof number));
+        return FromWin32(
+            ::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number));
     }
     return FromWin32(::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.data.c_str()),
                                       static_cast<DWORD>(value.data.size() + 1)));

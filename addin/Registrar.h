@@ -54,7 +54,6 @@ bool ParseScript(std::string_view text, const Replacements& replacements, std::v
 // Writes (registering) or removes the keys of `text`. Stops at the first failure and returns
 // it; what was written before stays. A syntax error gives DISP_E_EXCEPTION before any change.
 // `redirect`, when given, stands in for every root key (tests).
-HRESULT RunScript(std::string_view text, const Replacements& replacements, bool registering,
-                  HKEY redirect = nullptr);
+HRESULT RunScript(std::string_view text, const Replacements& replacements, bool registering, HKEY redirect = nullptr);
 
 }  // namespace brevlet

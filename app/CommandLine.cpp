@@ -8,11 +8,20 @@ Command ParseCommandLine(const char* text) {
     Command command;
     if (!text || std::strlen(text) < 2 || text[0] != '/') return command;
     switch (text[1]) {
-    case 'r': command.form = CommandForm::Register; break;
-    case 'u': command.form = CommandForm::Unregister; break;
-    case 'f': command.form = CommandForm::TorrentFile; break;
-    case 'l': command.form = CommandForm::Link; break;
-    default: return command;
+    case 'r':
+        command.form = CommandForm::Register;
+        break;
+    case 'u':
+        command.form = CommandForm::Unregister;
+        break;
+    case 'f':
+        command.form = CommandForm::TorrentFile;
+        break;
+    case 'l':
+        command.form = CommandForm::Link;
+        break;
+    default:
+        return command;
     }
     size_t start = 2;
     size_t length = std::strlen(text);

@@ -17,8 +17,8 @@ Command ParseCommandLine(const char* text);
 std::string TorrentPathFromArgument(const std::string& argument);
 
 struct LinkArgument {
-    std::string hexLink;   // UTF-16 link as hexadecimal
-    std::string charset;   // the page's character-set name
+    std::string hexLink;  // UTF-16 link as hexadecimal
+    std::string charset;  // the page's character-set name
 };
 // "/l" argument: HEX, a blank, the character-set name. False without a blank.
 bool ParseLinkArgument(const std::string& argument, LinkArgument& link);

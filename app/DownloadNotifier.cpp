@@ -15,9 +15,9 @@ constexpr UINT kBalloonPaceMs = 6000;
 NotifySettings Settings() { return NotifySettings(settings::ProgramKey()); }
 
 BalloonTexts LoadBalloonTexts() {
-    return {win::LoadResString(IDS_NOTIFY_FINISHED),      win::LoadResString(IDS_NOTIFY_FAILED),
-            win::LoadResString(IDS_NOTIFY_SUMMARY),       win::LoadResString(IDS_NOTIFY_SOME_FINISHED),
-            win::LoadResString(IDS_NOTIFY_SOME_FAILED),   win::LoadResString(IDS_NOTIFY_SOME_ENDED)};
+    return {win::LoadResString(IDS_NOTIFY_FINISHED),    win::LoadResString(IDS_NOTIFY_FAILED),
+            win::LoadResString(IDS_NOTIFY_SUMMARY),     win::LoadResString(IDS_NOTIFY_SOME_FINISHED),
+            win::LoadResString(IDS_NOTIFY_SOME_FAILED), win::LoadResString(IDS_NOTIFY_SOME_ENDED)};
 }
 
 void SetCheckItem(HMENU menu, UINT id, UINT textId, bool checked) {

@@ -13,8 +13,8 @@ namespace {
 
 std::string ToAnsi(const std::wstring& wide) {
     if (wide.empty()) return {};
-    int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                      nullptr);
+    int bytes =
+        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
     if (bytes > 0)
         ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), bytes, nullptr,

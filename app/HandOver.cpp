@@ -37,7 +37,8 @@ int SendHandOver(int kind, const std::string& argument) {
         ParseLinkArgument(argument, parts);
         std::string format = win::LoadResString(IDS_HANDOVER_CHARSET);
         std::vector<char> text(format.size() + parts.charset.size() + 16);
-        std::snprintf(text.data(), text.size(), format.c_str(), parts.charset.c_str(), static_cast<int>(handOver.codePage));
+        std::snprintf(text.data(), text.size(), format.c_str(), parts.charset.c_str(),
+                      static_cast<int>(handOver.codePage));
         win::ShowMessage(nullptr, std::string(text.data()));
         return 1;
     }

@@ -47,7 +47,7 @@ enum class RowRole { Priority, PauseResume, Remove };
 
 struct RowControl {
     RowRole role;
-    int firstId;  // the control of row 0; row r has firstId + r
+    int firstId;    // the control of row 0; row r has firstId + r
     int fromRight;  // left edge at the client width minus this (100 % pixels)
     int width;
 };

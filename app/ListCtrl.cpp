@@ -114,8 +114,8 @@ CMyListCtrl::CMyListCtrl() {
         reinterpret_cast<MEASUREITEMSTRUCT*>(lp)->itemHeight = static_cast<UINT>(RowHeight());
         return LRESULT(TRUE);
     });
-    for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MBUTTONDOWN,
-                         WM_MBUTTONUP})
+    for (UINT message :
+         {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MBUTTONDOWN, WM_MBUTTONUP})
         OnMessage(message, [this, message](WPARAM wp, LPARAM lp) {
             Relay(message, wp, lp);
             return Default(message, wp, lp);

@@ -5,7 +5,5 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     try {
         return app::TheApp().Run(instance, commandLine);
-    } catch (...) {
-        return 1;
-    }
+    } catch (...) { return 1; }
 }

@@ -180,7 +180,7 @@ Balloon NextBalloon(std::deque<EndedJob>& pending, const BalloonTexts& texts) {
     size_t finished = pending.size() - failed;
     balloon.failed = failed != 0;
     balloon.title = texts.summaryTitle;
-    balloon.text = failed == 0   ? WithCounts(texts.summaryFinished, {finished})
+    balloon.text = failed == 0     ? WithCounts(texts.summaryFinished, {finished})
                    : finished == 0 ? WithCounts(texts.summaryFailed, {failed})
                                    : WithCounts(texts.summaryBoth, {finished, failed});
     pending.clear();

@@ -69,4 +69,3 @@ int CQuarrowApp::Run(HINSTANCE instance, const char* commandLine) {
 }
 
 }  // namespace app
-

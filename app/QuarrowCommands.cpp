@@ -36,9 +36,7 @@ LRESULT CALLBACK KeyHook(int code, WPARAM removed, LPARAM lp) {
     return ::CallNextHookEx(nullptr, code, removed, lp);
 }
 
-bool AskRemove(HWND owner) {
-    return win::ShowMessage(owner, IDS_CONFIRM_REMOVE, MB_OKCANCEL) == IDOK;
-}
+bool AskRemove(HWND owner) { return win::ShowMessage(owner, IDS_CONFIRM_REMOVE, MB_OKCANCEL) == IDOK; }
 
 }  // namespace
 
@@ -55,9 +53,18 @@ void CQuarrowDlg::RegisterCommands() {
         {{ID_MENU_RESCAN}, [this] { Rescan(); }},
         {{ID_MENU_EXIT, ID_TRAY_EXIT}, [this] { End(IDOK); }},
         {{ID_MENU_TOGGLE_BT, ID_TRAY_TOGGLE_BT},
-         [this] { Framed([this] { return client_.Run(client::OperationKind::SetBtEnable, client::SwitchArg{current_.btOn ? 0 : 1}); }); }},
+         [this] {
+             Framed([this] {
+                 return client_.Run(client::OperationKind::SetBtEnable, client::SwitchArg{current_.btOn ? 0 : 1});
+             });
+         }},
         {{ID_MENU_TOGGLE_WEBFTP, ID_TRAY_TOGGLE_WEBFTP},
-         [this] { Framed([this] { return client_.Run(client::OperationKind::SetWebFtpEnable, client::SwitchArg{current_.webFtpOn ? 0 : 1}); }); }},
+         [this] {
+             Framed([this] {
+                 return client_.Run(client::OperationKind::SetWebFtpEnable,
+                                    client::SwitchArg{current_.webFtpOn ? 0 : 1});
+             });
+         }},
         {{ID_MENU_DEFAULT_PATH}, [this] { SetDefaultFolder(); }},
         {{ID_MENU_NOTIFY, ID_TRAY_NOTIFY}, [this] { notifier_.Toggle(); }},
         {{ID_TRAY_SHOW_WINDOW}, [this] { ::ShowWindow(Hwnd(), SW_SHOW); }},
@@ -70,9 +77,10 @@ void CQuarrowDlg::RegisterCommands() {
     // The row controls of both panels: the row is the control's offset in its range.
     for (CJobPanel* panel : {&btPanel_, &webPanel_})
         for (const RowControl& control : panel->Kind().rowControls)
-            OnCommandRange(control.firstId, control.firstId + CJobPanel::kRows - 1,
-                           control.role == RowRole::Priority ? CBN_SELCHANGE : BN_CLICKED,
-                           [this, panel, control](int id) { RunRowCommand(*panel, control.role, id - control.firstId); });
+            OnCommandRange(
+                control.firstId, control.firstId + CJobPanel::kRows - 1,
+                control.role == RowRole::Priority ? CBN_SELCHANGE : BN_CLICKED,
+                [this, panel, control](int id) { RunRowCommand(*panel, control.role, id - control.firstId); });
 
     OnMessage(WM_SYSCOMMAND, [this](WPARAM command, LPARAM) {
         if ((command & 0xFFF0) == IDM_ABOUTBOX) {
@@ -92,9 +100,8 @@ void CQuarrowDlg::RegisterCommands() {
         tray_.OnCallback(id, mouse, Idle());
         return INT_PTR(TRUE);
     });
-    OnMessage(WM_COPYDATA, [this](WPARAM, LPARAM lp) {
-        return handOvers_.OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lp));
-    });
+    OnMessage(WM_COPYDATA,
+              [this](WPARAM, LPARAM lp) { return handOvers_.OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lp)); });
     OnMessage(WM_DROPFILES, [this](WPARAM drop, LPARAM) {
         OnDropFiles(reinterpret_cast<HDROP>(drop));
         return INT_PTR(0);
@@ -152,9 +159,9 @@ bool CQuarrowDlg::AddBt(const std::string& torrentFile) {
     const int priority = PriorityOfEntry(dialog.PriorityPosition());
     Framed([&] {
         if (dialog.FromUrl())
-            return client_.Run(client::OperationKind::AddBtItemFromUrl,
-                               client::AddBtUrlArg{dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(),
-                                                   priority});
+            return client_.Run(
+                client::OperationKind::AddBtItemFromUrl,
+                client::AddBtUrlArg{dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(), priority});
         client::SharedFile file = client::OpenTorrentFile(dialog.PcPath());
         return file ? client_.Run(client::OperationKind::AddBtItemFromFile,
                                   client::AddBtFileArg{dialog.PcPath(), file, dialog.SavePath(), priority})
@@ -171,9 +178,9 @@ void CQuarrowDlg::AddWebFtp() {
         return;
     }
     Framed([&] {
-        return client_.Run(client::OperationKind::AddWebFtpItem, client::AddWebFtpArg{dialog.Urls().inCharset, dialog.Urls().inUtf8,
-                                                                          dialog.SavePath(), dialog.User(),
-                                                                          dialog.Password()});
+        return client_.Run(client::OperationKind::AddWebFtpItem,
+                           client::AddWebFtpArg{dialog.Urls().inCharset, dialog.Urls().inUtf8, dialog.SavePath(),
+                                                dialog.User(), dialog.Password()});
     });
 }
 
@@ -214,10 +221,12 @@ bool CQuarrowDlg::AddHandedOver(const HandOver& handOver) {
         return true;
     };
     client::PathArg defaultPath;
-    if (int result = client_.Run(client::OperationKind::GetDefaultPath, defaultPath); result != 0) return failed(result);
+    if (int result = client_.Run(client::OperationKind::GetDefaultPath, defaultPath); result != 0)
+        return failed(result);
     if (defaultPath.path.empty()) {
         SetDefaultFolder();
-        if (int result = client_.Run(client::OperationKind::GetDefaultPath, defaultPath); result != 0) return failed(result);
+        if (int result = client_.Run(client::OperationKind::GetDefaultPath, defaultPath); result != 0)
+            return failed(result);
         if (defaultPath.path.empty()) return true;
     }
     const std::string& folder = defaultPath.path;
@@ -225,10 +234,12 @@ bool CQuarrowDlg::AddHandedOver(const HandOver& handOver) {
     if (handOver.kind == kHandOverTorrent) {
         client::SharedFile file = client::OpenTorrentFile(handOver.first);
         if (!file) return failed(IDS_CANNOT_OPEN_FILE);
-        result = client_.Run(client::OperationKind::AddBtItemFromFile, client::AddBtFileArg{handOver.first, file, folder, 0});
+        result = client_.Run(client::OperationKind::AddBtItemFromFile,
+                             client::AddBtFileArg{handOver.first, file, folder, 0});
     } else {
         if (!dialogs::HasUrlScheme(handOver.first)) return failed(IDS_URL_BAD_SCHEME);
-        result = client_.Run(client::OperationKind::AddWebFtpItem, client::AddWebFtpArg{handOver.first, handOver.second, folder, "", ""});
+        result = client_.Run(client::OperationKind::AddWebFtpItem,
+                             client::AddWebFtpArg{handOver.first, handOver.second, folder, "", ""});
     }
     if (result != 0) return failed(result);
     RefreshAfterOperation();

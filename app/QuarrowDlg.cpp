@@ -76,8 +76,7 @@ CQuarrowDlg::CQuarrowDlg()
       notifier_(tray_),
       handOvers_(*this, [this](const HandOver& handOver) { return AddHandedOver(handOver); }) {
     // The login asks with the login dialog and remembers per server address.
-    client_.SetLoginHooks({std::make_shared<settings::RegistryLoginStore>(),
-                           dialogs::LogInDialogFactory()});
+    client_.SetLoginHooks({std::make_shared<settings::RegistryLoginStore>(), dialogs::LogInDialogFactory()});
     OnTimer([this](UINT_PTR id) {
         if (id == kRefreshTimer && client_.IsConnected()) Refresh();
         if (id == kHandOverTimer) handOvers_.OnTimer();
@@ -154,8 +153,7 @@ void CQuarrowDlg::LoadIcons() {
     // The window lets go of the old icons before they are destroyed.
     auto load = [this](int width, int height) {
         return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUARROW), IMAGE_ICON,
-                                               win::SystemMetricAt(width, dpi_), win::SystemMetricAt(height, dpi_),
-                                               0));
+                                               win::SystemMetricAt(width, dpi_), win::SystemMetricAt(height, dpi_), 0));
     };
     win::Icon large(load(SM_CXICON, SM_CYICON)), small(load(SM_CXSMICON, SM_CYSMICON));
     ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.Get()));
@@ -292,7 +290,8 @@ void CQuarrowDlg::PaintIcon() {
     RECT client;
     ::GetClientRect(Hwnd(), &client);
     int cx = win::SystemMetricAt(SM_CXICON, dpi_), cy = win::SystemMetricAt(SM_CYICON, dpi_);
-    ::DrawIconEx(dc, (client.right - cx + 1) / 2, (client.bottom - cy + 1) / 2, icon_.Get(), cx, cy, 0, nullptr, DI_NORMAL);
+    ::DrawIconEx(dc, (client.right - cx + 1) / 2, (client.bottom - cy + 1) / 2, icon_.Get(), cx, cy, 0, nullptr,
+                 DI_NORMAL);
     ::EndPaint(Hwnd(), &paint);
 }
 

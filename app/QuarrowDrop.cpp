@@ -48,8 +48,7 @@ void CQuarrowDlg::OnDropFiles(HDROP drop) {
     // The whole drop is one piece of work: no refresh or hand-over between its dialogs.
     BusyScope busy(*this);
     ::SetForegroundWindow(Hwnd());
-    if (list.ignored != 0)
-        ShowMessage(IDS_DROP_NOT_TORRENT);
+    if (list.ignored != 0) ShowMessage(IDS_DROP_NOT_TORRENT);
     // One dialog after the other. Cancel ends the drop: with many files the
     // user should not have to cancel each of them. A lost connection ends it
     // too, as it disables the Add button.

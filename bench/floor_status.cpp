@@ -12,8 +12,8 @@ const CLSID kClsidDomDocument = {0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 
 const IID kIidXmlDomDocument = {0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
 bool Fetch(HINTERNET connection, const std::string& auth, std::string& page) {
-    HINTERNET request = ::HttpOpenRequestA(connection, "GET", "Quarrow.asp", "HTTP/1.0", nullptr, nullptr,
-                                           INTERNET_FLAG_RELOAD, 1);
+    HINTERNET request =
+        ::HttpOpenRequestA(connection, "GET", "Quarrow.asp", "HTTP/1.0", nullptr, nullptr, INTERNET_FLAG_RELOAD, 1);
     if (!request) return false;
     bool ok = ::HttpSendRequestA(request, auth.c_str(), static_cast<DWORD>(auth.size()), nullptr, 0) != FALSE;
     while (ok) {

@@ -52,13 +52,27 @@ private:
         SkipBlanks();
         if (AtEnd()) return false;
         switch (text_[pos_]) {
-        case '{': kind = JsonMember::Kind::Object; return Object(depth + 1, nullptr);
-        case '[': kind = JsonMember::Kind::Array; return Array(depth + 1);
-        case '"': kind = JsonMember::Kind::String; return String(text);
-        case 't': kind = JsonMember::Kind::Bool; return Word("true");
-        case 'f': kind = JsonMember::Kind::Bool; return Word("false");
-        case 'n': kind = JsonMember::Kind::Null; return Word("null");
-        default: kind = JsonMember::Kind::Number; return Number();
+        case '{':
+            kind = JsonMember::Kind::Object;
+            return Object(depth + 1, nullptr);
+        case '[':
+            kind = JsonMember::Kind::Array;
+            return Array(depth + 1);
+        case '"':
+            kind = JsonMember::Kind::String;
+            return String(text);
+        case 't':
+            kind = JsonMember::Kind::Bool;
+            return Word("true");
+        case 'f':
+            kind = JsonMember::Kind::Bool;
+            return Word("false");
+        case 'n':
+            kind = JsonMember::Kind::Null;
+            return Word("null");
+        default:
+            kind = JsonMember::Kind::Number;
+            return Number();
         }
     }
 
@@ -126,10 +140,14 @@ private:
         for (int i = 0; i < 4; ++i) {
             const char c = text_[pos_++];
             value <<= 4;
-            if (c >= '0' && c <= '9') value |= static_cast<unsigned>(c - '0');
-            else if (c >= 'a' && c <= 'f') value |= static_cast<unsigned>(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F') value |= static_cast<unsigned>(c - 'A' + 10);
-            else return false;
+            if (c >= '0' && c <= '9')
+                value |= static_cast<unsigned>(c - '0');
+            else if (c >= 'a' && c <= 'f')
+                value |= static_cast<unsigned>(c - 'a' + 10);
+            else if (c >= 'A' && c <= 'F')
+                value |= static_cast<unsigned>(c - 'A' + 10);
+            else
+                return false;
         }
         return true;
     }
@@ -139,11 +157,24 @@ private:
         const unsigned char lead = static_cast<unsigned char>(text_[pos_++]);
         int more;
         unsigned minimum;
-        if (lead < 0x80) { code = lead; return true; }
-        if (lead >= 0xC2 && lead <= 0xDF) { code = lead & 0x1F; more = 1; minimum = 0x80; }
-        else if (lead >= 0xE0 && lead <= 0xEF) { code = lead & 0x0F; more = 2; minimum = 0x800; }
-        else if (lead >= 0xF0 && lead <= 0xF4) { code = lead & 0x07; more = 3; minimum = 0x10000; }
-        else return false;
+        if (lead < 0x80) {
+            code = lead;
+            return true;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            code = lead & 0x1F;
+            more = 1;
+            minimum = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            code = lead & 0x0F;
+            more = 2;
+            minimum = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            code = lead & 0x07;
+            more = 3;
+            minimum = 0x10000;
+        } else
+            return false;
         for (int i = 0; i < more; ++i) {
             if (AtEnd()) return false;
             const unsigned char next = static_cast<unsigned char>(text_[pos_]);
@@ -186,14 +217,30 @@ private:
             const char escape = text_[pos_++];
             unsigned code;
             switch (escape) {
-            case '"': code = '"'; break;
-            case '\\': code = '\\'; break;
-            case '/': code = '/'; break;
-            case 'b': code = '\b'; break;
-            case 'f': code = '\f'; break;
-            case 'n': code = '\n'; break;
-            case 'r': code = '\r'; break;
-            case 't': code = '\t'; break;
+            case '"':
+                code = '"';
+                break;
+            case '\\':
+                code = '\\';
+                break;
+            case '/':
+                code = '/';
+                break;
+            case 'b':
+                code = '\b';
+                break;
+            case 'f':
+                code = '\f';
+                break;
+            case 'n':
+                code = '\n';
+                break;
+            case 'r':
+                code = '\r';
+                break;
+            case 't':
+                code = '\t';
+                break;
             case 'u': {
                 if (!Hex4(code)) return false;
                 if (code >= 0xDC00 && code <= 0xDFFF) return false;
@@ -205,7 +252,8 @@ private:
                 }
                 break;
             }
-            default: return false;
+            default:
+                return false;
             }
             Append(text, code);
         }

@@ -38,11 +38,8 @@ TorrentUploadFrame BuildTorrentUploadFrame(const AddBtFileArg& item) {
     frame.head = body.Text();
     // The server reads the PC path percent-encoded for UTF-8 with the caret
     // escape on top of that.
-    const std::string pcPathEncoded =
-        CCSConvertor::EncodeForCodePage(item.pcPath, CCSConvertor::GetUtf8CodePage());
-    body.ContinueAfterFile()
-        .Field("savePath", item.savePath)
-        .Field("pcLocationEncoded", CaretEscape(pcPathEncoded));
+    const std::string pcPathEncoded = CCSConvertor::EncodeForCodePage(item.pcPath, CCSConvertor::GetUtf8CodePage());
+    body.ContinueAfterFile().Field("savePath", item.savePath).Field("pcLocationEncoded", CaretEscape(pcPathEncoded));
     frame.tail = body.Finish();
     return frame;
 }
@@ -67,13 +64,11 @@ std::string RequestAddBtItemFromFile(RequestContext& ctx, const AddBtFileArg& it
     const TorrentUploadFrame frame = BuildTorrentUploadFrame(item);
     const HANDLE file = item.file.get();
     LARGE_INTEGER size{};
-    if (!file || file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(file, &size)) {
-        return kReplyTorrentRefused;
-    }
+    if (!file || file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(file, &size)) { return kReplyTorrentRefused; }
     // The whole body travels in one buffer whose length is a DWORD: a file
     // that does not fit is refused rather than sent truncated.
-    const unsigned long long total = frame.head.size() + static_cast<unsigned long long>(size.QuadPart) +
-                                     frame.tail.size();
+    const unsigned long long total =
+        frame.head.size() + static_cast<unsigned long long>(size.QuadPart) + frame.tail.size();
     if (size.QuadPart < 0 || size.HighPart != 0 || total > MAXDWORD) return kReplyTorrentRefused;
     const DWORD fileLength = size.LowPart;
 

@@ -8,8 +8,7 @@ CDeviceClient::CDeviceClient(std::shared_ptr<IOperationHost> host) : host_(std::
     // No agent string of our own: the program's name, as the framework would send it.
     session_ = ShareInternetHandle(::InternetOpenA("Quarrow", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     DWORD noTimeout = 0xFFFFFFFF;
-    if (session_)
-        ::InternetSetOptionA(session_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &noTimeout, sizeof noTimeout);
+    if (session_) ::InternetSetOptionA(session_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &noTimeout, sizeof noTimeout);
 }
 
 // A worker still running after a give-up keeps its own shares of the session

@@ -46,8 +46,7 @@ std::string RequestOpenSubCatalog(RequestContext& ctx, FolderListArg& list) {
     MultipartBuilder body;
     body.Field("prePath", list.folder).Field("fileType", std::string("folder"));
     std::string page;
-    std::string code =
-        PostMultipart(ctx, "/goform/formNasOpenSubCatalog", body.Finish(), true, ReadMode::Whole, &page);
+    std::string code = PostMultipart(ctx, "/goform/formNasOpenSubCatalog", body.Finish(), true, ReadMode::Whole, &page);
     if (!ScanFolderPage(page, list.names)) return kReplyPageError;
     return code;
 }

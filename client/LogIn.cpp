@@ -11,8 +11,8 @@ LoginOutcome LogIn(const std::string& displayText, const std::string& address, H
     if (hooks.store) hooks.store->Read(address, user, password);
     std::unique_ptr<ILoginPrompt> prompt;  // made at the first refusal, kept for every retry
     for (;;) {
-        slot = ShareInternetHandle(::InternetConnectA(session, address.c_str(), INTERNET_DEFAULT_HTTP_PORT, user.c_str(),
-                                                      password.c_str(), INTERNET_SERVICE_HTTP, 0, 1));
+        slot = ShareInternetHandle(::InternetConnectA(session, address.c_str(), INTERNET_DEFAULT_HTTP_PORT,
+                                                      user.c_str(), password.c_str(), INTERNET_SERVICE_HTTP, 0, 1));
         if (!slot) return LoginOutcome::Error;
         RequestContext ctx{static_cast<HINTERNET>(slot.get()), givenUp, {}};
         const DWORD status = ProbeStatusPage(ctx, &authorization);

@@ -19,9 +19,7 @@ MultipartBuilder& MultipartBuilder::Field(const char* name, const std::string& v
     return *this;
 }
 
-MultipartBuilder& MultipartBuilder::Field(const char* name, int value) {
-    return Field(name, std::to_string(value));
-}
+MultipartBuilder& MultipartBuilder::Field(const char* name, int value) { return Field(name, std::to_string(value)); }
 
 MultipartBuilder& MultipartBuilder::FileHeader(const char* name) {
     OpenPart();

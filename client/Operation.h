@@ -71,8 +71,8 @@ struct PathArg {
     std::string path;  // the path to set, or the server's default path read back
 };
 struct FolderListArg {
-    std::string folder;               // the folder to list; empty for the disks
-    std::vector<std::string> names;   // what the server listed
+    std::string folder;              // the folder to list; empty for the disks
+    std::vector<std::string> names;  // what the server listed
 };
 struct ConnectArg {
     std::string displayText, address;
@@ -89,11 +89,11 @@ class DeviceOperation;
 // the string of its status line, unless it shares one).
 struct OperationRow {
     OperationKind kind;
-    UINT statusText;     // string ID shown while it runs
-    UINT statusTextOff;  // for a service switch turned off; 0 for the others
-    bool logsIn;         // runs without a connection and replaces the client's one
+    UINT statusText;                                     // string ID shown while it runs
+    UINT statusTextOff;                                  // for a service switch turned off; 0 for the others
+    bool logsIn;                                         // runs without a connection and replaces the client's one
     bool (*accepts)(const OperationArgument& argument);  // holds the row's argument record
-    int (*execute)(DeviceOperation& operation);           // worker side; returns a result code
+    int (*execute)(DeviceOperation& operation);          // worker side; returns a result code
 };
 
 std::span<const OperationRow> OperationTable();

@@ -58,7 +58,10 @@ template <auto Request>
 constexpr OperationRow Row(OperationKind kind, UINT statusText, UINT statusTextOff = 0,
                            Connection connection = kOnConnection) {
     using Argument = typename RequestSignature<decltype(Request)>::Argument;
-    return {kind, statusText, statusTextOff, connection == kLogsIn,
+    return {kind,
+            statusText,
+            statusTextOff,
+            connection == kLogsIn,
             [](const OperationArgument& argument) { return std::holds_alternative<Argument>(argument); },
             &Execute<Request>};
 }

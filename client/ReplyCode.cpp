@@ -1,6 +1,5 @@
 #include "ReplyCode.h"
 
-
 namespace client {
 
 namespace {

@@ -18,9 +18,7 @@ namespace {
 const CLSID kClsidDomDocument = {0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const IID kIidXmlDomDocument2 = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
-std::string BstrToAnsi(BSTR text) {
-    return CCSConvertor::FromWide(text, text ? ::SysStringLen(text) : 0, CP_ACP);
-}
+std::string BstrToAnsi(BSTR text) { return CCSConvertor::FromWide(text, text ? ::SysStringLen(text) : 0, CP_ACP); }
 
 // A document created, made safe and loaded from ANSI text; empty on any failure.
 win::ComPtr<IXMLDOMDocument2> LoadDocument(const std::string& ansiXml) {
@@ -110,20 +108,19 @@ bool ReadFields(IXMLDOMNode* item, const Field (&fields)[N]) {
 
 bool ReadBtItem(IXMLDOMNode* item, BTItem& bt) {
     std::string priority;
-    const Field fields[] = {{L"BTName", &bt.name},         {L"BTContents", &bt.contents},
-                            {L"BTRemainingTime", &bt.remainingTime}, {L"BTTotalSize", &bt.totalSize},
-                            {L"BTSchedule", &bt.schedule}, {L"BTThroughput", &bt.throughput},
-                            {L"BTStatus", &bt.status},     {L"BTPriority", &priority},
-                            {L"BTItemId", &bt.itemId}};
+    const Field fields[] = {
+        {L"BTName", &bt.name},           {L"BTContents", &bt.contents}, {L"BTRemainingTime", &bt.remainingTime},
+        {L"BTTotalSize", &bt.totalSize}, {L"BTSchedule", &bt.schedule}, {L"BTThroughput", &bt.throughput},
+        {L"BTStatus", &bt.status},       {L"BTPriority", &priority},    {L"BTItemId", &bt.itemId}};
     if (!ReadFields(item, fields)) return false;
     bt.priority = ReadDecimal(priority);
     return true;
 }
 
 bool ReadWebFtpItem(IXMLDOMNode* item, WebFTPItem& web) {
-    const Field fields[] = {{L"WebFTPFileName", &web.fileName}, {L"WebFTPSize", &web.size},
+    const Field fields[] = {{L"WebFTPFileName", &web.fileName},   {L"WebFTPSize", &web.size},
                             {L"WebFTPLoadSize", &web.loadedSize}, {L"WebFTPStatus", &web.status},
-                            {L"WebFTPSavePath", &web.savePath}, {L"WebFTPURL", &web.url}};
+                            {L"WebFTPSavePath", &web.savePath},   {L"WebFTPURL", &web.url}};
     return ReadFields(item, fields);
 }
 
@@ -140,20 +137,21 @@ struct Section {
     bool Gather(IXMLDOMNode* root, std::wstring_view sectionName, std::wstring_view enableName,
                 std::wstring_view countName, std::wstring_view itemPrefix, ReadItem readItem) {
         bool walked = true;
-        return ForEachElement(root, [&](std::wstring_view name, IXMLDOMNode* section) {
-                   if (name != sectionName || !walked) return;
-                   walked = ForEachElement(section, [&](std::wstring_view child, IXMLDOMNode* node) {
-                       if (child == enableName) {
-                           if (!enable) Keep(enable, node);
-                       } else if (child == countName) {
-                           if (!count) Keep(count, node);
-                       } else if (long long number = ItemNumber(child, itemPrefix)) {
-                           auto [slot, added] = items.try_emplace(number);
-                           Item item;
-                           if (added && readItem(node, item)) slot->second = std::move(item);
-                       }
-                   });
-               }) &&
+        return ForEachElement(root,
+                              [&](std::wstring_view name, IXMLDOMNode* section) {
+                                  if (name != sectionName || !walked) return;
+                                  walked = ForEachElement(section, [&](std::wstring_view child, IXMLDOMNode* node) {
+                                      if (child == enableName) {
+                                          if (!enable) Keep(enable, node);
+                                      } else if (child == countName) {
+                                          if (!count) Keep(count, node);
+                                      } else if (long long number = ItemNumber(child, itemPrefix)) {
+                                          auto [slot, added] = items.try_emplace(number);
+                                          Item item;
+                                          if (added && readItem(node, item)) slot->second = std::move(item);
+                                      }
+                                  });
+                              }) &&
                walked;
     }
 
@@ -206,8 +204,7 @@ bool ParseStatusRoot(IXMLDOMDocument* document, ServerStatus& status) {
     Section<BTItem> bt;
     Section<WebFTPItem> web;
     if (!bt.Gather(root.Get(), L"BTDownload", L"BTEnable", L"BTItemCount", L"BTItem", ReadBtItem) ||
-        !web.Gather(root.Get(), L"WebFTPDownload", L"WebFTPEnable", L"WebFTPItemCount", L"WebFTPItem",
-                    ReadWebFtpItem))
+        !web.Gather(root.Get(), L"WebFTPDownload", L"WebFTPEnable", L"WebFTPItemCount", L"WebFTPItem", ReadWebFtpItem))
         return false;
     return bt.ReadEnable(status.btEnabled) && web.ReadEnable(status.webFtpEnabled) && bt.TakeItems(status.btItems) &&
            web.TakeItems(status.webFtpItems);
@@ -218,8 +215,7 @@ bool ParseStatusRoot(IXMLDOMDocument* document, ServerStatus& status) {
 bool ApplyServerXmlSettings(IXMLDOMDocument2* document) {
     // A reply may declare entities that name local files or other hosts; its
     // text must never be read from anywhere but the reply itself.
-    if (FAILED(document->put_resolveExternals(VARIANT_FALSE)) ||
-        FAILED(document->put_validateOnParse(VARIANT_FALSE)))
+    if (FAILED(document->put_resolveExternals(VARIANT_FALSE)) || FAILED(document->put_validateOnParse(VARIANT_FALSE)))
         return false;
     win::Bstr property(L"ProhibitDTD");
     VARIANT on;
@@ -247,9 +243,7 @@ std::string ParseStatusDocument(const std::string& ansiXml, ServerStatus& status
         win::ComPtr<IXMLDOMDocument2> document = LoadDocument(ansiXml);
         if (!document) return kReplyPageError;
         return ParseStatusRoot(document.Get(), status) ? kReplySuccess : kReplyPageError;
-    } catch (...) {
-        return kReplyPageError;
-    }
+    } catch (...) { return kReplyPageError; }
 }
 
 bool ParseDefaultPathDocument(const std::string& ansiXml, std::string& path) {
@@ -262,9 +256,7 @@ bool ParseDefaultPathDocument(const std::string& ansiXml, std::string& path) {
         if (!ChildText(document.Get(), L"DefaultPath", text)) return false;
         path = std::move(text);
         return true;
-    } catch (...) {
-        return false;
-    }
+    } catch (...) { return false; }
 }
 
 }  // namespace client

@@ -105,9 +105,7 @@ LRESULT CALLBACK CControl::StaticProc(HWND window, UINT message, WPARAM wp, LPAR
                 return it->second(wp, lp);
             } catch (const std::exception& e) {
                 Trace("control %p: exception in message 0x%04X: %s", static_cast<void*>(window), message, e.what());
-            } catch (...) {
-                Trace("control %p: exception in message 0x%04X", static_cast<void*>(window), message);
-            }
+            } catch (...) { Trace("control %p: exception in message 0x%04X", static_cast<void*>(window), message); }
         }
     }
     return ::DefSubclassProc(window, message, wp, lp);

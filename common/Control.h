@@ -52,8 +52,7 @@ protected:
 
 private:
     friend class CDialog;
-    static LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR id,
-                                       DWORD_PTR data);
+    static LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
     bool Reflect(UINT message, WPARAM wp, LPARAM lp, LRESULT& result);
 
     HWND hwnd_ = nullptr;

@@ -285,10 +285,17 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wp, LPARAM lp, bool& handled) {
         UINT code = HIWORD(wp);
         if (!AcceptsCommand(id, code)) return 0;
         auto it = commands_.find({id, code});
-        if (it != commands_.end()) return call([&] { it->second(); return INT_PTR(0); });
+        if (it != commands_.end())
+            return call([&] {
+                it->second();
+                return INT_PTR(0);
+            });
         for (const Range& range : ranges_)
             if (range.code == code && id >= range.first && id <= range.last)
-                return call([&] { range.handler(id); return INT_PTR(0); });
+                return call([&] {
+                    range.handler(id);
+                    return INT_PTR(0);
+                });
         // A modal dialog that says nothing about OK and Cancel ends with them,
         // so that no dialog is left without a way out.
         if (modal_ && code == BN_CLICKED && (id == IDOK || id == IDCANCEL) && !messages_.count(WM_COMMAND)) {

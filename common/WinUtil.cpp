@@ -30,8 +30,8 @@ RegKey OpenRegKey(HKEY root, const std::string& path, REGSAM access) {
 
 RegKey CreateRegKey(HKEY root, const std::string& path, REGSAM access) {
     HKEY key = nullptr;
-    if (::RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key,
-                          nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return RegKey();
     return RegKey(key);
 }
@@ -64,12 +64,11 @@ std::wstring AnsiToWide(const std::string& text, UINT codePage) {
 
 std::string WideToAnsi(const std::wstring& text, UINT codePage) {
     if (text.empty()) return std::string();
-    int n = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                  nullptr);
+    int n =
+        ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     if (n <= 0) return std::string();
     std::string narrow(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(), n, nullptr,
-                          nullptr);
+    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(), n, nullptr, nullptr);
     return narrow;
 }
 

@@ -32,7 +32,8 @@ CAddDlgBase::CAddDlgBase(client::CDeviceClient& client, const client::CCSConvert
 void CAddDlgBase::PrepareCommon() {
     for (const CharsetChoice& choice :
          CharsetChoices(charsets_, win::LoadResString(IDS_CHARSET_DEFAULT), static_cast<int>(::GetACP()))) {
-        LRESULT index = SendItemMessage(IDC_ADD_CHARSET, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.name.c_str()));
+        LRESULT index =
+            SendItemMessage(IDC_ADD_CHARSET, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.name.c_str()));
         if (index >= 0) SendItemMessage(IDC_ADD_CHARSET, CB_SETITEMDATA, index, choice.codePage);
     }
     SendItemMessage(IDC_ADD_CHARSET, CB_SETCURSEL, 0);
@@ -86,14 +87,20 @@ INT_PTR CAddBtDlg::Show(HWND owner) { return DoModal(Instance(), IDD_ADD_BT, own
 BOOL CAddBtDlg::OnInitDialog() {
     SetText(IDS_ADDBT_TITLE);
     SetItemTexts({
-        {IDC_ADDBT_GROUP, IDS_ADDBT_SOURCE_GROUP},     {IDC_ADDBT_FROM_PC, IDS_ADDBT_FROM_PC},
-        {IDC_ADDBT_BROWSE_FILE, IDS_ADDBT_BROWSE_FILE}, {IDC_ADDBT_FROM_URL, IDS_ADDBT_FROM_URL},
-        {IDC_ADD_CHARSET_LABEL, IDS_ADDBT_CHARSET},     {IDC_ADD_SAVE_LABEL, IDS_ADDBT_SAVE_FOLDER},
-        {IDC_ADD_BROWSE_FOLDER, IDS_ADDBT_BROWSE_FOLDER}, {IDC_ADDBT_PRIORITY_LABEL, IDS_ADDBT_PRIORITY},
-        {IDOK, IDS_ADDBT_OK},                            {IDCANCEL, IDS_ADDBT_CANCEL},
+        {IDC_ADDBT_GROUP, IDS_ADDBT_SOURCE_GROUP},
+        {IDC_ADDBT_FROM_PC, IDS_ADDBT_FROM_PC},
+        {IDC_ADDBT_BROWSE_FILE, IDS_ADDBT_BROWSE_FILE},
+        {IDC_ADDBT_FROM_URL, IDS_ADDBT_FROM_URL},
+        {IDC_ADD_CHARSET_LABEL, IDS_ADDBT_CHARSET},
+        {IDC_ADD_SAVE_LABEL, IDS_ADDBT_SAVE_FOLDER},
+        {IDC_ADD_BROWSE_FOLDER, IDS_ADDBT_BROWSE_FOLDER},
+        {IDC_ADDBT_PRIORITY_LABEL, IDS_ADDBT_PRIORITY},
+        {IDOK, IDS_ADDBT_OK},
+        {IDCANCEL, IDS_ADDBT_CANCEL},
     });
     for (UINT text : {IDS_PRIORITY_HIGH, IDS_PRIORITY_NORMAL, IDS_PRIORITY_LOW})
-        SendItemMessage(IDC_ADDBT_PRIORITY, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::LoadResString(text).c_str()));
+        SendItemMessage(IDC_ADDBT_PRIORITY, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(win::LoadResString(text).c_str()));
     SendItemMessage(IDC_ADDBT_PRIORITY, CB_SETCURSEL, 1);
     CheckRadioButton(IDC_ADDBT_FROM_PC, IDC_ADDBT_FROM_URL, IDC_ADDBT_FROM_PC);
     PrepareCommon();
@@ -148,10 +155,14 @@ INT_PTR CAddFtpDlg::Show(HWND owner) { return DoModal(Instance(), IDD_ADD_FTP, o
 BOOL CAddFtpDlg::OnInitDialog() {
     SetText(IDS_ADDFTP_TITLE);
     SetItemTexts({
-        {IDC_ADDFTP_URL_LABEL, IDS_ADDFTP_URL},          {IDC_ADD_CHARSET_LABEL, IDS_ADDFTP_CHARSET},
-        {IDC_ADD_SAVE_LABEL, IDS_ADDFTP_SAVE_AS},         {IDC_ADD_BROWSE_FOLDER, IDS_ADDFTP_BROWSE},
-        {IDC_ADDFTP_USER_LABEL, IDS_ADDFTP_USER},         {IDC_ADDFTP_USER_OPTIONAL, IDS_ADDFTP_OPTIONAL},
-        {IDC_ADDFTP_PASSWORD_LABEL, IDS_ADDFTP_PASSWORD}, {IDC_ADDFTP_PASSWORD_OPTIONAL, IDS_ADDFTP_OPTIONAL},
+        {IDC_ADDFTP_URL_LABEL, IDS_ADDFTP_URL},
+        {IDC_ADD_CHARSET_LABEL, IDS_ADDFTP_CHARSET},
+        {IDC_ADD_SAVE_LABEL, IDS_ADDFTP_SAVE_AS},
+        {IDC_ADD_BROWSE_FOLDER, IDS_ADDFTP_BROWSE},
+        {IDC_ADDFTP_USER_LABEL, IDS_ADDFTP_USER},
+        {IDC_ADDFTP_USER_OPTIONAL, IDS_ADDFTP_OPTIONAL},
+        {IDC_ADDFTP_PASSWORD_LABEL, IDS_ADDFTP_PASSWORD},
+        {IDC_ADDFTP_PASSWORD_OPTIONAL, IDS_ADDFTP_OPTIONAL},
     });
     PrepareCommon();
     return TRUE;

@@ -34,7 +34,8 @@ Check CheckAddFtp(const std::string& url, const std::string& savePath) {
 std::vector<CharsetChoice> CharsetChoices(const client::CCSConvertor& charsets, const std::string& defaultName,
                                           int ansiCodePage) {
     const int utf8 = client::CCSConvertor::GetUtf8CodePage();
-    return {{defaultName, 0}, {charsets.NameFromCodePage(utf8), utf8},
+    return {{defaultName, 0},
+            {charsets.NameFromCodePage(utf8), utf8},
             {charsets.NameFromCodePage(ansiCodePage), ansiCodePage}};
 }
 

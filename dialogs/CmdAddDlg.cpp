@@ -45,8 +45,7 @@ DWORD WINAPI CmdAddThread(LPVOID parameter) {
     try {
         CCmdAddDlg window(start->torrentMode, cancel);
         window.DoModal(::GetModuleHandleA(nullptr), IDD_CMD_ADD, nullptr);
-    } catch (...) {
-    }
+    } catch (...) {}
     // The waiting thread normally ends the process within a second; should it
     // be stuck in a send to a main window that does not answer, end it here.
     if (::WaitForSingleObject(cancel, 0) == WAIT_OBJECT_0) {
@@ -61,8 +60,7 @@ void StartCmdAddWindow(bool torrentMode, HANDLE cancel) {
     // A handle of the window's own: the caller may close its handle (and end
     // its wait) while the window still sets or tests the event.
     HANDLE own = nullptr;
-    if (!::DuplicateHandle(::GetCurrentProcess(), cancel, ::GetCurrentProcess(), &own, 0, FALSE,
-                           DUPLICATE_SAME_ACCESS))
+    if (!::DuplicateHandle(::GetCurrentProcess(), cancel, ::GetCurrentProcess(), &own, 0, FALSE, DUPLICATE_SAME_ACCESS))
         return;  // no window then; the hand-over goes on without it
     auto start = std::make_unique<WindowStart>();
     start->torrentMode = torrentMode;

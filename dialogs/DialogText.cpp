@@ -10,14 +10,12 @@ namespace dialogs {
 
 std::string ServerEntryText(const mgmt::stserver& server) {
     char address[32];
-    std::snprintf(address, sizeof address, " (%d.%d.%d.%d)", server.address[0], server.address[1],
-                  server.address[2], server.address[3]);
+    std::snprintf(address, sizeof address, " (%d.%d.%d.%d)", server.address[0], server.address[1], server.address[2],
+                  server.address[3]);
     return server.name + address;
 }
 
-bool SelectFirstAfterAppend(int currentSelection, int count) {
-    return count > 0 && currentSelection <= 0;
-}
+bool SelectFirstAfterAppend(int currentSelection, int count) { return count > 0 && currentSelection <= 0; }
 
 int FindServer(const std::vector<mgmt::stserver>& servers, const mgmt::Ipv4& address) {
     for (size_t i = 0; i < servers.size(); ++i)

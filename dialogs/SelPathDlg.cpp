@@ -68,7 +68,8 @@ HTREEITEM CSelPathDlg::Insert(HTREEITEM parent, const std::string& text, int ima
     insert.item.iImage = image;
     insert.item.iSelectedImage = image;
     insert.item.cChildren = 1;  // an expand button until its folders are known
-    return reinterpret_cast<HTREEITEM>(SendItemMessage(IDC_PATH_TREE, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    return reinterpret_cast<HTREEITEM>(
+        SendItemMessage(IDC_PATH_TREE, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
 HTREEITEM CSelPathDlg::Related(HTREEITEM item, UINT relation) const {

@@ -41,8 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const stcs& entry : table.Entries()) {
         // Each entry is one line's first two fields, both non-empty.
         FUZZ_CHECK(!entry.displayName.empty() && !entry.charsetName.empty());
-        FUZZ_CHECK(entry.displayName.find(',') == std::string::npos && entry.charsetName.find(',') == std::string::npos);
-        FUZZ_CHECK(entry.displayName.find('\n') == std::string::npos && entry.charsetName.find('\n') == std::string::npos);
+        FUZZ_CHECK(entry.displayName.find(',') == std::string::npos &&
+                   entry.charsetName.find(',') == std::string::npos);
+        FUZZ_CHECK(entry.displayName.find('\n') == std::string::npos &&
+                   entry.charsetName.find('\n') == std::string::npos);
         FUZZ_CHECK(text.find(entry.displayName + "," + entry.charsetName + ",") != std::string::npos);
         // Lookups find the first entry of a name or code page.
         const int codePage = table.CodePageFromName(entry.charsetName);

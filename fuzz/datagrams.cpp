@@ -15,7 +15,8 @@ namespace {
 void CheckText(const uint8_t* data, size_t length, const std::string& text, size_t offset, size_t fieldSize) {
     FUZZ_CHECK(text.size() <= fieldSize);
     FUZZ_CHECK(text.find('\0') == std::string::npos);
-    FUZZ_CHECK(text.empty() || (offset + text.size() <= length && std::memcmp(data + offset, text.data(), text.size()) == 0));
+    FUZZ_CHECK(text.empty() ||
+               (offset + text.size() <= length && std::memcmp(data + offset, text.data(), text.size()) == 0));
 }
 
 }  // namespace
@@ -24,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Datagram d(data, size);
     const size_t length = d.Length();
     FUZZ_CHECK(length <= kReceiveBufferSize && length <= size);
-    for (size_t offset : {size_t{0}, length, kReceiveBufferSize, size_t{5000}}) FUZZ_CHECK(offset < length || d.Byte(offset) == 0);
+    for (size_t offset : {size_t{0}, length, kReceiveBufferSize, size_t{5000}})
+        FUZZ_CHECK(offset < length || d.Byte(offset) == 0);
 
     const auto wizard = ParseDiscoveryReply(d);
     const auto quarrow = ParseQuarrowDiscoveryReply(d);

@@ -82,7 +82,8 @@ std::string PlainReplace(std::string text, const std::string& from, const std::s
 
 bool PlainIsRaw(const std::string& url) {
     for (size_t i = 0; i + 2 < url.size(); ++i)
-        if (url[i] == '%' && !(isxdigit(static_cast<unsigned char>(url[i + 1])) && isxdigit(static_cast<unsigned char>(url[i + 2]))))
+        if (url[i] == '%' &&
+            !(isxdigit(static_cast<unsigned char>(url[i + 1])) && isxdigit(static_cast<unsigned char>(url[i + 2]))))
             return true;
     return false;
 }
@@ -106,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Percent: the text's bytes taken as UTF-16 units.
     std::wstring units;
     for (size_t i = 0; i + 1 < text.size(); i += 2)
-        units += static_cast<wchar_t>(static_cast<unsigned char>(text[i]) | (static_cast<unsigned char>(text[i + 1]) << 8));
+        units +=
+            static_cast<wchar_t>(static_cast<unsigned char>(text[i]) | (static_cast<unsigned char>(text[i + 1]) << 8));
     const std::string encoded = CCSConvertor::EncodeWideForCodePage(units, codePage);
     if (codePage == 65001) {
         FUZZ_CHECK(encoded.empty() == units.empty());
@@ -122,7 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::string bytes;
         for (size_t i = 0; i < encoded.size(); ++i) {
             FUZZ_CHECK(static_cast<unsigned char>(encoded[i]) < 0x80);
-            if (encoded[i] == '%' && i + 2 < encoded.size() && HexValue(encoded[i + 1]) >= 8 && HexValue(encoded[i + 2]) >= 0) {
+            if (encoded[i] == '%' && i + 2 < encoded.size() && HexValue(encoded[i + 1]) >= 8 &&
+                HexValue(encoded[i + 2]) >= 0) {
                 bytes += static_cast<char>(HexValue(encoded[i + 1]) * 16 + HexValue(encoded[i + 2]));
                 i += 2;
             } else {
@@ -143,7 +146,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(dialogs::IsRawUrl(text) == PlainIsRaw(text));
     const std::string doubled = dialogs::DoublePercent(text);
     if (!doubleByte) {
-        FUZZ_CHECK(doubled == (PlainIsRaw(text) ? PlainReplace(text, "%", "%2525") : PlainReplace(text, "%25", "%2525")));
+        FUZZ_CHECK(doubled ==
+                   (PlainIsRaw(text) ? PlainReplace(text, "%", "%2525") : PlainReplace(text, "%25", "%2525")));
         // The replacement itself, with the pattern and its substitute taken from the text.
         const size_t split = text.find('\x01');
         if (split != std::string::npos && split < 8) {

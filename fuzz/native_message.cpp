@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(WholeSurrogatePairs(request.link) && WholeSurrogatePairs(request.charset));
 
     LinkRequest again;
-    const std::string rewritten = "{\"charset\":" + Escaped(request.charset) + ",\"url\":" + Escaped(request.link) + "}";
+    const std::string rewritten =
+        "{\"charset\":" + Escaped(request.charset) + ",\"url\":" + Escaped(request.link) + "}";
     FUZZ_CHECK(CheckLinkRequest(rewritten, again).empty());
     FUZZ_CHECK(again.link == request.link && again.charset == request.charset);
 

@@ -98,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(canonical == (number > 0));
         if (number == 0 && name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0) {
             const std::wstring digits = name.substr(prefix.size());
-            FUZZ_CHECK(digits[0] == L'0' || digits.size() > 10 || digits.find_first_not_of(L"0123456789") != std::wstring::npos);
+            FUZZ_CHECK(digits[0] == L'0' || digits.size() > 10 ||
+                       digits.find_first_not_of(L"0123456789") != std::wstring::npos);
         }
     }
     return 0;

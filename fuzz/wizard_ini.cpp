@@ -39,9 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (const auto rect = ParseControlRect(text)) {
         FUZZ_CHECK(rect->width > 0 && rect->height > 0 && rect->x != 0 && rect->y != 0);
     }
-    if (const auto window = WindowSizeFromText(text)) {
-        FUZZ_CHECK(window->width > 0 && window->height > 0);
-    }
+    if (const auto window = WindowSizeFromText(text)) { FUZZ_CHECK(window->width > 0 && window->height > 0); }
 
     // Typed values.
     const Octets octets = OctetsFromText(text);
@@ -51,6 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* nameKey = CheckServerName(text);
     if (!nameKey) FUZZ_CHECK(text.size() >= 4 && text.size() <= 15);
     (void)PasswordMessageKey(CheckNewPassword(text, text.substr(0, text.size() / 2)));
-    for (const std::string& candidate : LanguageCandidates(text)) FUZZ_CHECK(!candidate.empty() && candidate.size() <= text.size());
+    for (const std::string& candidate : LanguageCandidates(text))
+        FUZZ_CHECK(!candidate.empty() && candidate.size() <= text.size());
     return 0;
 }

@@ -55,15 +55,13 @@ std::array<uint8_t, kProbeSize> BuildDiscoveryProbe() {
     return {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x04, 0xFF, 0xFB};
 }
 
-std::array<uint8_t, kHeaderSize> BuildCommand(const Mac& server, const Mac& pc, int32_t transaction,
-                                              int32_t code) {
+std::array<uint8_t, kHeaderSize> BuildCommand(const Mac& server, const Mac& pc, int32_t transaction, int32_t code) {
     std::array<uint8_t, kHeaderSize> bytes{};
     PutHeader(bytes.data(), server, pc, transaction, code);
     return bytes;
 }
 
-std::array<uint8_t, kConfigCommandSize> BuildConfigurationCommand(const Mac& server, const Mac& pc,
-                                                                  int32_t transaction,
+std::array<uint8_t, kConfigCommandSize> BuildConfigurationCommand(const Mac& server, const Mac& pc, int32_t transaction,
                                                                   const ServerConfig& config) {
     std::array<uint8_t, kConfigCommandSize> bytes{};
     PutHeader(bytes.data(), server, pc, transaction, kConfigure);
@@ -188,8 +186,8 @@ ConfigEvent ClassifyConfigDatagram(const Datagram& d, const Mac& pc) {
 
 const char* OperationKey(int32_t subCode) {
     static const char* const keys[] = {
-        "time_set",    "disable_RAID", "portiation_format", "create_catalogue", "create_share",   "BT_set",
-        "iTunes_set",  "media_set",    "change_name",       "change_pwd",       "change_network", "print_set",
+        "time_set",   "disable_RAID", "portiation_format", "create_catalogue", "create_share",   "BT_set",
+        "iTunes_set", "media_set",    "change_name",       "change_pwd",       "change_network", "print_set",
     };
     if (subCode < 1 || subCode > 12) return nullptr;
     return keys[subCode - 1];

@@ -39,8 +39,8 @@ constexpr size_t kSourceMac = 10, kTransaction = 18, kCode = 22, kSubCode = 26;
 // discovery reply
 constexpr size_t kName = 10, kAddress = 42, kMustBeZero = 66, kMustBeSeven = 68, kStatus = 70;
 // state reply
-constexpr size_t kRaidFound = 26, kDisk1Present = 28, kDisk1Ready = 29, kDisk2Present = 30,
-                 kDisk2Ready = 31, kPassword = 36, kAddressFlag = 116, kServerAddress = 117;
+constexpr size_t kRaidFound = 26, kDisk1Present = 28, kDisk1Ready = 29, kDisk2Present = 30, kDisk2Ready = 31,
+                 kPassword = 36, kAddressFlag = 116, kServerAddress = 117;
 // info reply
 constexpr size_t kInfoText1 = 52, kInfoText2 = 102;
 }  // namespace off
@@ -116,10 +116,8 @@ void SetConfigText(char (&field)[40], const std::string& text);
 std::array<uint8_t, kConfigSize> ToBytes(const ServerConfig& config);
 
 std::array<uint8_t, kProbeSize> BuildDiscoveryProbe();
-std::array<uint8_t, kHeaderSize> BuildCommand(const Mac& server, const Mac& pc, int32_t transaction,
-                                              int32_t code);
-std::array<uint8_t, kConfigCommandSize> BuildConfigurationCommand(const Mac& server, const Mac& pc,
-                                                                  int32_t transaction,
+std::array<uint8_t, kHeaderSize> BuildCommand(const Mac& server, const Mac& pc, int32_t transaction, int32_t code);
+std::array<uint8_t, kConfigCommandSize> BuildConfigurationCommand(const Mac& server, const Mac& pc, int32_t transaction,
                                                                   const ServerConfig& config);
 
 // A received datagram. Reads past the received length yield zero, exactly as

@@ -102,7 +102,8 @@ win::Handle StartListener(ListenerKind kind, IProtocolOwner& owner);
 // flag within a fraction of a second, as every receive times out.
 // `wake` sends the waking probe, for an owner whose closing sends a burst of
 // its own. Returns true once the thread has ended (or there was none).
-bool StopListener(IProtocolOwner& owner, win::Handle& thread, DWORD timeoutMs = 5000,
-                  const std::function<void()>& wake = [] { SendDiscoveryProbe(); });
+bool StopListener(
+    IProtocolOwner& owner, win::Handle& thread, DWORD timeoutMs = 5000,
+    const std::function<void()>& wake = [] { SendDiscoveryProbe(); });
 
 }  // namespace mgmt

@@ -10,8 +10,7 @@ Mac ServerEntry::mac() const {
     return m;
 }
 
-ServerTable::AddResult ServerTable::Add(const std::array<uint8_t, kProbeSize>& head, uint8_t status,
-                                        size_t* index) {
+ServerTable::AddResult ServerTable::Add(const std::array<uint8_t, kProbeSize>& head, uint8_t status, size_t* index) {
     std::lock_guard guard(lock_);
     for (size_t i = 0; i < count_; ++i) {
         if (std::equal(head.begin(), head.begin() + 6, rows_[i].head.begin())) return AddResult::Duplicate;

@@ -18,6 +18,9 @@
 #ifndef QUARROW_RESOURCE_H
 #define QUARROW_RESOURCE_H
 
+// The IDs stand in aligned columns, as resource headers are kept.
+// clang-format off
+
 /* ------------------------------------------------------------------------
  * Icons, menus, dialogs and controls
  * ------------------------------------------------------------------------ */

@@ -14,7 +14,8 @@ namespace ctl {
 namespace {
 
 std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(::tolower(c)); });
     return text;
 }
 
@@ -97,8 +98,7 @@ int CodePageOfCharset(const std::string& name, const std::string& file) {
 // the others become percent-escapes of their bytes. The console does not guess
 // whether a URL is already escaped; a URL with "%" in a file name must carry it
 // escaped ("%25"), as any other HTTP client would expect.
-void ParseUrl(const std::string& command, const CommandArgs& args, const std::string& charsetFile,
-              Invocation& v) {
+void ParseUrl(const std::string& command, const CommandArgs& args, const std::string& charsetFile, Invocation& v) {
     const std::string& url = args.positional[0];
     if (url.empty()) throw UsageError{Text(IDS_CTL_URL_EMPTY, {command})};
     const int codePage = CodePageOfCharset(args.Get("charset"), charsetFile);
@@ -146,8 +146,10 @@ void ParseCommand(const std::string& command, const std::vector<std::string>& ra
         bool json;
     };
     // Commands without arguments (but --json where they print a result).
-    static const Plain kPlain[] = {{"connect", Command::Connect, false}, {"status", Command::Status, true},
-                                   {"get-path", Command::GetPath, true}, {"disks", Command::Disks, true}};
+    static const Plain kPlain[] = {{"connect", Command::Connect, false},
+                                   {"status", Command::Status, true},
+                                   {"get-path", Command::GetPath, true},
+                                   {"disks", Command::Disks, true}};
     for (const Plain& plain : kPlain)
         if (command == plain.name) {
             v.json = SplitArgs(command, raw, {}, 0, IDS_CTL_EXPECTED_NO_ARGUMENTS, plain.json).json;
@@ -235,8 +237,7 @@ Invocation ParseCommandLine(const std::vector<std::string>& args, const Defaults
             v.password = value;
         } else {
             unsigned long repeat = 0;
-            if (!ReadCount(value, 1000000, repeat) || repeat == 0)
-                throw UsageError{Text(IDS_CTL_BAD_REPEAT)};
+            if (!ReadCount(value, 1000000, repeat) || repeat == 0) throw UsageError{Text(IDS_CTL_BAD_REPEAT)};
             v.repeat = static_cast<int>(repeat);
         }
     }
@@ -250,11 +251,9 @@ Invocation ParseCommandLine(const std::vector<std::string>& args, const Defaults
     ParseCommand(command, std::vector<std::string>(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end()),
                  charsetFile, v);
     // The measuring options print lines of their own, which would break the document.
-    if (v.json && (v.repeat > 0 || v.reportMemory))
-        throw UsageError{Text(IDS_CTL_JSON_WITH_MEASURING)};
+    if (v.json && (v.repeat > 0 || v.reportMemory)) throw UsageError{Text(IDS_CTL_JSON_WITH_MEASURING)};
     // Discovery is a broadcast of its own and needs no login.
-    if (v.command != Command::Discover && v.address.empty())
-        throw UsageError{Text(IDS_CTL_NO_SERVER)};
+    if (v.command != Command::Discover && v.address.empty()) throw UsageError{Text(IDS_CTL_NO_SERVER)};
     return v;
 }
 

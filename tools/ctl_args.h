@@ -47,13 +47,13 @@ struct Invocation {
     // --json: the result as one JSON document (status, get-path, disks, folders, discover).
     bool json = false;
 
-    int on = 0;                        // bt, web
-    JobKind kind = JobKind::Bt;        // pause, resume, remove
-    std::string itemId;                // priority; pause/resume/remove bt
-    std::string webKey;                // pause/resume/remove web: the server's key of the job
-    int priority = 0;                  // priority, add-torrent, add-torrent-url: 1 high, 0 normal, -1 low
-    std::string file;                  // add-torrent: the full path on this PC
-    bool hasSavePath = false;          // adds without --save go to the server's default path
+    int on = 0;                  // bt, web
+    JobKind kind = JobKind::Bt;  // pause, resume, remove
+    std::string itemId;          // priority; pause/resume/remove bt
+    std::string webKey;          // pause/resume/remove web: the server's key of the job
+    int priority = 0;            // priority, add-torrent, add-torrent-url: 1 high, 0 normal, -1 low
+    std::string file;            // add-torrent: the full path on this PC
+    bool hasSavePath = false;    // adds without --save go to the server's default path
     std::string savePath;
     std::string urlEncoded, urlUtf8;   // add-torrent-url, add-url
     std::string urlUser, urlPassword;  // add-url

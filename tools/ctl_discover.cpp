@@ -33,11 +33,16 @@ private:
 
 const char* StatusText(uint8_t status) {
     switch (status) {
-    case 0: return "new";
-    case 1: return "configured";
-    case 2: return "failed";
-    case 3: return "busy";
-    default: return "unknown";
+    case 0:
+        return "new";
+    case 1:
+        return "configured";
+    case 2:
+        return "failed";
+    case 3:
+        return "busy";
+    default:
+        return "unknown";
     }
 }
 
@@ -76,10 +81,14 @@ int RunDiscover(DWORD waitMs, bool json) {
         document.BeginObject().Key("servers").BeginArray();
         for (const auto& s : found)
             document.BeginObject()
-                .Key("name").Text(s.name)
-                .Key("address").Text(mgmt::FormatIpv4(s.address))
-                .Key("mac").Text(mgmt::FormatMac(s.mac))
-                .Key("status").Text(StatusText(s.status))
+                .Key("name")
+                .Text(s.name)
+                .Key("address")
+                .Text(mgmt::FormatIpv4(s.address))
+                .Key("mac")
+                .Text(mgmt::FormatMac(s.mac))
+                .Key("status")
+                .Text(StatusText(s.status))
                 .End();
         document.End().End();
         ctl::OutUtf8(document.Document());

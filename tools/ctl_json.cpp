@@ -79,14 +79,29 @@ std::string JsonString(std::wstring_view text) {
     for (size_t i = 0; i < text.size(); ++i) {
         const wchar_t c = text[i];
         switch (c) {
-        case L'"': out += "\\\""; continue;
-        case L'\\': out += "\\\\"; continue;
-        case L'\b': out += "\\b"; continue;
-        case L'\f': out += "\\f"; continue;
-        case L'\n': out += "\\n"; continue;
-        case L'\r': out += "\\r"; continue;
-        case L'\t': out += "\\t"; continue;
-        default: break;
+        case L'"':
+            out += "\\\"";
+            continue;
+        case L'\\':
+            out += "\\\\";
+            continue;
+        case L'\b':
+            out += "\\b";
+            continue;
+        case L'\f':
+            out += "\\f";
+            continue;
+        case L'\n':
+            out += "\\n";
+            continue;
+        case L'\r':
+            out += "\\r";
+            continue;
+        case L'\t':
+            out += "\\t";
+            continue;
+        default:
+            break;
         }
         if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
             out += "\\u00";

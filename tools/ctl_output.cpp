@@ -30,10 +30,14 @@ std::string OnOff(int flag) { return flag ? "on" : "off"; }
 
 std::string PriorityName(int priority) {
     switch (priority) {
-    case 1: return "High";
-    case 0: return "Normal";
-    case -1: return "Low";
-    default: return std::to_string(priority);
+    case 1:
+        return "High";
+    case 0:
+        return "Normal";
+    case -1:
+        return "Low";
+    default:
+        return std::to_string(priority);
     }
 }
 
@@ -108,15 +112,24 @@ std::string StatusJson(const client::ServerStatus& status) {
     json.Key("BTItems").BeginArray();
     for (const auto& item : status.btItems) {
         json.BeginObject()
-            .Key("BTName").Text(item.name)
-            .Key("BTContents").Text(item.contents)
-            .Key("BTRemainingTime").Text(item.remainingTime)
-            .Key("BTTotalSize").Text(item.totalSize)
-            .Key("BTSchedule").Text(item.schedule)
-            .Key("BTThroughput").Text(item.throughput)
-            .Key("BTStatus").Text(item.status)
-            .Key("BTPriority").Number(item.priority)
-            .Key("BTItemId").Text(item.itemId)
+            .Key("BTName")
+            .Text(item.name)
+            .Key("BTContents")
+            .Text(item.contents)
+            .Key("BTRemainingTime")
+            .Text(item.remainingTime)
+            .Key("BTTotalSize")
+            .Text(item.totalSize)
+            .Key("BTSchedule")
+            .Text(item.schedule)
+            .Key("BTThroughput")
+            .Text(item.throughput)
+            .Key("BTStatus")
+            .Text(item.status)
+            .Key("BTPriority")
+            .Number(item.priority)
+            .Key("BTItemId")
+            .Text(item.itemId)
             .End();
     }
     json.End();
@@ -125,12 +138,18 @@ std::string StatusJson(const client::ServerStatus& status) {
     json.Key("WebFTPItems").BeginArray();
     for (const auto& item : status.webFtpItems) {
         json.BeginObject()
-            .Key("WebFTPFileName").Text(item.fileName)
-            .Key("WebFTPSize").Text(item.size)
-            .Key("WebFTPLoadSize").Text(item.loadedSize)
-            .Key("WebFTPStatus").Text(item.status)
-            .Key("WebFTPSavePath").Text(item.savePath)
-            .Key("WebFTPURL").Text(item.url)
+            .Key("WebFTPFileName")
+            .Text(item.fileName)
+            .Key("WebFTPSize")
+            .Text(item.size)
+            .Key("WebFTPLoadSize")
+            .Text(item.loadedSize)
+            .Key("WebFTPStatus")
+            .Text(item.status)
+            .Key("WebFTPSavePath")
+            .Text(item.savePath)
+            .Key("WebFTPURL")
+            .Text(item.url)
             .End();
     }
     json.End().End();

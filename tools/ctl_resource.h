@@ -3,6 +3,9 @@
 // whose IDs all lie below these.
 #pragma once
 
+// The IDs stand in aligned columns, as resource headers are kept.
+// clang-format off
+
 #define IDS_CTL_USAGE                       7001
 #define IDS_CTL_HELP_HINT                   7002
 

@@ -155,9 +155,7 @@ int Main(int argc, char** argv) {
     try {
         v = ctl::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), defaults,
                                   ProgramDirectory() + "charset.csv");
-    } catch (const ctl::UsageError& error) {
-        return ctl::ReportUsage(error.message);
-    }
+    } catch (const ctl::UsageError& error) { return ctl::ReportUsage(error.message); }
     if (v.command == Command::Help) {
         ctl::Out(ctl::Usage());
         return ctl::kExitOk;
@@ -189,9 +187,7 @@ int main(int argc, char** argv) {
     // reports its own failures as result codes, so this is a last resort.
     try {
         return Main(argc, argv);
-    } catch (const std::exception& error) {
-        ctl::Err(std::string("quarrowctl: ") + error.what() + "\n");
-    } catch (...) {
+    } catch (const std::exception& error) { ctl::Err(std::string("quarrowctl: ") + error.what() + "\n"); } catch (...) {
         ctl::Err("quarrowctl: unexpected failure\n");
     }
     return ctl::kExitFailed;

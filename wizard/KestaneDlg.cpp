@@ -13,8 +13,7 @@ namespace kestane {
 
 namespace {
 
-constexpr const char* kStatusIcons[] = {"status_new.ico", "status_done.ico", "status_failed.ico",
-                                        "status_busy.ico"};
+constexpr const char* kStatusIcons[] = {"status_new.ico", "status_done.ico", "status_failed.ico", "status_busy.ico"};
 constexpr int kStatusIconIds[] = {IDI_STATUS_NEW, IDI_STATUS_DONE, IDI_STATUS_FAILED, IDI_STATUS_BUSY};
 constexpr const char* kStatusKeys[] = {"Status_New", "Status_SetSuccess", "Status_SetFail", "Status_Busy"};
 
@@ -102,13 +101,17 @@ CKestaneDlg::CKestaneDlg(IniFiles files) : files_(std::move(files)) {
     });
     OnTimer([this](UINT_PTR id) {
         switch (id) {
-        case kConfigTimeout.id: OnConfigTimeout(); break;
+        case kConfigTimeout.id:
+            OnConfigTimeout();
+            break;
         case kRescanPause.id:
             KillTimerOf(kRescanPause);
             EnableItem(IDC_RESCAN);
             SetItemText(IDC_RESCAN, Control("Home_Rescan_Position", "Rescan"));
             break;
-        case kQueryTimeout.id: OnQueryTimeout(); break;
+        case kQueryTimeout.id:
+            OnQueryTimeout();
+            break;
         case kSearchTimeout.id:
             KillTimerOf(kSearchTimeout);
             if (search_) search_->timedOut = true;
@@ -324,8 +327,8 @@ void CKestaneDlg::ShowPage(int page) {
 
 void CKestaneDlg::HideUnusedControls() {
     // These exist for other editions of the box; this wizard never offers them.
-    for (int id : {IDC_HOME, IDC_LOGIN_PREV, IDC_FORMAT_PREV, IDC_SYNCTIME, IDC_CONFIRM_CAPTION, IDC_PRINT,
-                   IDC_PRINT_LABEL})
+    for (int id :
+         {IDC_HOME, IDC_LOGIN_PREV, IDC_FORMAT_PREV, IDC_SYNCTIME, IDC_CONFIRM_CAPTION, IDC_PRINT, IDC_PRINT_LABEL})
         ShowItem(id, false);
     ShowItem(IDC_SETPWD_PREV, page_ == kSetPwdPage && data_.formatShown);
 }
@@ -619,10 +622,17 @@ void CKestaneDlg::OnQueryReady() {
                           state_.disk2Ready};
     CloseWait();
     switch (DecideDisks(disks)) {
-    case DiskDecision::Ready: GoTo(kSetPwdPage, Direction::Next); break;
-    case DiskDecision::Format: GoTo(kFormatPage, Direction::Next); break;
-    case DiskDecision::NoDisk: GoTo(kHddErrorPage, Direction::Next); break;
-    case DiskDecision::Undecided: break;
+    case DiskDecision::Ready:
+        GoTo(kSetPwdPage, Direction::Next);
+        break;
+    case DiskDecision::Format:
+        GoTo(kFormatPage, Direction::Next);
+        break;
+    case DiskDecision::NoDisk:
+        GoTo(kHddErrorPage, Direction::Next);
+        break;
+    case DiskDecision::Undecided:
+        break;
     }
 }
 
@@ -669,7 +679,8 @@ void CKestaneDlg::DecideAddressProposal(const mgmt::StateReplyData& state) {
 }
 
 DWORD WINAPI CKestaneDlg::SearchThread(LPVOID parameter) {
-    const std::unique_ptr<std::shared_ptr<AddressSearch>> share(static_cast<std::shared_ptr<AddressSearch>*>(parameter));
+    const std::unique_ptr<std::shared_ptr<AddressSearch>> share(
+        static_cast<std::shared_ptr<AddressSearch>*>(parameter));
     AddressSearch& search = **share;
     SearchResult result{kNoAddress, true};
     try {
@@ -677,9 +688,12 @@ DWORD WINAPI CKestaneDlg::SearchThread(LPVOID parameter) {
             search.ip, search.mask, [&search] { return search.timedOut || search.abandoned; },
             [&search](const std::string& address) {
                 switch (netutil::Ping(address.c_str(), search.pingRoutes)) {
-                case netutil::PingResult::Answered: return Probe::Taken;
-                case netutil::PingResult::NoAnswer: return Probe::Free;
-                case netutil::PingResult::Impossible: break;
+                case netutil::PingResult::Answered:
+                    return Probe::Taken;
+                case netutil::PingResult::NoAnswer:
+                    return Probe::Free;
+                case netutil::PingResult::Impossible:
+                    break;
                 }
                 return Probe::Unknown;
             });

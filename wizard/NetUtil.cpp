@@ -76,8 +76,8 @@ bool ReportSaysDhcp(std::string_view report) {
 std::optional<std::string> ReadReportFile(const char* path, size_t maxBytes) {
     std::string text;
     {
-        win::FileHandle file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+        win::FileHandle file(
+            ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) return std::nullopt;
         text.resize(maxBytes);
         DWORD total = 0, got = 0;
@@ -190,8 +190,8 @@ EchoDecode DecodeEchoReply(const uint8_t* data, size_t length, uint16_t identifi
     std::memcpy(icmp, data + header, std::min<size_t>(sizeof icmp, length - header));
     d.type = icmp[0];
     d.sequence = Get16(&icmp[6]);
-    d.sendTick = static_cast<uint32_t>(icmp[8] | (icmp[9] << 8) | (icmp[10] << 16)) |
-                 (static_cast<uint32_t>(icmp[11]) << 24);
+    d.sendTick =
+        static_cast<uint32_t>(icmp[8] | (icmp[9] << 8) | (icmp[10] << 16)) | (static_cast<uint32_t>(icmp[11]) << 24);
     if (d.type != 0) {
         d.kind = EchoKind::NotEchoReply;
     } else if (Get16(&icmp[4]) != identifier) {
@@ -236,9 +236,9 @@ PingResult PingRaw(const sockaddr_in& to) {
     for (int attempt = 0; attempt < 4; ++attempt) {
         const DWORD started = ::GetTickCount();
         const auto request = BuildEchoRequest(identifier, ++g_sequence, started);
-        const int sent = ::sendto(s.Get(), reinterpret_cast<const char*>(request.data()),
-                                  static_cast<int>(request.size()), 0, reinterpret_cast<const sockaddr*>(&to),
-                                  sizeof to);
+        const int sent =
+            ::sendto(s.Get(), reinterpret_cast<const char*>(request.data()), static_cast<int>(request.size()), 0,
+                     reinterpret_cast<const sockaddr*>(&to), sizeof to);
         if (sent == SOCKET_ERROR) {
             const int error = ::WSAGetLastError();
             if (error == WSAETIMEDOUT) {

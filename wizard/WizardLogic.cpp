@@ -154,9 +154,7 @@ uint32_t ToHost(const Octets& o) {
     return (uint32_t(o[0]) << 24) | (uint32_t(o[1]) << 16) | (uint32_t(o[2]) << 8) | uint32_t(o[3]);
 }
 
-Octets FromHost(uint32_t v) {
-    return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
-}
+Octets FromHost(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
 
 std::string DottedText(const Octets& o) {
     char text[20];
@@ -225,10 +223,14 @@ PasswordCheck CheckNewPassword(std::string_view password, std::string_view confi
 
 const char* PasswordMessageKey(PasswordCheck check) {
     switch (check) {
-    case PasswordCheck::Mismatch: return "Confirm_Pwd";
-    case PasswordCheck::Invalid: return "Invid_Pwd";
-    case PasswordCheck::Empty: return "Clear_Pwd";
-    case PasswordCheck::Ok: break;
+    case PasswordCheck::Mismatch:
+        return "Confirm_Pwd";
+    case PasswordCheck::Invalid:
+        return "Invid_Pwd";
+    case PasswordCheck::Empty:
+        return "Clear_Pwd";
+    case PasswordCheck::Ok:
+        break;
     }
     return nullptr;
 }
@@ -246,10 +248,23 @@ int TimeZoneEntryForBias(long biasMinutes) {
 
 int DaysInMonthList(int month) {
     switch (month) {
-    case 1: case 3: case 5: case 7: case 8: case 10: case 12: return 31;
-    case 4: case 6: case 9: case 11: return 30;
-    case 2: return 29;
-    default: return 28;
+    case 1:
+    case 3:
+    case 5:
+    case 7:
+    case 8:
+    case 10:
+    case 12:
+        return 31;
+    case 4:
+    case 6:
+    case 9:
+    case 11:
+        return 30;
+    case 2:
+        return 29;
+    default:
+        return 28;
     }
 }
 
@@ -282,10 +297,17 @@ FormatTexts BuildFormatTexts(const DiskState& s, const TextSource& message) {
     else
         t.what = kLineBreak;
     switch (FormattedDisks(s)) {
-    case DisksToFormat::Both: t.what += message("HDD_12", "HDD1, HDD2"); break;
-    case DisksToFormat::Disk1: t.what += message("HDD_1", "HDD1") + kLineBreak; break;
-    case DisksToFormat::Disk2: t.what += message("HDD_2", "HDD2"); break;
-    case DisksToFormat::None: break;
+    case DisksToFormat::Both:
+        t.what += message("HDD_12", "HDD1, HDD2");
+        break;
+    case DisksToFormat::Disk1:
+        t.what += message("HDD_1", "HDD1") + kLineBreak;
+        break;
+    case DisksToFormat::Disk2:
+        t.what += message("HDD_2", "HDD2");
+        break;
+    case DisksToFormat::None:
+        break;
     }
     t.what += message("Be_Format", " will be partitioned and formated.%0A%0A") + kLineBreak;
     t.erased = message("BE_ERASED", "The data on the disk(s) WILL BE ERASED.%0A%0A");
@@ -299,12 +321,26 @@ FormatTexts BuildFormatTexts(const DiskState& s, const TextSource& message) {
 std::string FailureDetail(int32_t subCode, const TextSource& message) {
     const char* key = nullptr;
     switch (subCode) {
-    case 2: return message("RAID_Fail", "Failed in Disabled RAID");
-    case 30: case 31: key = "Format_Fail"; break;
-    case 40: case 41: key = "Folder_Fail"; break;
-    case 50: case 51: key = "Share_Fail"; break;
-    case 80: case 81: key = "Media_Fail"; break;
-    default: return {};
+    case 2:
+        return message("RAID_Fail", "Failed in Disabled RAID");
+    case 30:
+    case 31:
+        key = "Format_Fail";
+        break;
+    case 40:
+    case 41:
+        key = "Folder_Fail";
+        break;
+    case 50:
+    case 51:
+        key = "Share_Fail";
+        break;
+    case 80:
+    case 81:
+        key = "Media_Fail";
+        break;
+    default:
+        return {};
     }
     const std::string disk = subCode % 2 == 0 ? message("HDD_1", "HDD1") : message("HDD_2", "HDD2");
     return FillFormat(message(key, "Failed in format"), {disk});
@@ -325,10 +361,17 @@ std::string BuildSummary(const Summary& s, const TextSource& control) {
 
     if (s.disks.raidFound == 1) line(text(15));
     switch (FormattedDisks(s.disks)) {
-    case DisksToFormat::Both: line(text(4)); break;
-    case DisksToFormat::Disk1: line(text(2)); break;
-    case DisksToFormat::Disk2: line(text(3)); break;
-    case DisksToFormat::None: break;
+    case DisksToFormat::Both:
+        line(text(4));
+        break;
+    case DisksToFormat::Disk1:
+        line(text(2));
+        break;
+    case DisksToFormat::Disk2:
+        line(text(3));
+        break;
+    case DisksToFormat::None:
+        break;
     }
     line(FillFormat(text(5), {std::string(s.password.size(), '*')}));
     line(text(6));
@@ -349,8 +392,8 @@ std::string BuildSummary(const Summary& s, const TextSource& control) {
             control("STATIC_DaylightFrom_Position", "From");
             control("STATIC_strTo_Position", "to");
             line(text(16));
-            line(FillFormat(text(18), {s.startMonth, std::to_string(s.startDay), s.endMonth,
-                                       std::to_string(s.endDay)}));
+            line(
+                FillFormat(text(18), {s.startMonth, std::to_string(s.startDay), s.endMonth, std::to_string(s.endDay)}));
         }
     }
     return out;

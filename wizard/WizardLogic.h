@@ -88,8 +88,8 @@ Octets OctetsFromText(const std::string& text);
 
 enum class AddressBox { Ip, Mask, Gateway, Dns };
 struct AddressError {
-    const char* key;                   // "MESSAGE" key
-    std::vector<AddressBox> restore;   // boxes set back to their last accepted text
+    const char* key;                  // "MESSAGE" key
+    std::vector<AddressBox> restore;  // boxes set back to their last accepted text
     AddressBox focus;
 };
 // The address page rules in their order; nullopt when all pass. A zero
@@ -164,7 +164,7 @@ constexpr const char* kNoAddress = "000.000.000.000";
 // What a ping of one candidate says about it.
 enum class Probe { Taken, Free, Unknown };
 struct SearchResult {
-    std::string proposal;      // dotted, or kNoAddress
+    std::string proposal;       // dotted, or kNoAddress
     bool nothingFound = false;  // every candidate is taken (or there is none)
     bool unchecked = false;     // no candidate could be pinged at all
 };

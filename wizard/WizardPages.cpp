@@ -15,48 +15,86 @@ namespace kestane {
 namespace {
 
 const ControlSlot kControlTable[] = {
-    {"Exit_Position", IDC_EXIT}, {"Finish_Position", IDC_EXIT}, {"STATIC_Wizard_Position", IDC_WIZARD_TITLE},
+    {"Exit_Position", IDC_EXIT},
+    {"Finish_Position", IDC_EXIT},
+    {"STATIC_Wizard_Position", IDC_WIZARD_TITLE},
     {"Home_Position", IDC_HOME},
-    {"LIST_HomeNASIP_Position", IDC_SERVER_LIST}, {"Home_Rescan_Position", IDC_RESCAN},
-    {"Home_Next_Position", IDC_HOME_NEXT}, {"STATIC_SelectNAS_Position", IDC_SELECT_NAS},
+    {"LIST_HomeNASIP_Position", IDC_SERVER_LIST},
+    {"Home_Rescan_Position", IDC_RESCAN},
+    {"Home_Next_Position", IDC_HOME_NEXT},
+    {"STATIC_SelectNAS_Position", IDC_SELECT_NAS},
     {"STATIC_NASStatus_Position", IDC_NAS_STATUS},
-    {"Login_Next_Position", IDC_LOGIN_NEXT}, {"Login_Prev_Position", IDC_LOGIN_PREV},
-    {"EDIT_LoginPwd_Position", IDC_LOGIN_PWD}, {"STATIC_LoginPwd_Position", IDC_LOGIN_PWD_LABEL},
+    {"Login_Next_Position", IDC_LOGIN_NEXT},
+    {"Login_Prev_Position", IDC_LOGIN_PREV},
+    {"EDIT_LoginPwd_Position", IDC_LOGIN_PWD},
+    {"STATIC_LoginPwd_Position", IDC_LOGIN_PWD_LABEL},
     {"STATIC_Login_Position", IDC_LOGIN_TITLE},
-    {"STATIC_HDDError_Position", IDC_HDD_ERROR}, {"Format_Next_Position", IDC_FORMAT_NEXT},
-    {"Format_Prev_Position", IDC_FORMAT_PREV}, {"STATIC_Format_Position", IDC_FORMAT_TEXT},
-    {"STATIC_ERASED_Position", IDC_ERASED}, {"STATIC_Do_Position", IDC_FORMAT_DO},
-    {"SetPwd_Next_Position", IDC_SETPWD_NEXT}, {"SetPwd_Prev_Position", IDC_SETPWD_PREV},
-    {"EDIT_NewPwd_Position", IDC_NEWPWD}, {"EDIT_ConfirmPwd_Position", IDC_CONFIRMPWD},
-    {"STATIC_SetPwd_Position", IDC_SETPWD_TITLE}, {"STATIC_NewPwd_Position", IDC_NEWPWD_LABEL},
-    {"STATIC_ConfirmPwd_Position", IDC_CONFIRMPWD_LABEL}, {"STATIC_PwdNotify_Position", IDC_PWD_NOTIFY},
-    {"IPADDRESS_IP_Position", IDC_IP}, {"IPADDRESS_Mask_Position", IDC_MASK},
-    {"IPADDRESS_Gateway_Position", IDC_GATEWAY}, {"IPADDRESS_DNSServer_Position", IDC_DNS},
-    {"CHECK_AutoIP_Position", IDC_AUTOIP}, {"SetIP_Prev_Position", IDC_SETIP_PREV},
-    {"SetIP_Next_Position", IDC_SETIP_NEXT}, {"STATIC_DNSServer_Position", IDC_DNS_LABEL},
-    {"STATIC_Gateway_Position", IDC_GATEWAY_LABEL}, {"STATIC_Mask_Position", IDC_MASK_LABEL},
-    {"STATIC_IP_Position", IDC_IP_LABEL}, {"STATIC_AutoIPCheck_Position", IDC_AUTOIP_LABEL},
+    {"STATIC_HDDError_Position", IDC_HDD_ERROR},
+    {"Format_Next_Position", IDC_FORMAT_NEXT},
+    {"Format_Prev_Position", IDC_FORMAT_PREV},
+    {"STATIC_Format_Position", IDC_FORMAT_TEXT},
+    {"STATIC_ERASED_Position", IDC_ERASED},
+    {"STATIC_Do_Position", IDC_FORMAT_DO},
+    {"SetPwd_Next_Position", IDC_SETPWD_NEXT},
+    {"SetPwd_Prev_Position", IDC_SETPWD_PREV},
+    {"EDIT_NewPwd_Position", IDC_NEWPWD},
+    {"EDIT_ConfirmPwd_Position", IDC_CONFIRMPWD},
+    {"STATIC_SetPwd_Position", IDC_SETPWD_TITLE},
+    {"STATIC_NewPwd_Position", IDC_NEWPWD_LABEL},
+    {"STATIC_ConfirmPwd_Position", IDC_CONFIRMPWD_LABEL},
+    {"STATIC_PwdNotify_Position", IDC_PWD_NOTIFY},
+    {"IPADDRESS_IP_Position", IDC_IP},
+    {"IPADDRESS_Mask_Position", IDC_MASK},
+    {"IPADDRESS_Gateway_Position", IDC_GATEWAY},
+    {"IPADDRESS_DNSServer_Position", IDC_DNS},
+    {"CHECK_AutoIP_Position", IDC_AUTOIP},
+    {"SetIP_Prev_Position", IDC_SETIP_PREV},
+    {"SetIP_Next_Position", IDC_SETIP_NEXT},
+    {"STATIC_DNSServer_Position", IDC_DNS_LABEL},
+    {"STATIC_Gateway_Position", IDC_GATEWAY_LABEL},
+    {"STATIC_Mask_Position", IDC_MASK_LABEL},
+    {"STATIC_IP_Position", IDC_IP_LABEL},
+    {"STATIC_AutoIPCheck_Position", IDC_AUTOIP_LABEL},
     {"STATIC_SetIP_Position", IDC_SETIP_TITLE},
-    {"EDIT_NASName_Position", IDC_NAME}, {"NASName_Prev_Position", IDC_NAME_PREV},
-    {"NASName_Next_Position", IDC_NAME_NEXT}, {"STATIC_NASNameStrict_Position", IDC_NAME_STRICT},
-    {"STATIC_NASName_Position", IDC_NAME_LABEL}, {"STATIC_NameNotify_Position", IDC_NAME_NOTIFY},
-    {"CHECK_BT_Position", IDC_BT}, {"CHECK_iTunes_Position", IDC_ITUNES},
-    {"CHECK_MediaServer_Position", IDC_MEDIA}, {"CHECK_PrintServer_Position", IDC_PRINT},
-    {"SetFunction_Prev_Position", IDC_FUNCTION_PREV}, {"SetFunction_Next_Position", IDC_FUNCTION_NEXT},
-    {"STATIC_BT_Position", IDC_BT_LABEL}, {"STATIC_iTunes_Position", IDC_ITUNES_LABEL},
-    {"STATIC_MediaServer_Position", IDC_MEDIA_LABEL}, {"STATIC_PrintServer_Position", IDC_PRINT_LABEL},
-    {"CHECK_SyncTime_Position", IDC_SYNCTIME}, {"SyncTime_Prev_Position", IDC_TIME_PREV},
-    {"SyncTime_Next_Position", IDC_TIME_NEXT}, {"STATIC_SyncTime_Position", IDC_SYNCTIME_LABEL},
-    {"CHECK_SyncTimeDaylight_Position", IDC_DAYLIGHT}, {"STATIC_SyncTimeDaylight", IDC_DAYLIGHT_LABEL},
-    {"STATIC_DaylightFrom_Position", IDC_FROM_LABEL}, {"Daylight_MonthFrom_Position", IDC_MONTH_FROM},
-    {"Daylight_DayFrom_Position", IDC_DAY_FROM}, {"STATIC_DaylightTo_Position", IDC_TO_LABEL},
-    {"Daylight_MonthTo_Position", IDC_MONTH_TO}, {"Daylight_DayTo_Position", IDC_DAY_TO},
-    {"COMBO_TimeZone_Position", IDC_TIMEZONE}, {"STATIC_TimeZone_Position", IDC_TIMEZONE_LABEL},
-    {"ConfirmFunction_Prev_Position", IDC_CONFIRM_PREV}, {"ConfirmFunction_Next_Position", IDC_CONFIRM_NEXT},
-    {"STATIC_ConfirmFunction_Position", IDC_CONFIRM_CAPTION}, {"EDIT_Apply_Position", IDC_SUMMARY},
+    {"EDIT_NASName_Position", IDC_NAME},
+    {"NASName_Prev_Position", IDC_NAME_PREV},
+    {"NASName_Next_Position", IDC_NAME_NEXT},
+    {"STATIC_NASNameStrict_Position", IDC_NAME_STRICT},
+    {"STATIC_NASName_Position", IDC_NAME_LABEL},
+    {"STATIC_NameNotify_Position", IDC_NAME_NOTIFY},
+    {"CHECK_BT_Position", IDC_BT},
+    {"CHECK_iTunes_Position", IDC_ITUNES},
+    {"CHECK_MediaServer_Position", IDC_MEDIA},
+    {"CHECK_PrintServer_Position", IDC_PRINT},
+    {"SetFunction_Prev_Position", IDC_FUNCTION_PREV},
+    {"SetFunction_Next_Position", IDC_FUNCTION_NEXT},
+    {"STATIC_BT_Position", IDC_BT_LABEL},
+    {"STATIC_iTunes_Position", IDC_ITUNES_LABEL},
+    {"STATIC_MediaServer_Position", IDC_MEDIA_LABEL},
+    {"STATIC_PrintServer_Position", IDC_PRINT_LABEL},
+    {"CHECK_SyncTime_Position", IDC_SYNCTIME},
+    {"SyncTime_Prev_Position", IDC_TIME_PREV},
+    {"SyncTime_Next_Position", IDC_TIME_NEXT},
+    {"STATIC_SyncTime_Position", IDC_SYNCTIME_LABEL},
+    {"CHECK_SyncTimeDaylight_Position", IDC_DAYLIGHT},
+    {"STATIC_SyncTimeDaylight", IDC_DAYLIGHT_LABEL},
+    {"STATIC_DaylightFrom_Position", IDC_FROM_LABEL},
+    {"Daylight_MonthFrom_Position", IDC_MONTH_FROM},
+    {"Daylight_DayFrom_Position", IDC_DAY_FROM},
+    {"STATIC_DaylightTo_Position", IDC_TO_LABEL},
+    {"Daylight_MonthTo_Position", IDC_MONTH_TO},
+    {"Daylight_DayTo_Position", IDC_DAY_TO},
+    {"COMBO_TimeZone_Position", IDC_TIMEZONE},
+    {"STATIC_TimeZone_Position", IDC_TIMEZONE_LABEL},
+    {"ConfirmFunction_Prev_Position", IDC_CONFIRM_PREV},
+    {"ConfirmFunction_Next_Position", IDC_CONFIRM_NEXT},
+    {"STATIC_ConfirmFunction_Position", IDC_CONFIRM_CAPTION},
+    {"EDIT_Apply_Position", IDC_SUMMARY},
     {"STATIC_strConfirm_Position", IDC_CONFIRM_TEXT},
-    {"STATIC_Handling_Position", IDC_HANDLING}, {"STATIC_Wait_Position", IDC_WAIT_TITLE},
-    {"STATIC_Success_Position", IDC_SUCCESS}, {"STATIC_Fail_Position", IDC_FAIL},
+    {"STATIC_Handling_Position", IDC_HANDLING},
+    {"STATIC_Wait_Position", IDC_WAIT_TITLE},
+    {"STATIC_Success_Position", IDC_SUCCESS},
+    {"STATIC_Fail_Position", IDC_FAIL},
     {"STATIC_Gif_Position", IDC_GIF},
     {"", 0},
 };
@@ -145,7 +183,8 @@ public:
     }
     Leaving Leave(Direction way) override {
         WizardData& d = wizard_.Data();
-        const std::string password = wizard_.GetItemText(IDC_NEWPWD), confirmation = wizard_.GetItemText(IDC_CONFIRMPWD);
+        const std::string password = wizard_.GetItemText(IDC_NEWPWD),
+                          confirmation = wizard_.GetItemText(IDC_CONFIRMPWD);
         mgmt::SetConfigText(d.config.password, confirmation);
         const PasswordCheck check = CheckNewPassword(password, confirmation);
         if (check == PasswordCheck::Mismatch || check == PasswordCheck::Invalid) {
@@ -204,15 +243,23 @@ private:
         if (!wizard_.IsButtonChecked(IDC_AUTOIP)) {
             const std::string ip = wizard_.AddressText(IDC_IP), mask = wizard_.AddressText(IDC_MASK),
                               gateway = wizard_.AddressText(IDC_GATEWAY);
-            if (const auto error = ValidateAddress(OctetsFromText(ip), OctetsFromText(mask),
-                                                   OctetsFromText(gateway), OctetsFromText(dns))) {
+            if (const auto error = ValidateAddress(OctetsFromText(ip), OctetsFromText(mask), OctetsFromText(gateway),
+                                                   OctetsFromText(dns))) {
                 wizard_.ShowMessage(error->key);
                 for (AddressBox box : error->restore) {
                     switch (box) {
-                    case AddressBox::Ip: wizard_.SetAddressText(IDC_IP, d.acceptedIp); break;
-                    case AddressBox::Mask: wizard_.SetAddressText(IDC_MASK, d.acceptedMask); break;
-                    case AddressBox::Gateway: wizard_.SetAddressText(IDC_GATEWAY, d.acceptedGateway); break;
-                    case AddressBox::Dns: wizard_.SetAddressText(IDC_DNS, d.acceptedDns); break;
+                    case AddressBox::Ip:
+                        wizard_.SetAddressText(IDC_IP, d.acceptedIp);
+                        break;
+                    case AddressBox::Mask:
+                        wizard_.SetAddressText(IDC_MASK, d.acceptedMask);
+                        break;
+                    case AddressBox::Gateway:
+                        wizard_.SetAddressText(IDC_GATEWAY, d.acceptedGateway);
+                        break;
+                    case AddressBox::Dns:
+                        wizard_.SetAddressText(IDC_DNS, d.acceptedDns);
+                        break;
                     }
                 }
                 const int focus[] = {IDC_IP, IDC_MASK, IDC_GATEWAY, IDC_DNS};
@@ -346,7 +393,9 @@ public:
     }
 
 private:
-    LRESULT Send(int id, UINT message, WPARAM wp, LPARAM lp = 0) { return wizard_.SendItemMessage(id, message, wp, lp); }
+    LRESULT Send(int id, UINT message, WPARAM wp, LPARAM lp = 0) {
+        return wizard_.SendItemMessage(id, message, wp, lp);
+    }
 
     // The entries `pattern` names from `first` on, up to the first empty one.
     void FillList(int id, const char* pattern, int first) {
@@ -418,10 +467,10 @@ public:
         }
         // This one question carries the product's name, in every language.
         if (AnyDiskToErase(Disks(wizard_.Data().config)) &&
-            ::MessageBoxA(wizard_.Hwnd(),
-                          wizard_.Message("Format_Warn", "The data on the disk(s) WILL BE ERASED, please confirm!")
-                              .c_str(),
-                          "Storage Server Wizard", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+            ::MessageBoxA(
+                wizard_.Hwnd(),
+                wizard_.Message("Format_Warn", "The data on the disk(s) WILL BE ERASED, please confirm!").c_str(),
+                "Storage Server Wizard", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
             return Leaving::Stay;
         return Leaving::Follow;
     }

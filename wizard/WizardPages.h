@@ -24,8 +24,19 @@ class CKestaneDlg;
 // them in this order and may go on after the last; the dialog names only
 // the pages that it turns to by itself.
 enum Page : int {
-    kHomePage, kLoginPage, kHddErrorPage, kFormatPage, kSetPwdPage, kSetIpPage, kNamePage, kFunctionPage,
-    kTimePage, kConfirmPage, kWaitPage, kSuccessPage, kFailPage
+    kHomePage,
+    kLoginPage,
+    kHddErrorPage,
+    kFormatPage,
+    kSetPwdPage,
+    kSetIpPage,
+    kNamePage,
+    kFunctionPage,
+    kTimePage,
+    kConfirmPage,
+    kWaitPage,
+    kSuccessPage,
+    kFailPage
 };
 
 // The control table: the key that page sections use for a control, and the
@@ -89,6 +100,5 @@ public:
 protected:
     CKestaneDlg& wizard_;
 };
-
 
 }  // namespace kestane

@@ -39,7 +39,8 @@ int WideCharToMultiByte(UINT codePage, DWORD, const wchar_t* wide, int units, ch
         if (defaultChar || usedDefault) return 0;
         for (int i = 0; i < units; ++i) {
             uint32_t c = static_cast<uint32_t>(wide[i]) & 0xFFFF;
-            if (IS_HIGH_SURROGATE(c) && i + 1 < units && IS_LOW_SURROGATE(static_cast<uint32_t>(wide[i + 1]) & 0xFFFF)) {
+            if (IS_HIGH_SURROGATE(c) && i + 1 < units &&
+                IS_LOW_SURROGATE(static_cast<uint32_t>(wide[i + 1]) & 0xFFFF)) {
                 c = 0x10000 + ((c - 0xD800) << 10) + ((static_cast<uint32_t>(wide[i + 1]) & 0xFFFF) - 0xDC00);
                 ++i;
             } else if (c >= 0xD800 && c <= 0xDFFF) {

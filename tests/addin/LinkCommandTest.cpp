@@ -13,8 +13,8 @@ TEST(LinkCommand, HexCarriesEveryUtf16UnitLowByteFirst) {
     } cases[] = {
         {L"ab", "61006200"},
         {L"", ""},
-        {L"\x4E2D\x00E9", "2D4EE900"},        // CJK and Latin-1
-        {L"\xD83D\xDE00", "3DD800DE"},        // a surrogate pair stays two units
+        {L"\x4E2D\x00E9", "2D4EE900"},  // CJK and Latin-1
+        {L"\xD83D\xDE00", "3DD800DE"},  // a surrogate pair stays two units
         {std::wstring(1, L'\0') + L"\xFFFF", "0000FFFF"},
         {L"http://x/a b\"c", "68007400740070003A002F002F0078002F0061002000620022006300"},
     };

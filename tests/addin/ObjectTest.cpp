@@ -38,8 +38,8 @@ std::string Hex(const std::wstring& link) {
 
 std::string ThreadAnsi(const std::wstring& text) {
     char buffer[256] = {};
-    int n = ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.c_str(), static_cast<int>(text.size()), buffer,
-                                  sizeof buffer, nullptr, nullptr);
+    int n = ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.c_str(), static_cast<int>(text.size()), buffer, sizeof buffer,
+                                  nullptr, nullptr);
     return std::string(buffer, n > 0 ? n : 0);
 }
 
@@ -125,8 +125,8 @@ protected:
 }  // namespace
 
 TEST_F(BrevletObject, ExportsFactoryAndUnloadRules) {
-    for (const char* name : {"DllMain", "DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
-                             "DllUnregisterServer"})
+    for (const char* name :
+         {"DllMain", "DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"})
         EXPECT_NE(nullptr, ::GetProcAddress(library_, name)) << name;
 
     win::ComPtr<IClassFactory> factory;
@@ -184,7 +184,8 @@ TEST_F(BrevletObject, TypeInformationMatchesTheVtable) {
     ASSERT_EQ(S_OK, dispatch->GetRefTypeInfo(ref, vtable.Receive()));
     ASSERT_EQ(S_OK, vtable->GetTypeAttr(&attr));
     EXPECT_TRUE(attr->typekind == TKIND_INTERFACE && (attr->wTypeFlags & TYPEFLAG_FDUAL) &&
-                (attr->wTypeFlags & TYPEFLAG_FOLEAUTOMATION)) << attr->wTypeFlags;
+                (attr->wTypeFlags & TYPEFLAG_FOLEAUTOMATION))
+        << attr->wTypeFlags;
     vtable->ReleaseTypeAttr(attr);
     ASSERT_EQ(S_OK, vtable->GetRefTypeOfImplType(0, &ref));
     ASSERT_EQ(S_OK, vtable->GetRefTypeInfo(ref, base.Receive()));
@@ -199,8 +200,7 @@ TEST_F(BrevletObject, TypeInformationMatchesTheVtable) {
         MEMBERID id;
         SHORT slot;
         SHORT params;
-    } methods[] = {{L"Brevlet", L"method Brevlet", 1, 7, 1},
-                   {L"BrevletWithLang", L"method BrevletWithLang", 2, 8, 2}};
+    } methods[] = {{L"Brevlet", L"method Brevlet", 1, 7, 1}, {L"BrevletWithLang", L"method BrevletWithLang", 2, 8, 2}};
     for (UINT i = 0; i < 2; ++i) {
         FUNCDESC* func = nullptr;
         ASSERT_EQ(S_OK, vtable->GetFuncDesc(i, &func));
@@ -283,11 +283,12 @@ TEST_F(BrevletObject, CommandLinesOfBothMethods) {
     };
     size_t lines = 0;
     for (Case& c : cases) {
-        const HRESULT expectedResult = c.starts ? S_OK
+        const HRESULT expectedResult = c.starts                           ? S_OK
                                        : c.url.ConversionResult() != S_OK ? c.url.ConversionResult()
-                                       : c.method == WithLang ? c.charset.ConversionResult()
-                                                              : S_OK;
-        const HRESULT hr = c.method == Quoted ? object->Brevlet(c.url.v) : object->BrevletWithLang(c.url.v, c.charset.v);
+                                       : c.method == WithLang             ? c.charset.ConversionResult()
+                                                                          : S_OK;
+        const HRESULT hr =
+            c.method == Quoted ? object->Brevlet(c.url.v) : object->BrevletWithLang(c.url.v, c.charset.v);
         EXPECT_EQ(expectedResult, hr) << c.line;
         if (!c.starts) continue;
         std::vector<std::string> got = record.WaitFor(++lines);
@@ -348,23 +349,24 @@ TEST(BrevletFile, VersionAndStrings) {
     EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
     EXPECT_EQ(fixed->dwFileVersionLS, fixed->dwProductVersionLS);
     WORD* translation = nullptr;
-    ASSERT_TRUE(::VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                                 &size));
+    ASSERT_TRUE(
+        ::VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &size));
     ASSERT_EQ(4u, size);
     EXPECT_EQ(0x0804, translation[0]);
     EXPECT_EQ(936, translation[1]);
     const struct {
         const wchar_t* name;
         const wchar_t* value;
-    } strings[] = {{L"InternalName", L"Brevlet.dll"}, {L"OriginalFilename", L"Brevlet.dll"},
-                   {L"OLESelfRegister", L""}, {L"FileVersion", L"1.0.0.1"}, {L"ProductVersion", L"1.0.0.1"}};
+    } strings[] = {{L"InternalName", L"Brevlet.dll"},
+                   {L"OriginalFilename", L"Brevlet.dll"},
+                   {L"OLESelfRegister", L""},
+                   {L"FileVersion", L"1.0.0.1"},
+                   {L"ProductVersion", L"1.0.0.1"}};
     for (const auto& s : strings) {
         wchar_t* value = nullptr;
         const std::wstring query = std::wstring(L"\\StringFileInfo\\080403a8\\") + s.name;
         EXPECT_TRUE(::VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &size)) << s.name;
-        if (value) {
-            EXPECT_STREQ(s.value, value) << s.name;
-        }
+        if (value) { EXPECT_STREQ(s.value, value) << s.name; }
     }
 
     HMODULE library = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);

@@ -11,16 +11,16 @@ using namespace brevlet;
 TEST(Registrar, RefusesMalformedScripts) {
     const Replacements replacements = {{"ID", "{1}"}};
     const char* bad[] = {
-        "HKCR { A ",                       // } missing
-        "HKXX { }",                        // unknown root
-        "HKCR { val A = s 'x' }",          // value outside a key
-        "HKCR { A = s '%OTHER%' }",        // unknown replacement
-        "HKCR { A = s '50% }",             // unterminated quote
-        "HKCR { A = s '100%' }",           // unpaired percent sign
-        "HKCR { A = x 'y' }",              // unknown value type
-        "HKCR { A = d 'twelve' }",         // not a number
-        "HKCR { NoRemove }",               // modifier without a key
-        "HKCR { A { val = s 'x' } }",      // value without a name
+        "HKCR { A ",                   // } missing
+        "HKXX { }",                    // unknown root
+        "HKCR { val A = s 'x' }",      // value outside a key
+        "HKCR { A = s '%OTHER%' }",    // unknown replacement
+        "HKCR { A = s '50% }",         // unterminated quote
+        "HKCR { A = s '100%' }",       // unpaired percent sign
+        "HKCR { A = x 'y' }",          // unknown value type
+        "HKCR { A = d 'twelve' }",     // not a number
+        "HKCR { NoRemove }",           // modifier without a key
+        "HKCR { A { val = s 'x' } }",  // value without a name
         "{ }",
     };
     for (const char* text : bad) {
@@ -66,8 +66,8 @@ TEST(Registrar, RegistersAndRemovesKeepingWhatIsNotItsOwn) {
     const std::string base = "Software\\QuarrowTests\\Registrar" + std::to_string(::GetCurrentProcessId());
     ::RegDeleteTreeA(HKEY_CURRENT_USER, base.c_str());
     win::RegKey root;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                               nullptr, root.Receive(), nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                               root.Receive(), nullptr));
     // Someone else's keys: a subkey of a key the script owns, an old value of a replaced key.
     ::RegSetValueA(root.Get(), "Shared\\Foreign", REG_SZ, "theirs", 6);
     ::RegSetValueA(root.Get(), "Forced\\Old", REG_SZ, "old", 3);
@@ -84,9 +84,19 @@ TEST(Registrar, RegistersAndRemovesKeepingWhatIsNotItsOwn) {
     Dump(root.Get(), "", registered);
     const std::vector<std::string> expectedRegistered = {
         "[]",
-        "[\\Forced]", "@=new", "[\\Forced\\Child]",
-        "[\\Kept]", "Flag=34", "[\\Kept\\Mine]", "@=C:\\it's {here}", "Model=",
-        "[\\Shared]", "@=x", "[\\Shared\\Foreign]", "@=theirs", "[\\Shared\\Sub]",
+        "[\\Forced]",
+        "@=new",
+        "[\\Forced\\Child]",
+        "[\\Kept]",
+        "Flag=34",
+        "[\\Kept\\Mine]",
+        "@=C:\\it's {here}",
+        "Model=",
+        "[\\Shared]",
+        "@=x",
+        "[\\Shared\\Foreign]",
+        "@=theirs",
+        "[\\Shared\\Sub]",
     };
     EXPECT_EQ(expectedRegistered, registered);
 

@@ -27,9 +27,7 @@ TEST(CommandLine, OnlyTheExactLowerCaseSwitchesCount) {
     for (const Case& c : cases) {
         Command command = ParseCommandLine(c.text);
         EXPECT_EQ(c.form, command.form) << c.text;
-        if (c.form != CommandForm::Normal) {
-            EXPECT_EQ(c.argument, command.argument) << c.text;
-        }
+        if (c.form != CommandForm::Normal) { EXPECT_EQ(c.argument, command.argument) << c.text; }
     }
 }
 

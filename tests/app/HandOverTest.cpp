@@ -85,10 +85,10 @@ TEST(HandOver, ArgumentsDecodeWithinTheirText) {
         {kHandOverTorrent, "", false, "", "", 0},
         {kHandOverTorrent, "\"\"", false, "", "", 0},
         {kHandOverLink, "68007400 gb2312", true, "ht", "ht", 936},
-        {kHandOverLink, "6800740 gb2312", true, "h", "h", 936},       // whole units only
-        {kHandOverLink, "680074 x", true, "h", "h", 0},               // unknown name: code page 0
+        {kHandOverLink, "6800740 gb2312", true, "h", "h", 936},            // whole units only
+        {kHandOverLink, "680074 x", true, "h", "h", 0},                    // unknown name: code page 0
         {kHandOverLink, "6800000074007400 utf-8", true, "h", "h", 65001},  // a zero unit ends the link
-        {kHandOverLink, "6a00 utf-8", true, "`", "`", 65001},                 // lower case counts as 0
+        {kHandOverLink, "6a00 utf-8", true, "`", "`", 65001},              // lower case counts as 0
         {kHandOverLink, "68007400", false, "", "", 0},
     };
     for (const Case& c : cases) {

@@ -92,10 +92,10 @@ TEST(JobList, ScrollRequests) {
     struct Case {
         int request, position, maximum, thumb, expected;
     } cases[] = {
-        {SB_PAGEDOWN, 0, 15, 0, 10},     {SB_PAGEDOWN, 10, 15, 0, 15}, {SB_PAGEUP, 15, 15, 0, 5},
-        {SB_PAGEUP, 3, 15, 0, 0},        {SB_LINEDOWN, 15, 15, 0, 15}, {SB_LINEDOWN, 4, 15, 0, 5},
-        {SB_LINEUP, 0, 15, 0, 0},        {SB_THUMBTRACK, 0, 15, 7, 7}, {SB_THUMBPOSITION, 2, 15, 12, 12},
-        {SB_PAGEDOWN, 0, 0, 0, 0},       {SB_ENDSCROLL, 4, 15, 0, -1}, {SB_TOP, 4, 15, 0, -1},
+        {SB_PAGEDOWN, 0, 15, 0, 10}, {SB_PAGEDOWN, 10, 15, 0, 15}, {SB_PAGEUP, 15, 15, 0, 5},
+        {SB_PAGEUP, 3, 15, 0, 0},    {SB_LINEDOWN, 15, 15, 0, 15}, {SB_LINEDOWN, 4, 15, 0, 5},
+        {SB_LINEUP, 0, 15, 0, 0},    {SB_THUMBTRACK, 0, 15, 7, 7}, {SB_THUMBPOSITION, 2, 15, 12, 12},
+        {SB_PAGEDOWN, 0, 0, 0, 0},   {SB_ENDSCROLL, 4, 15, 0, -1}, {SB_TOP, 4, 15, 0, -1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(app::CMyScrollBar::NewPosition(c.request, c.position, 0, c.maximum, c.thumb), c.expected)
@@ -108,14 +108,15 @@ TEST(JobList, RowsShowTheJobsFromTheScrollPosition) {
         int position, row;
         int index;  // -1: the row is empty
     } cases[] = {
-        {0, 0, 0, -1},  {3, 0, 0, 0},   {3, 0, 2, 2},   {3, 0, 3, -1},  {25, 0, 9, 9},
+        {0, 0, 0, -1},   {3, 0, 0, 0},    {3, 0, 2, 2},    {3, 0, 3, -1},   {25, 0, 9, 9},
         {25, 15, 0, 15}, {25, 15, 9, 24}, {25, 16, 9, -1}, {25, 5, 10, -1}, {25, 5, -1, -1},
     };
     for (const Case& c : cases) {
         std::vector<app::JobRow> jobs(c.jobs);
         for (size_t i = 0; i < jobs.size(); ++i) jobs[i].key = std::to_string(i);
         const app::JobRow* job = app::JobAtRow(jobs, c.position, c.row);
-        EXPECT_EQ(job ? std::stoi(job->key) : -1, c.index) << c.jobs << " jobs, position " << c.position << " row " << c.row;
+        EXPECT_EQ(job ? std::stoi(job->key) : -1, c.index)
+            << c.jobs << " jobs, position " << c.position << " row " << c.row;
     }
 }
 
@@ -124,7 +125,8 @@ TEST(JobList, ScrollRangeFollowsTheNumberOfJobs) {
         size_t jobs;
         int position, maximum, clamped, shown;
     } cases[] = {
-        {0, 0, 0, 0, 0}, {9, 0, 0, 0, 9}, {10, 0, 0, 0, 10}, {11, 1, 1, 1, 10}, {25, 20, 15, 15, 10}, {25, 7, 15, 7, 10},
+        {0, 0, 0, 0, 0},   {9, 0, 0, 0, 9},      {10, 0, 0, 0, 10},
+        {11, 1, 1, 1, 10}, {25, 20, 15, 15, 10}, {25, 7, 15, 7, 10},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(app::ScrollMaximum(c.jobs), c.maximum) << c.jobs;

@@ -14,8 +14,8 @@ protected:
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
         ::InitCommonControlsEx(&controls);
         frame = ::CreateWindowExA(0, "STATIC", "frame", WS_POPUP, 0, 0, 800, 300, nullptr, nullptr, nullptr, nullptr);
-        HWND window = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDRAWFIXED, 0, 0, 700,
-                                        241, frame, reinterpret_cast<HMENU>(1042), nullptr, nullptr);
+        HWND window = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDRAWFIXED, 0,
+                                        0, 700, 241, frame, reinterpret_cast<HMENU>(1042), nullptr, nullptr);
         ASSERT_TRUE(list.Attach(window));
         for (int c = 0; c < 6; ++c) {
             LVCOLUMNA column = {};
@@ -40,7 +40,8 @@ protected:
         tool.uId = id;
         tool.lpszText = text;
         ::SendMessageW(list.Tips(), TTM_GETTEXTW, 2048, reinterpret_cast<LPARAM>(&tool));
-        if (rect && ::SendMessageW(list.Tips(), TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) *rect = tool.rect;
+        if (rect && ::SendMessageW(list.Tips(), TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)))
+            *rect = tool.rect;
         char narrow[4096] = {};
         ::WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
         return narrow;

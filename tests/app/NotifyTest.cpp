@@ -59,30 +59,55 @@ TEST(Notify, DecidesWhatIsNewsAndWhatIsRemembered) {
         Entries kept;
     } cases[] = {
         {"first list of a server: silent",
-         {}, false, {{"bt 1", "A", kDone}, {"bt 2", "B", kNone}, {"web w", "W", kFail}}, 200,
-         {}, {"finished bt 1", "failed web w"}},
+         {},
+         false,
+         {{"bt 1", "A", kDone}, {"bt 2", "B", kNone}, {"web w", "W", kFail}},
+         200,
+         {},
+         {"finished bt 1", "failed web w"}},
         {"one finished and one failed since the last list",
-         {"finished bt 1"}, true, {{"bt 1", "A", kDone}, {"bt 2", "B", kDone}, {"web w", "W", kFail}}, 200,
-         {"B", "W"}, {"finished bt 1", "finished bt 2", "failed web w"}},
+         {"finished bt 1"},
+         true,
+         {{"bt 1", "A", kDone}, {"bt 2", "B", kDone}, {"web w", "W", kFail}},
+         200,
+         {"B", "W"},
+         {"finished bt 1", "finished bt 2", "failed web w"}},
         {"nothing new; a removed job stays remembered",
-         {"finished bt 9", "finished bt 1"}, true, {{"bt 1", "A", kDone}, {"bt 2", "B", kNone}}, 200,
-         {}, {"finished bt 9", "finished bt 1"}},
+         {"finished bt 9", "finished bt 1"},
+         true,
+         {{"bt 1", "A", kDone}, {"bt 2", "B", kNone}},
+         200,
+         {},
+         {"finished bt 9", "finished bt 1"}},
         {"a failed job runs again: forgotten, and its next end is news",
-         {"failed bt 1", "finished bt 2"}, true, {{"bt 1", "A", kNone}, {"bt 2", "B", kDone}}, 200,
-         {}, {"finished bt 2"}},
-        {"failed, then finished",
-         {"failed bt 1"}, true, {{"bt 1", "A", kDone}}, 200,
-         {"A"}, {"finished bt 1"}},
+         {"failed bt 1", "finished bt 2"},
+         true,
+         {{"bt 1", "A", kNone}, {"bt 2", "B", kDone}},
+         200,
+         {},
+         {"finished bt 2"}},
+        {"failed, then finished", {"failed bt 1"}, true, {{"bt 1", "A", kDone}}, 200, {"A"}, {"finished bt 1"}},
         {"two jobs with one key are told once",
-         {}, true, {{"web w", "W", kDone}, {"web w", "W", kDone}}, 200,
-         {"W"}, {"finished web w"}},
+         {},
+         true,
+         {{"web w", "W", kDone}, {"web w", "W", kDone}},
+         200,
+         {"W"},
+         {"finished web w"}},
         {"bounded: the oldest go first, a job still listed as ended never",
-         {"finished bt 1", "finished bt 8", "finished bt 9"}, true,
-         {{"bt 1", "A", kDone}, {"bt 2", "B", kDone}, {"bt 3", "C", kDone}}, 3,
-         {"B", "C"}, {"finished bt 1", "finished bt 2", "finished bt 3"}},
+         {"finished bt 1", "finished bt 8", "finished bt 9"},
+         true,
+         {{"bt 1", "A", kDone}, {"bt 2", "B", kDone}, {"bt 3", "C", kDone}},
+         3,
+         {"B", "C"},
+         {"finished bt 1", "finished bt 2", "finished bt 3"}},
         {"more ended jobs than the bound: all kept, or they would be news again",
-         {"finished bt 1"}, true, {{"bt 1", "A", kDone}, {"bt 2", "B", kFail}}, 1,
-         {"B"}, {"finished bt 1", "failed bt 2"}},
+         {"finished bt 1"},
+         true,
+         {{"bt 1", "A", kDone}, {"bt 2", "B", kFail}},
+         1,
+         {"B"},
+         {"finished bt 1", "failed bt 2"}},
     };
     for (const Case& c : cases) {
         app::NoticeDecision d = app::DecideNotices(c.remembered, c.established, c.jobs, c.limit);
@@ -123,8 +148,13 @@ TEST(Notify, WhatIsWrittenStaysBoundedWhateverTheServerLists) {
     // keys stay two entries.
     const std::string longId(5000, '7');
     const std::string keys[] = {
-        "bt 1003", "bt " + longId, "bt " + longId + "8", "bt 8" + longId, "bt \xe4\xb8\xad" + longId,
-        "web [USB5]" + std::string(100000, 'x'), "bt a\0b"s,
+        "bt 1003",
+        "bt " + longId,
+        "bt " + longId + "8",
+        "bt 8" + longId,
+        "bt \xe4\xb8\xad" + longId,
+        "web [USB5]" + std::string(100000, 'x'),
+        "bt a\0b"s,
     };
     std::set<std::string> entries;
     for (const std::string& key : keys) {
@@ -161,9 +191,14 @@ TEST(Notify, WhatIsWrittenStaysBoundedWhateverTheServerLists) {
     } cases[] = {
         {"more than the bound: the newest", short250, 200, 1 << 20, Entries(short250.begin() + 50, short250.end())},
         {"an entry too long is left out",
-         {"finished bt 1", std::string(app::kMaxEntryBytes + 1, 'x'), "finished bt 2"}, 200, 1 << 20,
+         {"finished bt 1", std::string(app::kMaxEntryBytes + 1, 'x'), "finished bt 2"},
+         200,
+         1 << 20,
          {"finished bt 1", "finished bt 2"}},
-        {"the longest entry is kept", {std::string(app::kMaxEntryBytes, 'x')}, 200, 1 << 20,
+        {"the longest entry is kept",
+         {std::string(app::kMaxEntryBytes, 'x')},
+         200,
+         1 << 20,
          {std::string(app::kMaxEntryBytes, 'x')}},
         {"out of room: the newest that fit", long10, 200, 350, Entries(long10.begin() + 7, long10.end())},
     };
@@ -182,9 +217,9 @@ TEST(Notify, WhatIsWrittenStaysBoundedWhateverTheServerLists) {
 }
 
 TEST(Notify, ThreeJobsGetABalloonEachMoreOneSummary) {
-    const app::BalloonTexts texts = {"Download finished",     "Download failed",     "Quarrow",
-                                     "%d downloads finished", "%d downloads failed",
-                                     "%d downloads finished, %d failed"};
+    const app::BalloonTexts texts = {
+        "Download finished",     "Download failed",     "Quarrow",
+        "%d downloads finished", "%d downloads failed", "%d downloads finished, %d failed"};
     struct Case {
         std::deque<EndedJob> pending;
         const char* title;
@@ -196,9 +231,15 @@ TEST(Notify, ThreeJobsGetABalloonEachMoreOneSummary) {
         {{{"B", kFail}, {"C", kDone}}, "Download failed", "B", true, 1},
         {{{"%d", kDone}, {"B", kDone}, {"C", kDone}}, "Download finished", "%d", false, 2},
         {{{"A", kDone}, {"B", kDone}, {"C", kDone}, {"D", kDone}}, "Quarrow", "4 downloads finished", false, 0},
-        {{{"A", kFail}, {"B", kFail}, {"C", kFail}, {"D", kFail}, {"E", kFail}}, "Quarrow", "5 downloads failed", true,
+        {{{"A", kFail}, {"B", kFail}, {"C", kFail}, {"D", kFail}, {"E", kFail}},
+         "Quarrow",
+         "5 downloads failed",
+         true,
          0},
-        {{{"A", kDone}, {"B", kFail}, {"C", kDone}, {"D", kDone}}, "Quarrow", "3 downloads finished, 1 failed", true,
+        {{{"A", kDone}, {"B", kFail}, {"C", kDone}, {"D", kDone}},
+         "Quarrow",
+         "3 downloads finished, 1 failed",
+         true,
          0},
     };
     for (Case& c : cases) {
@@ -242,8 +283,8 @@ TEST(Notify, SettingsKeepTheSwitchAndEachServersList) {
     EXPECT_TRUE(entries.empty());
 
     HKEY created = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                               nullptr, &created, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                               &created, nullptr));
     EXPECT_TRUE(settings.Enabled());
     settings.SetEnabled(false);
     EXPECT_FALSE(settings.Enabled());

@@ -61,9 +61,8 @@ public:
 private:
     static BOOL CALLBACK Name(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
         // All of ours are numbered; a named one would be reported as ID 0.
-        (*reinterpret_cast<std::map<UINT, std::set<LANGID>>*>(found))[IS_INTRESOURCE(name)
-                                                                          ? static_cast<UINT>(reinterpret_cast<ULONG_PTR>(name))
-                                                                          : 0];
+        (*reinterpret_cast<std::map<UINT, std::set<LANGID>>*>(
+            found))[IS_INTRESOURCE(name) ? static_cast<UINT>(reinterpret_cast<ULONG_PTR>(name)) : 0];
         return TRUE;
     }
     static BOOL CALLBACK Language(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR languages) {
@@ -83,7 +82,8 @@ std::map<UINT, std::wstring> Strings(const ResourceFile& file, LANGID language) 
         for (UINT i = 0; i < 16 && at + 2 <= data.size(); ++i) {
             WORD length = *reinterpret_cast<const WORD*>(&data[at]);
             at += 2;
-            if (length) strings[(block - 1) * 16 + i] = std::wstring(reinterpret_cast<const wchar_t*>(&data[at]), length);
+            if (length)
+                strings[(block - 1) * 16 + i] = std::wstring(reinterpret_cast<const wchar_t*>(&data[at]), length);
             at += 2u * length;
         }
     }
@@ -199,11 +199,9 @@ void MenuShape(HMENU menu, const std::wstring& indent, std::vector<std::wstring>
         ::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
         bool separator = info.fType & MFT_SEPARATOR;
         // A pop-up's ID is its menu handle: only its place tells.
-        std::wstring kind = separator       ? L"separator"
-                            : info.hSubMenu ? L"popup"
-                                            : L"item " + std::to_wstring(info.wID);
-        shape.push_back(indent + kind + L" state " +
-                        std::to_wstring(info.fState) + (separator || text[0] ? L"" : L" without text"));
+        std::wstring kind = separator ? L"separator" : info.hSubMenu ? L"popup" : L"item " + std::to_wstring(info.wID);
+        shape.push_back(indent + kind + L" state " + std::to_wstring(info.fState) +
+                        (separator || text[0] ? L"" : L" without text"));
         if (info.hSubMenu) MenuShape(info.hSubMenu, indent + L"  ", shape);
     }
 }
@@ -269,8 +267,7 @@ TEST_P(ResourceLanguages, GermanDialogsAndMenusHaveTheControlsAndItemsOfTheEngli
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, ResourceLanguages,
-                         testing::Values(L"app\\Quarrow.exe", L"tools\\quarrowctl.exe"),
+INSTANTIATE_TEST_SUITE_P(Programs, ResourceLanguages, testing::Values(L"app\\Quarrow.exe", L"tools\\quarrowctl.exe"),
                          [](const testing::TestParamInfo<const wchar_t*>& info) {
                              return std::string(info.index == 0 ? "Quarrow" : "quarrowctl");
                          });

@@ -38,7 +38,9 @@ struct TempFile {
 };
 
 // The test's own handle, lent to the request without passing ownership.
-SharedFile Lent(HANDLE handle) { return SharedFile(handle, [](void*) {}); }
+SharedFile Lent(HANDLE handle) {
+    return SharedFile(handle, [](void*) {});
+}
 
 }  // namespace
 

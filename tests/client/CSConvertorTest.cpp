@@ -122,13 +122,13 @@ TEST(PercentEncoding, SingleBytesStayMultiBytesEscapeUpperCase) {
     } cases[] = {
         {L"abc", 65001, "abc"},
         {L"abc", 936, "abc"},
-        {L"a b%&?=", 65001, "a b%&?="},        // ASCII is never escaped
-        {L"\u554A", 936, "%B0%A1"},            // two bytes in GBK
+        {L"a b%&?=", 65001, "a b%&?="},  // ASCII is never escaped
+        {L"\u554A", 936, "%B0%A1"},      // two bytes in GBK
         {L"\u554A", 65001, "%E5%95%8A"},
         {L"\u00E9", 65001, "%C3%A9"},
-        {L"\u00E9", 1252, "\xE9"},             // one byte in 1252: as is
-        {L"\u554A", 1252, "?"},                // unmappable: the substitute
-        {L"\u0E01\u3042", 932, "?%82%A0"},     // Thai lacks in 932; hiragana is two bytes
+        {L"\u00E9", 1252, "\xE9"},                   // one byte in 1252: as is
+        {L"\u554A", 1252, "?"},                      // unmappable: the substitute
+        {L"\u0E01\u3042", 932, "?%82%A0"},           // Thai lacks in 932; hiragana is two bytes
         {L"a\U0001F600b", 65001, "a%F0%9F%98%80b"},  // a pair of units is one character
         // Code pages the system cannot convert to give nothing, not a cut link.
         {L"abc", 12345, ""},
@@ -141,8 +141,7 @@ TEST(PercentEncoding, SingleBytesStayMultiBytesEscapeUpperCase) {
 TEST(PercentEncoding, CodePagesTheSystemCannotConvertTo) {
     for (int codePage : {65001, 65000, 1252, 936, 20932, 28591})
         EXPECT_TRUE(CCSConvertor::CanEncodeTo(codePage)) << codePage;
-    for (int codePage : {0, -1, 1200, 12345, 99999999})
-        EXPECT_FALSE(CCSConvertor::CanEncodeTo(codePage)) << codePage;
+    for (int codePage : {0, -1, 1200, 12345, 99999999}) EXPECT_FALSE(CCSConvertor::CanEncodeTo(codePage)) << codePage;
 }
 
 TEST(PercentEncoding, AnsiTextUsesTheSystemCodePage) {
@@ -150,9 +149,7 @@ TEST(PercentEncoding, AnsiTextUsesTheSystemCodePage) {
     if (e.empty()) GTEST_SKIP() << "no e-acute in code page " << ::GetACP();
     EXPECT_EQ("caf%C3%A9", CCSConvertor::EncodeForCodePage("caf" + e, 65001));
     const UINT acp = ::GetACP();
-    if (acp == 1252) {
-        EXPECT_EQ("caf\xE9", CCSConvertor::EncodeForCodePage("caf" + e, 1252));
-    }
+    if (acp == 1252) { EXPECT_EQ("caf\xE9", CCSConvertor::EncodeForCodePage("caf" + e, 1252)); }
     if (acp == 936) {
         EXPECT_EQ("caf%A8%A6", CCSConvertor::EncodeForCodePage("caf" + e, 936));
         EXPECT_EQ("%B0%A1", CCSConvertor::EncodeForCodePage("\xB0\xA1", 936));
@@ -175,9 +172,7 @@ TEST(PercentEncoding, DefaultUrlEncoding) {
 
 TEST(AnsiConversion, Utf8ToSystemCodePage) {
     const std::string e = Ansi(L"\u00E9");
-    if (!e.empty()) {
-        EXPECT_EQ("caf" + e, CCSConvertor::ConvertToAnsi("caf\xC3\xA9", 65001));
-    }
+    if (!e.empty()) { EXPECT_EQ("caf" + e, CCSConvertor::ConvertToAnsi("caf\xC3\xA9", 65001)); }
     // Characters the code page lacks become its default character.
     EXPECT_EQ("x?y", CCSConvertor::ConvertToAnsi("x\xE0\xB8\x81y", 65001));  // Thai ko kai
     if (::GetACP() == 936) {
@@ -218,9 +213,7 @@ TEST(WebFtpKey, Steps) {
     EXPECT_EQ("[USB6]/[HDD1].avi", key("[HDD2]\\", "[HDD1].avi"));
     EXPECT_EQ("[USB5]/a%252520.avi", key("[HDD1]\\", "a%20.avi"));
     const std::string e = Ansi(L"\u00E9");
-    if (!e.empty()) {
-        EXPECT_EQ("[USB5]/caf%C3%A9", key("[HDD1]\\", "caf" + e));
-    }
+    if (!e.empty()) { EXPECT_EQ("[USB5]/caf%C3%A9", key("[HDD1]\\", "caf" + e)); }
 }
 
 // In a double-byte code page a trail byte may equal "\\" or "@"; such a

@@ -21,14 +21,16 @@ TEST(RootPage, Scan) {
          "<input type=\"hidden\" value=\"[eSATA]\"></form>",
          {"[HDD2]", "[HDD1]", "[eSATA]"}},
         {"input marker without a later value marker ends the scan",
-         "<input type=\"hidden\" value=\"[HDD1]\"><input type=\"hidden\" name=\"x\"><p>", {"[HDD1]"}},
+         "<input type=\"hidden\" value=\"[HDD1]\"><input type=\"hidden\" name=\"x\"><p>",
+         {"[HDD1]"}},
         {"value without its closing quote ends the scan", "<input type=\"hidden\" value=\"[HDD1]", {}},
         {"value found beyond its tag", "<input type=\"hidden\" name=\"x\"><p value=\"[RAID]\">", {"[RAID]"}},
         // The next search starts at the value marker, so a value shared by two
         // inputs is taken once.
         {"two inputs, one value", "<input type=\"hidden\"><input type=\"hidden\" value=\"[HDD1]\">", {"[HDD1]"}},
         // ... and an input marker inside the previous value is still found.
-        {"marker inside a value", "<input type=\"hidden\" value=\"<input type=\"hidden\" value=\"B\">",
+        {"marker inside a value",
+         "<input type=\"hidden\" value=\"<input type=\"hidden\" value=\"B\">",
          {"<input type=", "B"}},
         {"empty value", "<input type=\"hidden\" value=\"\">", {""}},
         {"other input types", "<input type=\"text\" value=\"[HDD1]\">", {}},

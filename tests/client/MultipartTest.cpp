@@ -18,9 +18,10 @@ TEST(Multipart, TextFieldsAndClosingDelimiter) {
 TEST(Multipart, IntegerFieldsAreDecimal) {
     MultipartBuilder body;
     body.Field("btItemPriority", -1);
-    EXPECT_EQ("--/////////////////\r\nContent-Disposition: form-data; name=\"btItemPriority\"\r\n\r\n-1\r\n"
-              "--/////////////////--",
-              body.Finish());
+    EXPECT_EQ(
+        "--/////////////////\r\nContent-Disposition: form-data; name=\"btItemPriority\"\r\n\r\n-1\r\n"
+        "--/////////////////--",
+        body.Finish());
 }
 
 TEST(Multipart, FilePartHeadAndTail) {
@@ -33,7 +34,8 @@ TEST(Multipart, FilePartHeadAndTail) {
     EXPECT_EQ('\n', head.back());
     builder.ContinueAfterFile().Field("savePath", std::string("[HDD1]"));
     std::string tail = builder.Finish();
-    EXPECT_EQ("\r\n--/////////////////\r\nContent-Disposition: form-data; name=\"savePath\"\r\n\r\n[HDD1]\r\n"
-              "--/////////////////--",
-              tail);
+    EXPECT_EQ(
+        "\r\n--/////////////////\r\nContent-Disposition: form-data; name=\"savePath\"\r\n\r\n[HDD1]\r\n"
+        "--/////////////////--",
+        tail);
 }

@@ -27,8 +27,8 @@ TEST(ReplyCode, MarkerLineGivesCodeUpToLineFeed) {
 TEST(ReplyCode, IncompleteMarkerLines) {
     std::string code = "unchanged";
     EXPECT_FALSE(FindReplyCode("no marker here\n", code));
-    EXPECT_FALSE(FindReplyCode("QuarrowReturnValue:", code));         // nothing after it
-    EXPECT_FALSE(FindReplyCode("QuarrowReturnValue:Success", code));  // no line feed yet
+    EXPECT_FALSE(FindReplyCode("QuarrowReturnValue:", code));           // nothing after it
+    EXPECT_FALSE(FindReplyCode("QuarrowReturnValue:Success", code));    // no line feed yet
     EXPECT_FALSE(FindReplyCode("quarrowreturnvalue:Success\n", code));  // case-sensitive
     EXPECT_EQ("unchanged", code);
     EXPECT_EQ(kReplyPageError, ReplyCodeOfPage("<html>QuarrowReturnValue:Success"));
@@ -120,8 +120,8 @@ struct RandomChunks {
 // Searching only the new text finds what searching the whole text would,
 // and stops at the first chunk that completes the marker line.
 TEST(ReplyReading, MarkerSearchOverNewTextAgreesWithWholeText) {
-    const std::string pieces[] = {"Quarrow", "ReturnValue:", "QuarrowReturnValue:", "\n", "ERR_NULL_ITEM",
-                                  "x", "Q", std::string(700, 'y')};
+    const std::string pieces[] = {"Quarrow", "ReturnValue:",       "QuarrowReturnValue:", "\n", "ERR_NULL_ITEM", "x",
+                                  "Q",       std::string(700, 'y')};
     std::mt19937 random(5);
     int found = 0;
     for (int run = 0; run < 3000; ++run) {

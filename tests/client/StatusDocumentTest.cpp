@@ -14,11 +14,10 @@ using namespace client;
 
 namespace {
 
-std::string BtItem(int n, const std::string& name, const std::string& priority = "0",
-                   const std::string& skip = "") {
-    const char* tags[] = {"BTName", "BTContents", "BTRemainingTime", "BTTotalSize", "BTSchedule",
-                          "BTThroughput", "BTStatus", "BTPriority", "BTItemId"};
-    std::string values[] = {name, "c" + std::to_string(n), "1h", "10 MB", "50%", "3 KB/s", "downloading",
+std::string BtItem(int n, const std::string& name, const std::string& priority = "0", const std::string& skip = "") {
+    const char* tags[] = {"BTName",       "BTContents", "BTRemainingTime", "BTTotalSize", "BTSchedule",
+                          "BTThroughput", "BTStatus",   "BTPriority",      "BTItemId"};
+    std::string values[] = {name,     "c" + std::to_string(n), "1h", "10 MB", "50%", "3 KB/s", "downloading",
                             priority, "id" + std::to_string(n)};
     std::string xml = "<BTItem" + std::to_string(n) + ">";
     for (int i = 8; i >= 0; --i)  // children in any order
@@ -30,12 +29,13 @@ std::string WebItem(int n, const std::string& name) {
     std::string xml = "<WebFTPItem" + std::to_string(n) + "><WebFTPFileName>" + name +
                       "</WebFTPFileName><WebFTPSize>5</WebFTPSize><WebFTPLoadSize>1</WebFTPLoadSize>"
                       "<WebFTPStatus>paused</WebFTPStatus><WebFTPSavePath>[HDD1]\\dl\\</WebFTPSavePath>"
-                      "<WebFTPURL>http://h/" + name + "</WebFTPURL>";
+                      "<WebFTPURL>http://h/" +
+                      name + "</WebFTPURL>";
     return xml + "</WebFTPItem" + std::to_string(n) + ">";
 }
 
-std::string Document(const std::string& bt, const std::string& web, const std::string& rootAttributes =
-                                                                           " version=\"2.1\"") {
+std::string Document(const std::string& bt, const std::string& web,
+                     const std::string& rootAttributes = " version=\"2.1\"") {
     return "<Quarrow" + rootAttributes + "><BTDownload><BTEnable>1</BTEnable>" + bt +
            "</BTDownload><WebFTPDownload><WebFTPEnable>0</WebFTPEnable>" + web + "</WebFTPDownload></Quarrow>";
 }
@@ -53,7 +53,7 @@ TEST(StatusCut, Table) {
         // Exactly the last two "<" go, whatever they are.
         {"<body><a/></body></html><!-- x -->", true, "<a/></body>"},
         {"<body></body></html>", true, ""},
-        {"<body>x</html>", false, ""},    // the second cut would fall inside "<body>"
+        {"<body>x</html>", false, ""},  // the second cut would fall inside "<body>"
         {"<body>abc", false, ""},
         {"<BODY><a/></BODY></HTML>", false, ""},  // case-sensitive
         {"<a/></b></c>", false, ""},
@@ -62,9 +62,7 @@ TEST(StatusCut, Table) {
     for (const Case& c : cases) {
         std::string xml = "untouched";
         EXPECT_EQ(c.ok, CutBodyXml(c.page, xml)) << c.page;
-        if (c.ok) {
-            EXPECT_EQ(c.xml, xml) << c.page;
-        }
+        if (c.ok) { EXPECT_EQ(c.xml, xml) << c.page; }
     }
 }
 
@@ -118,11 +116,11 @@ TEST(StatusParse, FailureKeepsTheItemsReadSoFar) {
          Document("<BTItemCount>3</BTItemCount>" + BtItem(1, "a") + BtItem(2, "b"),
                   "<WebFTPItemCount>1</WebFTPItemCount>" + WebItem(1, "w")),
          2, 0},
-        {"missing child", Document("<BTItemCount>2</BTItemCount>" + BtItem(1, "a") + BtItem(2, "b", "0", "BTItemId"),
-                                   "<WebFTPItemCount>0</WebFTPItemCount>"),
+        {"missing child",
+         Document("<BTItemCount>2</BTItemCount>" + BtItem(1, "a") + BtItem(2, "b", "0", "BTItemId"),
+                  "<WebFTPItemCount>0</WebFTPItemCount>"),
          1, 0},
-        {"missing BT count", Document(BtItem(1, "a"), "<WebFTPItemCount>1</WebFTPItemCount>" + WebItem(1, "w")), 0,
-         0},
+        {"missing BT count", Document(BtItem(1, "a"), "<WebFTPItemCount>1</WebFTPItemCount>" + WebItem(1, "w")), 0, 0},
         {"missing web count", Document("<BTItemCount>1</BTItemCount>" + BtItem(1, "a"), WebItem(1, "w")), 1, 0},
         {"web count too large",
          Document("<BTItemCount>0</BTItemCount>", "<WebFTPItemCount>2</WebFTPItemCount>" + WebItem(1, "w")), 0, 1},
@@ -159,15 +157,15 @@ TEST(StatusParse, DocumentShapeErrors) {
         const char* want;
     } cases[] = {
         {"plain", empty, kReplySuccess},
-        {"empty version", Document("<BTItemCount>0</BTItemCount>", "<WebFTPItemCount>0</WebFTPItemCount>",
-                                   " version=\"\""),
+        {"empty version",
+         Document("<BTItemCount>0</BTItemCount>", "<WebFTPItemCount>0</WebFTPItemCount>", " version=\"\""),
          kReplySuccess},
         {"declaration", "<?xml version=\"1.0\"?>" + empty, kReplyPageError},
         {"comment first", "<!-- status -->" + empty, kReplyPageError},
         {"no version", Document("<BTItemCount>0</BTItemCount>", "<WebFTPItemCount>0</WebFTPItemCount>", ""),
          kReplyPageError},
-        {"other attribute", Document("<BTItemCount>0</BTItemCount>", "<WebFTPItemCount>0</WebFTPItemCount>",
-                                     " Version=\"1\""),
+        {"other attribute",
+         Document("<BTItemCount>0</BTItemCount>", "<WebFTPItemCount>0</WebFTPItemCount>", " Version=\"1\""),
          kReplyPageError},
         {"root name case", "<quarrow version=\"1\"/>", kReplyPageError},
         {"no BTEnable", "<Quarrow version=\"1\"><BTDownload/></Quarrow>", kReplyPageError},
@@ -228,28 +226,37 @@ TEST(StatusParse, ChildWalkMatchesLookupByName) {
     } cases[] = {
         {"duplicate item: the first wins",
          Document("<BTItemCount>2</BTItemCount>" + BtItem(2, "b") + BtItem(1, "a") + BtItem(2, "b2"), web0),
-         kReplySuccess, {"a", "b"}},
+         kReplySuccess,
+         {"a", "b"}},
         {"duplicate field: the first wins",
          Document("<BTItemCount>1</BTItemCount><BTItem1><BTName>first</BTName>" + BtItem(1, "a").substr(9), web0),
-         kReplySuccess, {"first"}},
+         kReplySuccess,
+         {"first"}},
         {"second section adds items and loses the duplicate count",
          "<Quarrow version=\"1\"><BTDownload><BTEnable>1</BTEnable><BTItemCount>2</BTItemCount>" + BtItem(1, "a") +
              "</BTDownload><WebFTPDownload><WebFTPEnable>0</WebFTPEnable>" + web0 +
              "</WebFTPDownload><BTDownload><BTEnable>0</BTEnable><BTItemCount>9</BTItemCount>" + BtItem(2, "b") +
              BtItem(1, "late") + "</BTDownload></Quarrow>",
-         kReplySuccess, {"a", "b"}},
+         kReplySuccess,
+         {"a", "b"}},
         {"names that only look like numbers are no items",
          Document("<BTItemCount>2</BTItemCount><!-- c -->x" + BtItem(1, "a") +
                       "<BTItem02><BTName>z</BTName></BTItem02><x:BTItem2 xmlns:x=\"u\"/><BTItem2x/>",
                   web0),
-         kReplyPageError, {"a"}},
+         kReplyPageError,
+         {"a"}},
         {"an item nested deeper does not count",
          Document("<BTItemCount>2</BTItemCount>" + BtItem(1, "a") + "<Box>" + BtItem(2, "b") + "</Box>", web0),
-         kReplyPageError, {"a"}},
+         kReplyPageError,
+         {"a"}},
         {"a missing number ends the list",
-         Document("<BTItemCount>3</BTItemCount>" + BtItem(1, "a") + BtItem(3, "c"), web0), kReplyPageError, {"a"}},
-        {"huge count, few items", Document("<BTItemCount>2147483647</BTItemCount>" + BtItem(1, "a"), web0),
-         kReplyPageError, {"a"}},
+         Document("<BTItemCount>3</BTItemCount>" + BtItem(1, "a") + BtItem(3, "c"), web0),
+         kReplyPageError,
+         {"a"}},
+        {"huge count, few items",
+         Document("<BTItemCount>2147483647</BTItemCount>" + BtItem(1, "a"), web0),
+         kReplyPageError,
+         {"a"}},
     };
     for (const Case& c : cases) {
         ServerStatus status;
@@ -350,15 +357,16 @@ TEST(ServerXml, HostileEntitiesAreRefused) {
         "<!DOCTYPE DefaultPath [<!ENTITY e \"internal\">]>",
     };
     for (const std::string& dtd : dtds) {
-        const std::string page = "<html>QuarrowReturnValue:Success\n<body>" + dtd +
-                                 "<DefaultPath>[HDD1]&e;</DefaultPath></body></html>";
+        const std::string page =
+            "<html>QuarrowReturnValue:Success\n<body>" + dtd + "<DefaultPath>[HDD1]&e;</DefaultPath></body></html>";
         std::string xml, path = "before";
         ASSERT_TRUE(CutBodyXml(page, xml));
         EXPECT_FALSE(ParseDefaultPathDocument(xml, path)) << dtd;
         EXPECT_EQ("before", path) << dtd;
 
         ServerStatus status;
-        std::string doc = Document("<BTItemCount>1</BTItemCount>" + BtItem(1, "&e;"), "<WebFTPItemCount>0</WebFTPItemCount>");
+        std::string doc =
+            Document("<BTItemCount>1</BTItemCount>" + BtItem(1, "&e;"), "<WebFTPItemCount>0</WebFTPItemCount>");
         EXPECT_EQ(kReplyPageError, ParseStatusDocument(dtd + doc, status)) << dtd;
         EXPECT_TRUE(status.btItems.empty()) << dtd;
     }

@@ -24,18 +24,14 @@ std::string Text(UINT id) {
 
 TEST(StringTable, EveryResultAndStatusTextHasItsMessage) {
     for (const ReplyEntry& entry : ReplyCodeTable()) {
-        if (entry.result != kResultOk) {
-            EXPECT_FALSE(Text(entry.result).empty()) << entry.code;
-        }
+        if (entry.result != kResultOk) { EXPECT_FALSE(Text(entry.result).empty()) << entry.code; }
     }
     for (int local : {kResultNotConnected, kResultConnectError, kResultServerError, kResultUndefinedError,
                       kResultCannotOpenFile, kResultNoDisk, kResultThreadFailed, kResultTimeout})
         EXPECT_FALSE(Text(local).empty()) << local;
     for (const OperationRow& row : OperationTable()) {
         EXPECT_TRUE(Text(row.statusText).ends_with("...")) << int(row.kind);
-        if (row.statusTextOff) {
-            EXPECT_NE(Text(row.statusText), Text(row.statusTextOff)) << int(row.kind);
-        }
+        if (row.statusTextOff) { EXPECT_NE(Text(row.statusText), Text(row.statusTextOff)) << int(row.kind); }
     }
     // A sample that the numbers and texts belong together, not just exist.
     EXPECT_EQ("There is no file in disk.", Text(MapReplyCode("ERR_NO_FILE_USB2")));

@@ -47,7 +47,9 @@ public:
         OnMessage(WM_QUERYDRAGICON, [](WPARAM, LPARAM) { return INT_PTR(0x1234); });
     }
     // Exposed so that a test can try to register late.
-    void LateClicked(int id) { OnClicked(id, [this] { log.push_back("late"); }); }
+    void LateClicked(int id) {
+        OnClicked(id, [this] { log.push_back("late"); });
+    }
 
 private:
     BOOL OnInitDialog() override {
@@ -72,7 +74,9 @@ public:
             return ::SendMessageA(::GetParent(Hwnd()), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
         });
     }
-    void Late() { OnMessage(WM_APP + 4, [](WPARAM, LPARAM) { return LRESULT(0); }); }
+    void Late() {
+        OnMessage(WM_APP + 4, [](WPARAM, LPARAM) { return LRESULT(0); });
+    }
 };
 
 class WindowLayer : public ::testing::Test {

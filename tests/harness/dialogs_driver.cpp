@@ -26,8 +26,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ::InitCommonControlsEx(&controls);
     if (__argc > 3) app::CWaitDlg::SetTimeoutForTesting(static_cast<DWORD>(std::atoi(__argv[3])));
     client::CDeviceClient device(std::make_shared<app::WaitDialogHost>());
-    device.SetLoginHooks({std::make_shared<settings::RegistryLoginStore>(),
-                          dialogs::LogInDialogFactory()});
+    device.SetLoginHooks({std::make_shared<settings::RegistryLoginStore>(), dialogs::LogInDialogFactory()});
     int result = device.Run(client::OperationKind::Connect, client::ConnectArg{__argv[1], __argv[1]});
     std::string out;
     auto line = [&out](const char* key, const std::string& value) {

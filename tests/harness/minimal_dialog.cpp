@@ -17,8 +17,8 @@ const char* g_report = "";
 
 INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM, LPARAM) {
     if (message == WM_INITDIALOG) {
-        HWND list = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT, 10, 10,
-                                      600, 241, dialog, reinterpret_cast<HMENU>(kList), nullptr, nullptr);
+        HWND list = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT, 10, 10, 600,
+                                      241, dialog, reinterpret_cast<HMENU>(kList), nullptr, nullptr);
         for (int c = 0; c < 7; ++c) {
             LVCOLUMNA column = {};
             column.mask = LVCF_WIDTH | LVCF_TEXT;

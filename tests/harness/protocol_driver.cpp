@@ -90,9 +90,7 @@ void Finish(DriverOwner& owner, win::Handle& listener, DWORD timeoutMs) {
     const DWORD begin = ::GetTickCount();
     while (!owner.stop && ::GetTickCount() - begin < timeoutMs) ::Sleep(20);
     const bool byItself = owner.stop.load();
-    if (::WaitForSingleObject(listener.Get(), 2000) == WAIT_OBJECT_0) {
-        listener.Close();
-    }
+    if (::WaitForSingleObject(listener.Get(), 2000) == WAIT_OBJECT_0) { listener.Close(); }
     const bool stopped = mgmt::StopListener(owner, listener);
     Line("end %s %s", byItself ? "self" : "timeout", stopped ? "stopped" : "hung");
 }
@@ -100,31 +98,53 @@ void Finish(DriverOwner& owner, win::Handle& listener, DWORD timeoutMs) {
 bool ApplyField(mgmt::ServerConfig& c, const std::string& key, const std::string& value) {
     const int n = std::atoi(value.c_str());
     const auto byte = static_cast<uint8_t>(n);
-    if (key == "password") mgmt::SetConfigText(c.password, value);
-    else if (key == "name") mgmt::SetConfigText(c.name, value);
-    else if (key == "raid") c.raidFound = byte;
-    else if (key == "disk1") c.disk1Present = byte, c.disk1Ready = static_cast<uint8_t>(value.size() > 2 ? value[2] - '0' : 0);
-    else if (key == "disk2") c.disk2Present = byte, c.disk2Ready = static_cast<uint8_t>(value.size() > 2 ? value[2] - '0' : 0);
-    else if (key == "auto") c.autoAddress = byte;
-    else if (key == "ip") return ParseIp(value, c.address);
-    else if (key == "mask") return ParseIp(value, c.mask);
-    else if (key == "gateway") return ParseIp(value, c.gateway);
-    else if (key == "dns") return ParseIp(value, c.dns);
-    else if (key == "bt") c.btService = byte;
-    else if (key == "itunes") c.itunesService = byte;
-    else if (key == "media") c.mediaServer = byte;
-    else if (key == "timesync") c.timeSync = byte;
-    else if (key == "dst") c.daylightSaving = byte;
-    else if (key == "dststart") c.dstStartMonth = byte, c.dstStartDay = static_cast<uint8_t>(std::atoi(value.c_str() + value.find('/') + 1));
-    else if (key == "dstend") c.dstEndMonth = byte, c.dstEndDay = static_cast<uint8_t>(std::atoi(value.c_str() + value.find('/') + 1));
-    else if (key == "timezone") c.timeZone = n;
-    else if (key == "clock") c.pcClock = std::atoll(value.c_str());
-    else return false;
+    if (key == "password")
+        mgmt::SetConfigText(c.password, value);
+    else if (key == "name")
+        mgmt::SetConfigText(c.name, value);
+    else if (key == "raid")
+        c.raidFound = byte;
+    else if (key == "disk1")
+        c.disk1Present = byte, c.disk1Ready = static_cast<uint8_t>(value.size() > 2 ? value[2] - '0' : 0);
+    else if (key == "disk2")
+        c.disk2Present = byte, c.disk2Ready = static_cast<uint8_t>(value.size() > 2 ? value[2] - '0' : 0);
+    else if (key == "auto")
+        c.autoAddress = byte;
+    else if (key == "ip")
+        return ParseIp(value, c.address);
+    else if (key == "mask")
+        return ParseIp(value, c.mask);
+    else if (key == "gateway")
+        return ParseIp(value, c.gateway);
+    else if (key == "dns")
+        return ParseIp(value, c.dns);
+    else if (key == "bt")
+        c.btService = byte;
+    else if (key == "itunes")
+        c.itunesService = byte;
+    else if (key == "media")
+        c.mediaServer = byte;
+    else if (key == "timesync")
+        c.timeSync = byte;
+    else if (key == "dst")
+        c.daylightSaving = byte;
+    else if (key == "dststart")
+        c.dstStartMonth = byte, c.dstStartDay = static_cast<uint8_t>(std::atoi(value.c_str() + value.find('/') + 1));
+    else if (key == "dstend")
+        c.dstEndMonth = byte, c.dstEndDay = static_cast<uint8_t>(std::atoi(value.c_str() + value.find('/') + 1));
+    else if (key == "timezone")
+        c.timeZone = n;
+    else if (key == "clock")
+        c.pcClock = std::atoll(value.c_str());
+    else
+        return false;
     return true;
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: protocol_driver probe|probes|discover|ctl-discover|state|config|listen-stop|adapters|ping ...\n");
+    std::fprintf(
+        stderr,
+        "usage: protocol_driver probe|probes|discover|ctl-discover|state|config|listen-stop|adapters|ping ...\n");
     return 2;
 }
 
@@ -197,8 +217,8 @@ int Run(int argc, char** argv) {
         uint8_t autoFlag = 0xEE;
         const int count = netutil::QueryAdapters(v, &autoFlag);
         Line("adapters %d mac=%s dhcp=%d auto=%d ip=%s mask=%s gateway=%s dns=%s", count,
-             mgmt::FormatMac(v.mac).c_str(), v.dhcp ? 1 : 0, autoFlag, v.ip.c_str(), v.mask.c_str(),
-             v.gateway.c_str(), v.dns.c_str());
+             mgmt::FormatMac(v.mac).c_str(), v.dhcp ? 1 : 0, autoFlag, v.ip.c_str(), v.mask.c_str(), v.gateway.c_str(),
+             v.dns.c_str());
         return 0;
     }
     if (command == "ping" && argc >= 3) {
@@ -207,10 +227,14 @@ int Run(int argc, char** argv) {
         unsigned routes = netutil::kAnyRoute;
         if (argc >= 4) {
             const std::string route = argv[3];
-            if (route == "raw") routes = netutil::kRawSocket;
-            else if (route == "api") routes = netutil::kEchoApi;
-            else if (route == "none") routes = 0;
-            else return Usage();
+            if (route == "raw")
+                routes = netutil::kRawSocket;
+            else if (route == "api")
+                routes = netutil::kEchoApi;
+            else if (route == "none")
+                routes = 0;
+            else
+                return Usage();
         }
         const DWORD begin = ::GetTickCount();
         const netutil::PingResult result = netutil::Ping(argv[2], routes);

@@ -120,7 +120,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         app::CQuarrowDlg::SetBalloonObserverForTesting(&RecordBalloon);
     try {
         return app::TheApp().Run(instance, commandLine);
-    } catch (...) {
-        return 1;
-    }
+    } catch (...) { return 1; }
 }

@@ -261,17 +261,22 @@ private:
     std::vector<DWORD> pixels_;
 };
 
-
 // Payloads of WM_COPYDATA that no hand-over sends, for the window to refuse.
 int SendCopyData(HWND window, const std::string& which) {
     std::string payload;
     auto header = [](int kind) { return std::string(reinterpret_cast<const char*>(&kind), 4) + std::string(4, '\0'); };
-    if (which == "short") payload = std::string("\x01\0\0", 3);
-    else if (which == "unterminated") payload = header(1) + "C:\\x.torrent";
-    else if (which == "kind") payload = header(3) + std::string("http://h/k.bin\0http://h/k.bin\0", 30);
-    else if (which == "huge") payload = header(2) + std::string((1 << 20) + 16, 'a') + std::string(2, '\0');
-    else if (which == "second-missing") payload = header(2) + std::string("http://h/m.bin\0", 15);
-    else return 2;
+    if (which == "short")
+        payload = std::string("\x01\0\0", 3);
+    else if (which == "unterminated")
+        payload = header(1) + "C:\\x.torrent";
+    else if (which == "kind")
+        payload = header(3) + std::string("http://h/k.bin\0http://h/k.bin\0", 30);
+    else if (which == "huge")
+        payload = header(2) + std::string((1 << 20) + 16, 'a') + std::string(2, '\0');
+    else if (which == "second-missing")
+        payload = header(2) + std::string("http://h/m.bin\0", 15);
+    else
+        return 2;
     COPYDATASTRUCT copy = {0, static_cast<DWORD>(payload.size()), payload.data()};
     DWORD_PTR answer = 0;
     if (!::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_NORMAL, 20000, &answer))
@@ -306,10 +311,11 @@ int PostDrop(HWND window, int count, char** files) {
     DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
     if (!thread) return 1;
 
-    HANDLE mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                          sizeof(DropMapping) + bytes, kDropMappingName);
+    HANDLE mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DropMapping) + bytes,
+                                          kDropMappingName);
     HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, kDropDoneName);
-    auto* shared = mapping ? static_cast<DropMapping*>(::MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
+    auto* shared =
+        mapping ? static_cast<DropMapping*>(::MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
     int result = 1;
     if (shared && done) {
         RECT client = {};
@@ -342,7 +348,6 @@ int PostDrop(HWND window, int count, char** files) {
     return result;
 }
 
-
 // The driver is per-monitor aware, so that Windows hands it the real pixels of
 // every window rather than scaled ones.
 void BecomeDpiAware() {
@@ -353,7 +358,6 @@ void BecomeDpiAware() {
                     : nullptr;
     if (set) set(reinterpret_cast<HANDLE>(-4));  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
 }
-
 
 // The window's DPI and DPI awareness (0 unaware, 1 system, 2 per monitor), or
 // 0 and -1 where the system cannot tell.
@@ -499,7 +503,9 @@ int Command(const Call& c) {
 int Post(const Call& c) {
     auto number = [&](size_t i) { return std::strtoll(c.at(i), nullptr, 0); };
     return ::PostMessageW(c.window(), static_cast<UINT>(number(1)), static_cast<WPARAM>(number(2)),
-                          static_cast<LPARAM>(number(3))) ? 0 : 1;
+                          static_cast<LPARAM>(number(3)))
+               ? 0
+               : 1;
 }
 
 int CopyData(const Call& c) { return SendCopyData(c.window(), c.args[1]); }
@@ -787,36 +793,50 @@ const Verb kVerbs[] = {
     {"press", 2, "HWND ID             clicks control ID", Press},
     {"command", 2, "HWND ID             the window gets button ID's BN_CLICKED", Command},
     {"post", 4, "HWND MSG WPARAM LPARAM   posts a message (numbers, 0x... allowed)", Post},
-    {"copydata", 2, "HWND CASE           sends a bad hand-over: short, unterminated, kind, huge, second-missing;"
-                    " prints the answer", CopyData},
+    {"copydata", 2,
+     "HWND CASE           sends a bad hand-over: short, unterminated, kind, huge, second-missing;"
+     " prints the answer",
+     CopyData},
     {"drop", 2, "HWND FILE...        drops the files at the middle of the window, as the shell does", Drop},
     {"list", 2, "HWND ID             list box: \"sel N\" (-1 for none), then one row per line", List},
     {"list-select", 3, "HWND ID N           selects row N of a list box", ListSelect},
     {"combo", 3, "HWND ID N           selects entry N of a combo box and tells the window", Combo},
     {"combo-get", 2, "HWND ID             combo box: \"sel N\", then one entry per line", ComboGet},
     {"cells", 2, "HWND ID             list view: one row per line, cells separated by \"|\"", Cells},
-    {"lv-rows", 2, "HWND ID             list view: one row per line, cells tab-separated, \"\\tselected\" after"
-                   " a selected row", LvRows},
+    {"lv-rows", 2,
+     "HWND ID             list view: one row per line, cells tab-separated, \"\\tselected\" after"
+     " a selected row",
+     LvRows},
     {"lv-select", 3, "HWND ID ROW         selects and focuses one row of a list view", LvSelect},
-    {"colors", 3, "HWND ID ROW | HWND ID all COLUMN   list view rows as drawn: \"back BBGGRR text BBGGRR\""
-                  " (text: the commonest colour other than the background), for all rows after COLUMN's text"
-                  " and \"|\"", Colors},
+    {"colors", 3,
+     "HWND ID ROW | HWND ID all COLUMN   list view rows as drawn: \"back BBGGRR text BBGGRR\""
+     " (text: the commonest colour other than the background), for all rows after COLUMN's text"
+     " and \"|\"",
+     Colors},
     {"tip", 3, "HWND ID TOOL        list view tip TOOL: its text, then \"rect L T R B\"", Tip},
-    {"tree", 2, "HWND ID             tree view: one item per line, two spaces a level, \"|\" and the expand"
-                " button mark (1, 0)", Tree},
+    {"tree", 2,
+     "HWND ID             tree view: one item per line, two spaces a level, \"|\" and the expand"
+     " button mark (1, 0)",
+     Tree},
     {"tree-select", 3, "HWND ID PATH        selects the item PATH (\"HDD1/Movies\")", TreeSelect},
     {"tree-expand", 3, "HWND ID PATH        selects it and presses the right arrow key", TreeExpand},
     {"tree-collapse", 3, "HWND ID PATH        selects it and presses the left arrow key", TreeCollapse},
     {"scroll", 2, "HWND ID             scroll bar: \"min max pos\"", Scroll},
     {"vscroll", 3, "HWND ID CODE        the scroll request CODE (SB_...) from bar ID to its window", VScroll},
     {"ip-set", 3, "HWND ID A.B.C.D     fills an IP address control", IpSet},
-    {"geometry", 1, "HWND                \"client W H dpi D awareness A\", then \"ID L T R B\" for each visible"
-                    " direct child, in client pixels", Geometry},
-    {"rows", 2, "HWND ID             list view: \"L T R B INKTOP INKBOTTOM\" per row, in the window's client"
-                " pixels, the ink rows of its text from the row's top (-1 -1 for none)", Rows},
+    {"geometry", 1,
+     "HWND                \"client W H dpi D awareness A\", then \"ID L T R B\" for each visible"
+     " direct child, in client pixels",
+     Geometry},
+    {"rows", 2,
+     "HWND ID             list view: \"L T R B INKTOP INKBOTTOM\" per row, in the window's client"
+     " pixels, the ink rows of its text from the row's top (-1 -1 for none)",
+     Rows},
     {"tray", 1, "-                   \"VISIBLE WIDTH\" of the notification area", Tray},
-    {"balloons", 2, "- MS [COUNT]        each balloon as it appears within MS (or until COUNT new ones):"
-                    " \"MS|text|L T R B\", MS from the start (0: up already)", Balloons},
+    {"balloons", 2,
+     "- MS [COUNT]        each balloon as it appears within MS (or until COUNT new ones):"
+     " \"MS|text|L T R B\", MS from the start (0: up already)",
+     Balloons},
 };
 
 int Usage() {

@@ -12,10 +12,9 @@ namespace {
 
 // The fields a command sets, in a line that a table can hold.
 std::string Describe(const Invocation& v) {
-    static const char* const kNames[] = {"help",    "connect",     "status",          "bt",     "web",
-                                         "priority", "pause",      "resume",          "remove", "add-torrent",
-                                         "add-torrent-url", "add-url", "get-path", "set-path", "disks",
-                                         "folders", "discover"};
+    static const char* const kNames[] = {
+        "help",        "connect",         "status",  "bt",       "web",      "priority", "pause",   "resume",  "remove",
+        "add-torrent", "add-torrent-url", "add-url", "get-path", "set-path", "disks",    "folders", "discover"};
     std::string s = kNames[static_cast<int>(v.command)];
     auto field = [&](bool show, const char* name, const std::string& value) {
         if (show) s += std::string(" ") + name + "=" + value;
@@ -44,9 +43,7 @@ std::string Parse(const std::vector<std::string>& args, const std::string& chars
                   const std::string& server = "nas") {
     try {
         return Describe(ParseCommandLine(args, Defaults{server, "", ""}, charsetFile));
-    } catch (const UsageError& error) {
-        return "error: " + error.message;
-    }
+    } catch (const UsageError& error) { return "error: " + error.message; }
 }
 
 }  // namespace
@@ -142,8 +139,7 @@ TEST(CtlArgs, EveryCommandAndUsageError) {
         {{"discover", "--wait", "0"}, "discover wait=0"},
         {{"discover", "--wait"}, "error: discover: --wait needs a value"},
         {{"discover", "--wait", "soon"}, "error: discover: bad wait \"soon\": expected milliseconds up to 600000"},
-        {{"discover", "--wait", "600001"},
-         "error: discover: bad wait \"600001\": expected milliseconds up to 600000"},
+        {{"discover", "--wait", "600001"}, "error: discover: bad wait \"600001\": expected milliseconds up to 600000"},
         {{"discover", "now"}, "error: discover: expected no arguments besides --wait MS"},
         {{"discover", "--port", "1"}, "error: discover: unknown option --port"},
         // JSON where a command prints a result, in any place among its arguments.

@@ -23,7 +23,10 @@ TEST(CtlJson, StringsAreEscapedAndAlwaysValidUtf8) {
         // Outside the basic plane: one four-byte character from the pair.
         {L"\xD83D\xDE00", "\"\xF0\x9F\x98\x80\""},
         // Halves of a pair alone, or the wrong way round.
-        {L"a\xD83D" L"b", "\"a\xEF\xBF\xBD" "b\""},
+        {L"a\xD83D"
+         L"b",
+         "\"a\xEF\xBF\xBD"
+         "b\""},
         {L"\xDE00\xD83D", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},
     };
     for (const Case& c : cases) EXPECT_EQ(c.want, JsonString(c.text)) << c.want;
@@ -34,26 +37,28 @@ TEST(CtlJson, ContainersNestAndEmptyOnesStayOnTheirLine) {
     json.BeginObject().Key("n").Number(-1).Key("empty").BeginArray().End().Key("none").BeginObject().End();
     json.Key("list").BeginArray().Text("x").BeginObject().Key("ok").Bool(true).End().BeginArray().End().End();
     json.End();
-    EXPECT_EQ("{\n"
-              "  \"n\": -1,\n"
-              "  \"empty\": [],\n"
-              "  \"none\": {},\n"
-              "  \"list\": [\n"
-              "    \"x\",\n"
-              "    {\n"
-              "      \"ok\": true\n"
-              "    },\n"
-              "    []\n"
-              "  ]\n"
-              "}\n",
-              json.Document());
+    EXPECT_EQ(
+        "{\n"
+        "  \"n\": -1,\n"
+        "  \"empty\": [],\n"
+        "  \"none\": {},\n"
+        "  \"list\": [\n"
+        "    \"x\",\n"
+        "    {\n"
+        "      \"ok\": true\n"
+        "    },\n"
+        "    []\n"
+        "  ]\n"
+        "}\n",
+        json.Document());
     EXPECT_EQ("[]\n", JsonWriter().BeginArray().End().Document());
 }
 
 TEST(CtlJson, WesternAnsiTextBecomesUtf8) {
     if (::GetACP() != 1252) GTEST_SKIP() << "the cases are in code page 1252";
     // Curly quotes, e acute; 0x9D is the C1 control the code page carries as is.
-    EXPECT_EQ("\"caf\xC3\xA9 \xE2\x80\x9Cq\xE2\x80\x9D \\u009d\"\n", JsonWriter().Text("caf\xE9 \x93q\x94 \x9D").Document());
+    EXPECT_EQ("\"caf\xC3\xA9 \xE2\x80\x9Cq\xE2\x80\x9D \\u009d\"\n",
+              JsonWriter().Text("caf\xE9 \x93q\x94 \x9D").Document());
 }
 
 TEST(CtlJson, DoubleByteBytesThatFormNoCharacterBecomeReplacements) {
@@ -62,11 +67,17 @@ TEST(CtlJson, DoubleByteBytesThatFormNoCharacterBecomeReplacements) {
         const char* ansi;
         const char* want;
     } cases[] = {
-        {"\xD6\xD0" "a", "\"\xE4\xB8\xAD" "a\"\n"},
+        {"\xD6\xD0"
+         "a",
+         "\"\xE4\xB8\xAD"
+         "a\"\n"},
         // A lead byte at the end, a lead byte with a byte that cannot follow it, a byte no character starts with.
         {"a\xD6", "\"a\xEF\xBF\xBD\"\n"},
         {"\xD6 b\xD6\xD0", "\"\xEF\xBF\xBD b\xE4\xB8\xAD\"\n"},
-        {"\xFF" "c", "\"\xEF\xBF\xBD" "c\"\n"},
+        {"\xFF"
+         "c",
+         "\"\xEF\xBF\xBD"
+         "c\"\n"},
     };
     for (const Case& c : cases) EXPECT_EQ(c.want, JsonWriter().Text(c.ansi).Document()) << c.want;
 }

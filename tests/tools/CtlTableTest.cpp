@@ -13,9 +13,9 @@ TEST(CtlTable, ColumnsAlignAndLongCellsAreCutVisibly) {
     std::string table = FormatTable({"#", "Name", "Status"}, {{"1", "short", "ok"}, {"2", huge, "paused"}});
     const std::string cut = std::string(kMaxCellWidth - 3, 'n') + "...";
     const std::string pad(kMaxCellWidth - 4, ' ');
-    EXPECT_EQ("#  Name" + pad + "  Status\n1  short" + std::string(kMaxCellWidth - 5, ' ') + "  ok\n2  " + cut +
-                  "  paused\n",
-              table);
+    EXPECT_EQ(
+        "#  Name" + pad + "  Status\n1  short" + std::string(kMaxCellWidth - 5, ' ') + "  ok\n2  " + cut + "  paused\n",
+        table);
 }
 
 TEST(CtlTable, DoubleByteCharactersAreNeverCutInHalf) {
@@ -42,14 +42,17 @@ TEST(CtlTable, ControlCharactersAreDropped) {
         {L"\x1b]0;owned\x07title\x1b[2J", "]0;ownedtitle[2J", "]0;ownedtitle[2J"},
         // U+0090 and U+009D (the 8-bit string and command introducers) are
         // the C1 controls that the Western code page can carry.
-        {L"a\r\nb\tc\bd\x7f" L"e\x90" L"f\x9dg", "abcdefg", "a  b cdefg"},
+        {L"a\r\nb\tc\bd\x7f"
+         L"e\x90"
+         L"f\x9dg",
+         "abcdefg", "a  b cdefg"},
     };
     for (const Case& c : cases) {
         // The ANSI form of the text, as the client hands it over.
         std::string ansi(c.text.size() * 2, '\0');
-        ansi.resize(static_cast<size_t>(::WideCharToMultiByte(CP_ACP, 0, c.text.data(), static_cast<int>(c.text.size()),
-                                                              ansi.data(), static_cast<int>(ansi.size()), nullptr,
-                                                              nullptr)));
+        ansi.resize(
+            static_cast<size_t>(::WideCharToMultiByte(CP_ACP, 0, c.text.data(), static_cast<int>(c.text.size()),
+                                                      ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr)));
         EXPECT_EQ(c.printable, PrintableText(ansi)) << c.printable;
         EXPECT_EQ(c.cell, CellText(ansi)) << c.cell;
     }

@@ -35,28 +35,94 @@ std::string ClassOf(HWND window) {
 // What the wizard does with a control follows its kind, and the kind is
 // the first word of its key where the key has one.
 const std::pair<const char*, const char*> kKindOfPrefix[] = {
-    {"IPADDRESS_", "SysIPAddress32"}, {"LIST_", "SysListView32"}, {"COMBO_", "ComboBox"},
-    {"EDIT_", "Edit"},                {"CHECK_", "Button"},       {"STATIC_", "Static"},
+    {"IPADDRESS_", "SysIPAddress32"},
+    {"LIST_", "SysListView32"},
+    {"COMBO_", "ComboBox"},
+    {"EDIT_", "Edit"},
+    {"CHECK_", "Button"},
+    {"STATIC_", "Static"},
 };
 
 // Message keys the wizard shows; each must have a text in string.ini.
 const char* const kMessageKeys[] = {
-    "One_Instance", "load_image_error", "select_ip", "Input_The_Info", "Current_Pwd_Error", "Find_RAID", "HDD_1",
-    "HDD_2", "HDD_12", "Be_Format", "BE_ERASED", "You_Continue", "You_Exit", "Confirm_Pwd", "Invid_Pwd",
-    "Clear_Pwd", "SearchIP_Notfound", "SearchIP_Fail", "SearchIP_NoPing", "IP_127_Error", "Gateway_127_Error",
+    "One_Instance",
+    "load_image_error",
+    "select_ip",
+    "Input_The_Info",
+    "Current_Pwd_Error",
+    "Find_RAID",
+    "HDD_1",
+    "HDD_2",
+    "HDD_12",
+    "Be_Format",
+    "BE_ERASED",
+    "You_Continue",
+    "You_Exit",
+    "Confirm_Pwd",
+    "Invid_Pwd",
+    "Clear_Pwd",
+    "SearchIP_Notfound",
+    "SearchIP_Fail",
+    "SearchIP_NoPing",
+    "IP_127_Error",
+    "Gateway_127_Error",
     "DNS_127_Error",
-    "IP_223_Error", "Gateway_223_Error", "DNS_223_Error", "Mask_Error", "Subnetwork_Error", "IP_Brocast_Error",
-    "Gateway_Brocast_Error", "IP_0_Error", "Gateway_0_Error", "Len_Error_Name", "Alphanumeric_Error",
-    "Format_Warn", "busy_board", "TimeOut", "check_connect", "not_Complete", "Not_Complete", "time_set",
-    "disable_RAID", "portiation_format", "create_catalogue", "create_share", "BT_set", "iTunes_set", "media_set",
-    "change_name", "change_pwd", "change_network", "print_set", "system_restart", "RAID_Fail", "Format_Fail",
-    "Folder_Fail", "Share_Fail", "Media_Fail",
+    "IP_223_Error",
+    "Gateway_223_Error",
+    "DNS_223_Error",
+    "Mask_Error",
+    "Subnetwork_Error",
+    "IP_Brocast_Error",
+    "Gateway_Brocast_Error",
+    "IP_0_Error",
+    "Gateway_0_Error",
+    "Len_Error_Name",
+    "Alphanumeric_Error",
+    "Format_Warn",
+    "busy_board",
+    "TimeOut",
+    "check_connect",
+    "not_Complete",
+    "Not_Complete",
+    "time_set",
+    "disable_RAID",
+    "portiation_format",
+    "create_catalogue",
+    "create_share",
+    "BT_set",
+    "iTunes_set",
+    "media_set",
+    "change_name",
+    "change_pwd",
+    "change_network",
+    "print_set",
+    "system_restart",
+    "RAID_Fail",
+    "Format_Fail",
+    "Folder_Fail",
+    "Share_Fail",
+    "Media_Fail",
 };
 // Further Control_String keys beside the control keys.
 const char* const kControlKeys[] = {
-    "Window_Name", "Name", "IP", "Mac", "Status_New", "Status_SetSuccess", "Status_SetFail", "Status_Busy",
-    "Home_Rescaning_Position", "Str_On", "Str_Off", "VerfyPWD_Title", "VerfyPWD_MSG", "SearchIP_Title",
-    "SearchIP_MSG", "STATIC_strTo_Position", "Month_12", "STATIC_TimeZone_Position63",
+    "Window_Name",
+    "Name",
+    "IP",
+    "Mac",
+    "Status_New",
+    "Status_SetSuccess",
+    "Status_SetFail",
+    "Status_Busy",
+    "Home_Rescaning_Position",
+    "Str_On",
+    "Str_Off",
+    "VerfyPWD_Title",
+    "VerfyPWD_MSG",
+    "SearchIP_Title",
+    "SearchIP_MSG",
+    "STATIC_strTo_Position",
+    "Month_12",
+    "STATIC_TimeZone_Position63",
 };
 
 bool HasKey(const std::string& file, const char* section, const char* key) {
@@ -79,8 +145,8 @@ TEST(Template, HoldsEveryControlOfTheTableAndNoOther) {
         keyOfId.emplace(slot.id, slot.key);
     }
 
-    HWND dialog = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_KESTANE), nullptr,
-                                       &PlainProc, 0);
+    HWND dialog =
+        ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_KESTANE), nullptr, &PlainProc, 0);
     ASSERT_TRUE(dialog);
     for (const auto& [id, key] : keyOfId) EXPECT_TRUE(::GetDlgItem(dialog, id)) << key;
     std::vector<HWND> children;
@@ -94,9 +160,7 @@ TEST(Template, HoldsEveryControlOfTheTableAndNoOther) {
         HWND control = ::GetDlgItem(dialog, slot.id);
         if (!control) continue;
         for (const auto& [prefix, kind] : kKindOfPrefix)
-            if (std::string(slot.key).starts_with(prefix)) {
-                EXPECT_EQ(kind, ClassOf(control)) << slot.key;
-            }
+            if (std::string(slot.key).starts_with(prefix)) { EXPECT_EQ(kind, ClassOf(control)) << slot.key; }
     }
     RECT r{0, 0, 369, 199}, template_{};
     ::MapDialogRect(dialog, &r);
@@ -114,8 +178,7 @@ TEST(ShippedFiles, EveryLanguageLaysOutEveryPageAndHasEveryText) {
         for (const PageEntry& page : PageTable()) {
             std::set<int> shown;
             for (size_t i = 0; i < ControlTable().size(); ++i) {
-                const std::string key =
-                    ReadIniText(config, page.section, ("control" + std::to_string(i)).c_str(), "");
+                const std::string key = ReadIniText(config, page.section, ("control" + std::to_string(i)).c_str(), "");
                 if (key.empty()) break;
                 int id = 0;
                 for (const auto& slot : ControlTable())
@@ -127,18 +190,13 @@ TEST(ShippedFiles, EveryLanguageLaysOutEveryPageAndHasEveryText) {
             }
             EXPECT_GT(shown.size(), 1u) << page.section;
             // A page with a way on shows it (some Prev buttons never show).
-            if (page.nextButton) {
-                EXPECT_TRUE(shown.count(page.nextButton)) << page.section;
-            }
+            if (page.nextButton) { EXPECT_TRUE(shown.count(page.nextButton)) << page.section; }
         }
         EXPECT_TRUE(WindowSizeFromText(ReadIniText(config, "Pages", "Window_Size", "")));
         for (const auto& slot : ControlTable())
-            if (slot.id) {
-                EXPECT_TRUE(HasKey(config, "Control_String", slot.key)) << slot.key;
-            }
+            if (slot.id) { EXPECT_TRUE(HasKey(config, "Control_String", slot.key)) << slot.key; }
         for (const char* key : kControlKeys) EXPECT_TRUE(HasKey(config, "Control_String", key)) << key;
-        for (const char* key : kMessageKeys)
-            EXPECT_FALSE(ReadIniText(strings, "MESSAGE", key, "").empty()) << key;
+        for (const char* key : kMessageKeys) EXPECT_FALSE(ReadIniText(strings, "MESSAGE", key, "").empty()) << key;
     }
 }
 

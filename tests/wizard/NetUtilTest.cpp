@@ -145,10 +145,10 @@ TEST(Adapters, ReportRules) {
     } cases[] = {
         {"DHCP Enabled: Yes", true},
         {"dhcp enabled: no", false},
-        {"Dhcp: No, yes", false},               // "no" first
-        {"DHCP Enabled . . : YES\nNode", true},  // "no" of "Node" comes after "yes"
+        {"Dhcp: No, yes", false},                        // "no" first
+        {"DHCP Enabled . . : YES\nNode", true},          // "no" of "Node" comes after "yes"
         {"Host Name: nobody\nDHCP Enabled: Yes", true},  // a "no" before the first "dhcp" does not count
-        {"yes\nDHCP Enabled:", false},          // "yes" only before "dhcp"
+        {"yes\nDHCP Enabled:", false},                   // "yes" only before "dhcp"
         {"DHCP", false},
         {"Enabled: Yes", false},  // no "dhcp" at all
         {"", false},

@@ -140,7 +140,9 @@ namespace {
 
 client::CDeviceClient* g_client = nullptr;
 int g_nestedResult = -1;
-void NestOperation(HWND) { g_nestedResult = g_client->Run(client::OperationKind::SetWebFtpEnable, client::SwitchArg{0}); }
+void NestOperation(HWND) {
+    g_nestedResult = g_client->Run(client::OperationKind::SetWebFtpEnable, client::SwitchArg{0});
+}
 void PostQuit(HWND) { ::PostQuitMessage(7); }
 
 }  // namespace

@@ -145,9 +145,12 @@ TEST_F(NetTest, WithoutAConnectionNothingIsSent) {
     EXPECT_EQ(5501, c->Run(client::OperationKind::PauseWebFtpItem, client::ItemKeyArg{"k"}));
     EXPECT_EQ(5501, c->Run(client::OperationKind::ResumeWebFtpItem, client::ItemKeyArg{"k"}));
     EXPECT_EQ(5501, c->Run(client::OperationKind::RemoveWebFtpItem, client::ItemKeyArg{"k"}));
-    EXPECT_EQ(5501, c->Run(client::OperationKind::AddWebFtpItem, client::AddWebFtpArg{"http://a/b", "http://a/b", "[HDD1]", "", ""}));
-    EXPECT_EQ(5501, c->Run(client::OperationKind::AddBtItemFromFile, client::AddBtFileArg{"C:\\x.torrent", nullptr, "[HDD1]", 0}));
-    EXPECT_EQ(5501, c->Run(client::OperationKind::AddBtItemFromUrl, client::AddBtUrlArg{"http://a/b.torrent", "http://a/b.torrent", "[HDD1]", 0}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::AddWebFtpItem,
+                           client::AddWebFtpArg{"http://a/b", "http://a/b", "[HDD1]", "", ""}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::AddBtItemFromFile,
+                           client::AddBtFileArg{"C:\\x.torrent", nullptr, "[HDD1]", 0}));
+    EXPECT_EQ(5501, c->Run(client::OperationKind::AddBtItemFromUrl,
+                           client::AddBtUrlArg{"http://a/b.torrent", "http://a/b.torrent", "[HDD1]", 0}));
     EXPECT_EQ(5501, c->Run(client::OperationKind::RefreshStatus, status));
     EXPECT_EQ(5501, c->Run(client::OperationKind::SetDefaultPath, client::PathArg{"[HDD1]"}));
     EXPECT_EQ(5501, c->Run(client::OperationKind::GetDefaultPath, path));
@@ -231,10 +234,20 @@ TEST(Auth, TheLoginLoopAsksUntilTheServerAcceptsOrTheUserCancels) {
     // across sessions: the one success comes last.
     const Case cases[] = {
         {"cancel at the first prompt", "", "", {}, 5501, 1, {}},
-        {"remembered but wrong, then wrong again, then cancel", "admin", "old", {{"admin", "nope", false}}, 5501, 2,
+        {"remembered but wrong, then wrong again, then cancel",
+         "admin",
+         "old",
+         {{"admin", "nope", false}},
+         5501,
+         2,
          {"forget " + address}},
         // Stored when confirmed, before the server has judged them.
-        {"wrong, then right", "", "", {{"admin", "nope", true}, {"admin", "secret", false}}, 0, 2,
+        {"wrong, then right",
+         "",
+         "",
+         {{"admin", "nope", true}, {"admin", "secret", false}},
+         0,
+         2,
          {"remember " + address + " admin:nope", "forget " + address}},
     };
     for (const Case& c : cases) {
@@ -245,7 +258,8 @@ TEST(Auth, TheLoginLoopAsksUntilTheServerAcceptsOrTheUserCancels) {
         login.answers = c.answers;
         auto client = std::make_unique<client::CDeviceClient>(std::make_shared<client::BlockingOperationHost>());
         client->SetLoginHooks(login.Hooks());
-        EXPECT_EQ(c.result, client->Run(client::OperationKind::Connect, client::ConnectArg{"NAS (10.77.0.2)", address}));
+        EXPECT_EQ(c.result,
+                  client->Run(client::OperationKind::Connect, client::ConnectArg{"NAS (10.77.0.2)", address}));
         EXPECT_EQ(c.result == 0, client->IsConnected());
         EXPECT_EQ(c.prompts, login.prompts);
         EXPECT_EQ(c.prompts ? 1 : 0, login.promptObjects);  // one prompt object serves every retry
