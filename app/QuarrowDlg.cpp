@@ -230,7 +230,7 @@ BOOL CQuarrowDlg::OnInitDialog() {
     webPanel_.Attach(Hwnd(), dpi_);
     win::Mark("panels attached");
     tray_.Attach(Hwnd(), IDR_TRAY_MENU);
-    ::ShowWindow(Item(IDC_MAIN_STATE), SW_HIDE);
+    ShowItem(IDC_MAIN_STATE, false);
     notifier_.Attach(Hwnd(), kBalloonTimer);
     handOvers_.Attach(Hwnd(), kHandOverTimer);
 

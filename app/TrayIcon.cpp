@@ -15,17 +15,14 @@ void CTrayIcon::SetBalloonObserverForTesting(void (*observer)(const wchar_t*, co
     g_balloonObserver = observer;
 }
 
-CTrayIcon::~CTrayIcon() {
-    Remove();
-    if (menu_) ::DestroyMenu(menu_);
-}
+CTrayIcon::~CTrayIcon() { Remove(); }
 
 void CTrayIcon::Attach(HWND owner, UINT menuId) {
     owner_ = owner;
-    if (!menu_) menu_ = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(menuId));
+    if (!menu_) menu_.Attach(::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(menuId)));
 }
 
-HMENU CTrayIcon::Menu() const { return menu_ ? ::GetSubMenu(menu_, 0) : nullptr; }
+HMENU CTrayIcon::Menu() const { return menu_ ? ::GetSubMenu(menu_.Get(), 0) : nullptr; }
 
 bool CTrayIcon::Add(UINT iconId, const std::string& tip) {
     if (added_ || !owner_ || !::IsWindow(owner_)) return false;
@@ -35,12 +32,13 @@ bool CTrayIcon::Add(UINT iconId, const std::string& tip) {
     icon.uID = kId;
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = kCallbackMessage;
-    icon.hIcon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId), IMAGE_ICON,
-                                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+    // The shell keeps a copy of its own.
+    win::Icon image(
+        static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId), IMAGE_ICON,
+                                        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
+    icon.hIcon = image.Get();
     lstrcpynA(icon.szTip, tip.c_str(), sizeof icon.szTip);
     added_ = ::Shell_NotifyIconA(NIM_ADD, &icon) != FALSE;
-    // The shell keeps a copy of its own.
-    if (icon.hIcon) ::DestroyIcon(icon.hIcon);
     return added_;
 }
 

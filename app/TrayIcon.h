@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "common/Handle.h"
+
 namespace app {
 
 class CTrayIcon {
@@ -41,7 +43,7 @@ public:
 private:
     static constexpr UINT kId = 0;
     HWND owner_ = nullptr;
-    HMENU menu_ = nullptr;
+    win::Menu menu_;
     bool added_ = false;
 };
 

@@ -28,7 +28,6 @@ public:
     bool IsConnected() const { return connection_ != nullptr; }
     // Closes the connection; every operation but Connect then answers 5501.
     void Disconnect();
-    CRITICAL_SECTION& Lock() { return lock_.Get(); }
 
     // Every operation: `Run(OperationKind::PauseBtItem, ItemKeyArg{itemId})`.
     // Runs it behind its status text and returns its result code; an
