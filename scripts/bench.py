@@ -312,7 +312,7 @@ def status_pages(net):
 def sample_growth(net, proc, exe, pages_at_start, every=0.25, steps=None):
     """(steps done, anonymous resident bytes) while `proc` runs; steps are
     the status pages since the start, or what `steps()` says."""
-    samples, pid = [], None
+    samples, pid, done = [], None, 0
     steps = steps or (lambda: status_pages(net) - pages_at_start)
     while proc.poll() is None:
         time.sleep(every)
@@ -320,16 +320,24 @@ def sample_growth(net, proc, exe, pages_at_start, every=0.25, steps=None):
         if pid:
             rss = rss_anon(pid)
             if rss:
-                samples.append((steps(), rss))
+                done = max(done, steps())
+                samples.append((done, rss))
     return samples
 
 
-def steps_in(path):
+def count_lines(path):
+    """The lines of numbers a floor or Quarrow wrote to `path` so far."""
     try:
         with open(path) as f:
-            return int(f.read().strip() or 0)
+            return [[int(v) for v in line.split()] for line in f.read().splitlines() if line.strip()]
     except (OSError, ValueError):
-        return 0
+        return []
+
+
+def steps_in(path):
+    """The steps done, from the first number of the last whole line of `path`."""
+    rows = count_lines(path)
+    return rows[-1][0] if rows else 0
 
 
 def growth_per_step(samples, warm_up):
@@ -346,11 +354,19 @@ def growth_per_step(samples, warm_up):
 def memory_figures(build, refreshes, warm_up, period_ms, quarrow=None):
     """Quarrow refreshed `refreshes` times (its refresh period shortened) while
     the stand-in alternates between 32 BT + 10 Web/FTP jobs with long two-line
-    names and 7 + 3 of them; then the status floor fetching and walking the
-    same pages as often in one process. Anonymous resident memory of each wine
-    process is read from /proc while it runs."""
+    names and 7 + 3 of them; then the floors as often in one process each.
+    Anonymous resident memory of each wine process is read from /proc while it
+    runs."""
     quarrow = quarrow or os.path.join(build, "app", "QuarrowSeams.exe")
-    floor = os.path.join(build, "bench", "floor_status.exe")
+    login = [NAS_ADDR, USER, PASSWORD]
+    # (name, what it is, arguments before the count, whether it writes its count to a file)
+    floors = [
+        ("floor_status", "the status floor: the same pages fetched and walked in one process", login, False),
+        ("floor_dialogs", "a modal dialog shown and closed over a window", [], True),
+        ("floor_wait", "the status floor on a kept worker behind a wait dialog of two static texts", login, True),
+        ("floor_wait_cc6", "the same with the common controls of version 6, as Quarrow's manifest asks", login,
+         True),
+    ]
     with TestNetwork() as net:
         window_network(net, "--fill-bt", "32", "--fill-web", "10", "--long-names", "--alternate", "7,3")
         handles = os.path.join(net.dir, "handles.txt")
@@ -361,47 +377,54 @@ def memory_figures(build, refreshes, warm_up, period_ms, quarrow=None):
         proc = subprocess.Popen(net.command_in(net.pc, [quarrow]), env=env, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
         q_samples = sample_growth(net, proc, quarrow, start)
-        with open(handles) as f:
-            counts = [tuple(int(v) for v in line.split()) for line in f if line.strip()]
-        start = status_pages(net)
-        proc = subprocess.Popen(net.command_in(net.pc, [floor, NAS_ADDR, USER, PASSWORD, str(refreshes)]),
-                                env=net.pc_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        f_samples = sample_growth(net, proc, floor, start, every=0.05)
-        dialogs = os.path.join(build, "bench", "floor_dialogs.exe")
-        done = os.path.join(net.dir, "dialogs-done.txt")
-        proc = subprocess.Popen(net.command_in(net.pc, [dialogs, str(refreshes), windows_path(done)]),
-                                env=net.pc_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        d_samples = sample_growth(net, proc, dialogs, 0, every=0.05, steps=lambda: steps_in(done))
-    q = growth_per_step(q_samples, warm_up)
-    fl = growth_per_step(f_samples, warm_up)
-    dl = growth_per_step(d_samples, warm_up)
-    after = [c for n, c in counts if n >= warm_up]
-    return "\n".join([
+        rows = count_lines(handles)
+        results = [("Quarrow", q_samples)]
+        heap = {"Quarrow": [(r[0], r[2]) for r in rows if len(r) > 3]}
+        for name, what, args, counts_to_file in floors:
+            exe = os.path.join(build, "bench", name + ".exe")
+            done = os.path.join(net.dir, name + "-done.txt")
+            command = [exe] + args + [str(refreshes)] + ([windows_path(done)] if counts_to_file else [])
+            start = status_pages(net)
+            proc = subprocess.Popen(net.command_in(net.pc, command), env=net.pc_env(), stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+            steps = (lambda d=done: steps_in(d)) if counts_to_file else None
+            label = "%s (`bench/%s.exe`)" % (what, name)
+            results.append((label, sample_growth(net, proc, exe, start, every=0.05, steps=steps)))
+            heap[label] = [(r[0], r[1]) for r in count_lines(done) if len(r) > 1]
+    growth = {label: growth_per_step(samples, warm_up) for label, samples in results}
+    q, floor, platform = growth["Quarrow"], growth[results[1][0]], growth[results[4][0]]
+    after = [r[1] for r in rows if r[0] >= warm_up]
+    owned = [(r[0], r[3]) for r in rows if len(r) > 3]
+    lines = [
         "### Memory over %d refreshes" % refreshes,
         "",
         "`scripts/bench.py --memory %d --warm-up %d` on %s: Quarrow refreshed every %d ms, the lists"
         % (refreshes, warm_up, time.strftime("%Y-%m-%d"), period_ms),
-        "alternately 32 BT + 10 Web/FTP jobs (long two-line names) and 7 + 3; the floor fetches and walks",
-        "the same pages as often in one process; a program that only shows and closes a modal dialog as",
-        "often, as each refresh shows its wait dialog, is measured too. Growth is the least-squares slope",
-        "of RssAnon over the",
-        "refreshes after the warm-up.",
+        "alternately 32 BT + 10 Web/FTP jobs (long two-line names) and 7 + 3; each floor does its part as",
+        "often in one process. Growth is the least-squares slope of RssAnon over the steps after the warm-up.",
         "",
-        "| process | refreshes seen | RssAnon at warm-up end | at the end | growth per refresh |",
-        "|---|---|---|---|---|",
-        "| Quarrow | %d | %s | %s | %.0f bytes |" % (q_samples[-1][0] if q_samples else 0, kib_at(q_samples, warm_up), kib_at(q_samples, None), q),
-        "| floor | %d | %s | %s | %.0f bytes |" % (f_samples[-1][0] if f_samples else 0, kib_at(f_samples, warm_up),
-                                                  kib_at(f_samples, None), fl),
-        "| a modal dialog shown and closed (`bench/floor_dialogs.exe`) | %d | %s | %s | %.0f bytes |" % (
-            d_samples[-1][0] if d_samples else 0, kib_at(d_samples, warm_up), kib_at(d_samples, None), dl),
+        "| process | steps seen | RssAnon at warm-up end | at the end | growth per step | heap bytes in use, growth per step |",
+        "|---|---|---|---|---|---|",
+    ]
+    for label, samples in results:
+        in_use = growth_per_step(heap[label], warm_up) if heap.get(label) else None
+        lines.append("| %s | %d | %s | %s | %.0f bytes | %s |" % (
+            label, samples[-1][0] if samples else 0, kib_at(samples, warm_up), kib_at(samples, None), growth[label],
+            "%.0f bytes" % in_use if in_use is not None else "-"))
+    lines += [
         "",
-        "Aim: Quarrow at most the floor's growth plus 32 bytes (%.0f bytes): %s. Handles after every tenth refresh"
-        % (fl + 32, "met" if q <= fl + 32 else "not met"),
-        "from the warm-up on: min %s, max %s (first %s, last %s)." % (
+        "Aim: Quarrow at most the status floor's growth plus 32 bytes (%.0f bytes): %s; against the same refresh"
+        % (floor + 32, "met" if q <= floor + 32 else "not met"),
+        "behind a wait dialog with the common controls of version 6 plus 32 bytes (%.0f bytes): %s."
+        % (platform + 32, "met" if q <= platform + 32 else "not met"),
+        "Handles after every tenth refresh from the warm-up on: min %s, max %s (first %s, last %s)." % (
             min(after) if after else "-", max(after) if after else "-", after[0] if after else "-",
             after[-1] if after else "-"),
+        "Of Quarrow's heap growth per refresh, held by the program through new: %.0f bytes."
+        % growth_per_step(owned, warm_up),
         "",
-    ])
+    ]
+    return "\n".join(lines)
 
 
 def kib_at(samples, step):
