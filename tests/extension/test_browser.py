@@ -129,8 +129,9 @@ class BrowserTests(HandOverCase):
         target = until(worker, 60, 0.5)
         self.assertIsNotNone(target, "the extension's service worker did not start")
         session = browser.call("Target.attachToTarget", {"targetId": target["targetId"], "flatten": True})["sessionId"]
-        # The extension's APIs may come a moment after the worker itself.
-        self.assertTrue(until(lambda: browser.evaluate(session, "typeof chrome.contextMenus") == "object", 30))
+        # The extension's APIs may come a moment after the worker itself, `chrome` too.
+        menus = "typeof globalThis.chrome === 'object' ? typeof chrome.contextMenus : 'not yet'"
+        self.assertTrue(until(lambda: browser.evaluate(session, menus) == "object", 30))
         return browser, session
 
     def test_context_menu_hands_links_to_quarrow(self):
