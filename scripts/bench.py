@@ -378,7 +378,7 @@ def memory_figures(build, refreshes, warm_up, period_ms, quarrow=None):
                                 stderr=subprocess.DEVNULL)
         q_samples = sample_growth(net, proc, quarrow, start)
         rows = count_lines(handles)
-        results = [("Quarrow", q_samples)]
+        results = [("Quarrow", "Quarrow", q_samples)]
         heap = {"Quarrow": [(r[0], r[2]) for r in rows if len(r) > 3]}
         for name, what, args, counts_to_file in floors:
             exe = os.path.join(build, "bench", name + ".exe")
@@ -389,10 +389,10 @@ def memory_figures(build, refreshes, warm_up, period_ms, quarrow=None):
                                     stderr=subprocess.DEVNULL)
             steps = (lambda d=done: steps_in(d)) if counts_to_file else None
             label = "%s (`bench/%s.exe`)" % (what, name)
-            results.append((label, sample_growth(net, proc, exe, start, every=0.05, steps=steps)))
-            heap[label] = [(r[0], r[1]) for r in count_lines(done) if len(r) > 1]
-    growth = {label: growth_per_step(samples, warm_up) for label, samples in results}
-    q, floor, platform = growth["Quarrow"], growth[results[1][0]], growth[results[4][0]]
+            results.append((name, label, sample_growth(net, proc, exe, start, every=0.05, steps=steps)))
+            heap[name] = [(r[0], r[1]) for r in count_lines(done) if len(r) > 1]
+    growth = {name: growth_per_step(samples, warm_up) for name, _, samples in results}
+    q, floor, platform = growth["Quarrow"], growth["floor_status"], growth["floor_wait_cc6"]
     after = [r[1] for r in rows if r[0] >= warm_up]
     owned = [(r[0], r[3]) for r in rows if len(r) > 3]
     lines = [
@@ -406,10 +406,10 @@ def memory_figures(build, refreshes, warm_up, period_ms, quarrow=None):
         "| process | steps seen | RssAnon at warm-up end | at the end | growth per step | heap bytes in use, growth per step |",
         "|---|---|---|---|---|---|",
     ]
-    for label, samples in results:
-        in_use = growth_per_step(heap[label], warm_up) if heap.get(label) else None
+    for name, label, samples in results:
+        in_use = growth_per_step(heap[name], warm_up) if heap.get(name) else None
         lines.append("| %s | %d | %s | %s | %.0f bytes | %s |" % (
-            label, samples[-1][0] if samples else 0, kib_at(samples, warm_up), kib_at(samples, None), growth[label],
+            label, samples[-1][0] if samples else 0, kib_at(samples, warm_up), kib_at(samples, None), growth[name],
             "%.0f bytes" % in_use if in_use is not None else "-"))
     lines += [
         "",

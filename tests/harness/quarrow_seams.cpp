@@ -66,17 +66,10 @@ size_t g_beforeCount = 0;
 char g_heapDiff[MAX_PATH] = {};
 
 size_t WalkBlocks(Block* out, size_t room) {
-    HANDLE heaps[64];
-    DWORD count = ::GetProcessHeaps(64, heaps);
     size_t n = 0;
-    for (DWORD i = 0; i < count && i < 64; ++i) {
-        if (!::HeapLock(heaps[i])) continue;
-        PROCESS_HEAP_ENTRY entry = {};
-        while (::HeapWalk(heaps[i], &entry))
-            if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) && n < room)
-                out[n++] = {reinterpret_cast<UINT_PTR>(entry.lpData), entry.cbData};
-        ::HeapUnlock(heaps[i]);
-    }
+    floors::ForEachBlockInUse([&](void* address, DWORD size) {
+        if (n < room) out[n++] = {reinterpret_cast<UINT_PTR>(address), size};
+    });
     std::sort(out, out + n);
     return n;
 }

@@ -753,7 +753,9 @@ int Balloons(const Call& c) {
             // The text only: Wine's tool tips do not answer TTM_GETTITLE (the
             // test entry point of Quarrow reports the titles instead).
             std::string shown = TextOf(balloon);
-            if (balloon != lastWindow || shown != last) {
+            // A balloon being replaced is on screen for a moment with no
+            // text yet: it is read once its text has come.
+            if (!shown.empty() && (balloon != lastWindow || shown != last)) {
                 std::printf("%lu|%s|%ld %ld %ld %ld\n", first ? 0UL : ::GetTickCount() - start, shown.c_str(), rc.left,
                             rc.top, rc.right, rc.bottom);
                 std::fflush(stdout);
