@@ -12,14 +12,24 @@
 namespace win {
 
 namespace {
-constexpr UINT_PTR kSubclassId = 0x5157;  // one subclass of ours per window
-
-// Which object serves which window. Kept here rather than in a window property,
-// which another process could overwrite.
+// Which object serves which window, and the procedure it took over. Kept here
+// rather than in a window property, which another process could overwrite and
+// which Wine reads from its server at every message (the common controls'
+// SetWindowSubclass keeps its data in one).
+struct Subclass {
+    CControl* self = nullptr;  // none once detached beneath a later subclass
+    WNDPROC previous = nullptr;
+};
 std::mutex g_mutex;
-std::map<HWND, CControl*>& Attached() {
-    static std::map<HWND, CControl*> attached;
+std::map<HWND, Subclass>& Attached() {
+    static std::map<HWND, Subclass> attached;
     return attached;
+}
+
+Subclass Find(HWND window) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = Attached().find(window);
+    return it == Attached().end() ? Subclass{} : it->second;
 }
 }  // namespace
 
@@ -27,31 +37,39 @@ CControl::~CControl() { Detach(); }
 
 bool CControl::Attach(HWND window) {
     frozen_ = true;
-    if (!window || hwnd_ || FromHandle(window)) return false;
-    if (!::SetWindowSubclass(window, &CControl::StaticProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    // Only a window of this thread: no message can reach it between taking
+    // over its procedure and recording the old one.
+    if (!window || hwnd_ || Find(window).previous || ::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId())
         return false;
-    hwnd_ = window;
+    auto previous = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CControl::StaticProc)));
+    if (!previous) return false;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
-        Attached()[window] = this;
+        Attached()[window] = Subclass{this, previous};
     }
+    previous_ = previous;
+    hwnd_ = window;
     OnAttached();
     return true;
 }
 
 void CControl::Detach() {
     if (!hwnd_) return;
-    ::RemoveWindowSubclass(hwnd_, &CControl::StaticProc, kSubclassId);
+    HWND window = std::exchange(hwnd_, nullptr);
+    // Ours is the window's procedure: give the old one back. Another
+    // procedure subclassed the window after us: ours stays in its chain and
+    // passes everything on until the window is gone.
+    bool ours = ::GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CControl::StaticProc);
+    if (ours) ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
     std::lock_guard<std::mutex> lock(g_mutex);
-    Attached().erase(hwnd_);
-    hwnd_ = nullptr;
+    if (ours)
+        Attached().erase(window);
+    else
+        Attached()[window].self = nullptr;
 }
 
-CControl* CControl::FromHandle(HWND window) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    auto it = Attached().find(window);
-    return it == Attached().end() ? nullptr : it->second;
-}
+CControl* CControl::FromHandle(HWND window) { return Find(window).self; }
 
 void CControl::OnMessage(UINT message, Handler handler) {
     if (frozen_) return ReportMisuse("control message handler registered after the control was attached");
@@ -64,7 +82,7 @@ void CControl::OnReflected(UINT message, Handler handler) {
 }
 
 LRESULT CControl::Default(UINT message, WPARAM wp, LPARAM lp) {
-    return hwnd_ ? ::DefSubclassProc(hwnd_, message, wp, lp) : 0;
+    return hwnd_ ? ::CallWindowProcW(previous_, hwnd_, message, wp, lp) : 0;
 }
 
 bool CControl::Reflect(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -91,13 +109,14 @@ bool CControl::Reflect(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
     return !pass;
 }
 
-LRESULT CALLBACK CControl::StaticProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-    auto* self = reinterpret_cast<CControl*>(data);
+LRESULT CALLBACK CControl::StaticProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    const Subclass entry = Find(window);
+    if (!entry.previous) return ::DefWindowProcW(window, message, wp, lp);
     if (message == WM_NCDESTROY) {
-        if (self) self->Detach();
-        return ::DefSubclassProc(window, message, wp, lp);
-    }
-    if (self) {
+        if (entry.self) entry.self->Detach();
+        std::lock_guard<std::mutex> lock(g_mutex);
+        Attached().erase(window);
+    } else if (CControl* self = entry.self) {
         auto it = self->messages_.find(message);
         if (it != self->messages_.end()) {
             // No exception may leave a window procedure.
@@ -108,7 +127,7 @@ LRESULT CALLBACK CControl::StaticProc(HWND window, UINT message, WPARAM wp, LPAR
             } catch (...) { Trace("control %p: exception in message 0x%04X", static_cast<void*>(window), message); }
         }
     }
-    return ::DefSubclassProc(window, message, wp, lp);
+    return ::CallWindowProcW(entry.previous, window, message, wp, lp);
 }
 
 }  // namespace win

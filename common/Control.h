@@ -52,10 +52,11 @@ protected:
 
 private:
     friend class CDialog;
-    static LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wp, LPARAM lp);
     bool Reflect(UINT message, WPARAM wp, LPARAM lp, LRESULT& result);
 
     HWND hwnd_ = nullptr;
+    WNDPROC previous_ = nullptr;  // the window's procedure before ours
     bool frozen_ = false;
     bool passOn_ = false;
     std::map<UINT, Handler> messages_;

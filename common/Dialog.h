@@ -20,6 +20,18 @@
 
 namespace win {
 
+// A dialog's items by control ID. GetDlgItem lists the dialog's children at
+// every call (under Wine a request to the window server each time); a dialog
+// keeps its controls, so each handle found is kept, and checked before it is
+// used again. Only on the dialog's own thread; elsewhere it asks the system.
+class CItemCache {
+public:
+    HWND Find(HWND dialog, int id) const;
+
+private:
+    mutable std::map<int, HWND> items_;
+};
+
 class CDialog {
 public:
     CDialog(const CDialog&) = delete;
@@ -37,7 +49,7 @@ public:
 
     // Items by control ID, in the manner of every dialog framework: the
     // dialog's own window and its children are reached through these only.
-    HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
+    HWND Item(int id) const { return items_.Find(hwnd_, id); }
     LRESULT SendItemMessage(int id, UINT message, WPARAM wp = 0, LPARAM lp = 0) const;
     std::string GetItemText(int id) const;
     void SetItemText(int id, const std::string& text) const;
@@ -114,6 +126,7 @@ private:
     std::map<std::pair<int, UINT>, CommandHandler> commands_;
     std::vector<Range> ranges_;
     std::map<std::pair<int, UINT>, NotifyHandler> notifications_;
+    CItemCache items_;
 };
 
 // Loads a string from the module's string table; empty when absent.

@@ -151,12 +151,15 @@ TEST_F(WindowLayer, UntrustedMessagesChangeNothing) {
 TEST_F(WindowLayer, NotificationsSentFromAnotherThreadAreNotRead) {
     // Nothing translates WM_NOTIFY's pointer between processes, and a message
     // sent from another thread looks the same to the window: a real header
-    // is left unread, and a wild pointer does no harm.
-    auto sendFromThread = [](HWND to, UINT message, WPARAM wp, LPARAM lp) {
+    // (in the sender's memory) is left unread, and a wild pointer does no harm.
+    NMHDR header = {dialog.Item(kButton), kButton, static_cast<UINT>(NM_CLICK)};
+    constexpr LPARAM kSendersHeader = -1;
+    auto sendFromThread = [&header](HWND to, UINT message, WPARAM wp, LPARAM lp) {
         std::atomic<bool> done{false};
         LRESULT answer = -1;
         std::thread sender([&] {
-            answer = ::SendMessageA(to, message, wp, lp);
+            NMHDR own = header;
+            answer = ::SendMessageA(to, message, wp, lp == kSendersHeader ? reinterpret_cast<LPARAM>(&own) : lp);
             done = true;
         });
         // The sent message is delivered while this thread looks for messages.
@@ -168,9 +171,7 @@ TEST_F(WindowLayer, NotificationsSentFromAnotherThreadAreNotRead) {
         sender.join();
         return answer;
     };
-    NMHDR header = {dialog.Item(kButton), kButton, static_cast<UINT>(NM_CLICK)};
-    for (LPARAM lp : {reinterpret_cast<LPARAM>(&header), LPARAM(0x10)})
-        EXPECT_EQ(sendFromThread(dialog.Hwnd(), WM_NOTIFY, kButton, lp), 0) << lp;
+    for (LPARAM lp : {kSendersHeader, LPARAM(0x10)}) EXPECT_EQ(sendFromThread(dialog.Hwnd(), WM_NOTIFY, kButton, lp), 0) << lp;
     EXPECT_TRUE(dialog.log.empty());
     // This thread's own notifications still arrive, also those of a control
     // that is handling another thread's message meanwhile.
