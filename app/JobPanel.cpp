@@ -67,6 +67,29 @@ void MoveTo(HWND item, int x, int y) {
     ::SetWindowPos(item, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
 }
 
+// Each of these changes a row control only where it differs: under Wine every
+// change is a request to the window server or several, for each of the 50
+// row controls at every refresh.
+void ShowIfChanged(HWND item, bool show) {
+    if (((::GetWindowLongPtrA(item, GWL_STYLE) & WS_VISIBLE) != 0) != show) ::ShowWindow(item, show ? SW_SHOW : SW_HIDE);
+}
+
+void EnableIfChanged(HWND item, bool enable) {
+    if ((::IsWindowEnabled(item) != FALSE) != enable) ::EnableWindow(item, enable ? TRUE : FALSE);
+}
+
+void SetTextIfChanged(HWND item, const std::string& text) {
+    char shown[64] = "";
+    if (text.size() >= sizeof shown || ::GetWindowTextA(item, shown, sizeof shown) != static_cast<int>(text.size()) ||
+        text != shown)
+        ::SetWindowTextA(item, text.c_str());
+}
+
+void SelectIfChanged(HWND box, int entry) {
+    if (::SendMessageA(box, CB_GETCURSEL, 0, 0) != entry)
+        ::SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+}
+
 // A control's rectangle in its dialog's client coordinates.
 RECT ClientRectOf(HWND dialog, HWND item) {
     RECT rect = {};
@@ -266,14 +289,14 @@ int CJobPanel::SelectedPriorityEntry(int row) const {
 void CJobPanel::Enable(bool connected) {
     const BOOL on = connected ? TRUE : FALSE;
     for (int id : {kind_.addId, kind_.actionsId, kind_.scrollId}) ::EnableWindow(Item(id), on);
-    ForEachRowControl([on](HWND item, const RowControl&, int) { ::EnableWindow(item, on); });
+    ForEachRowControl([connected](HWND item, const RowControl&, int) { EnableIfChanged(item, connected); });
 }
 
 void CJobPanel::ShowRows() {
     const int shown = ShownRows(jobs_.size());
     HWND firstHidden = nullptr;
     ForEachRowControl([&](HWND item, const RowControl& control, int r) {
-        ::ShowWindow(item, r < shown ? SW_SHOW : SW_HIDE);
+        ShowIfChanged(item, r < shown);
         if (control.role == RowRole::PauseResume && r == shown) firstHidden = item;
     });
     // The filler covers the panel from the first row without a job down.
@@ -286,8 +309,7 @@ void CJobPanel::ShowRows() {
 void CJobPanel::SetActionText(int row, bool paused) {
     for (const RowControl& control : kind_.rowControls)
         if (control.role == RowRole::PauseResume)
-            ::SetWindowTextA(Item(control.firstId + row),
-                             win::LoadResString(paused ? kind_.resumeText : kind_.pauseText).c_str());
+            SetTextIfChanged(Item(control.firstId + row), win::LoadResString(paused ? kind_.resumeText : kind_.pauseText));
 }
 
 void CJobPanel::ApplyStatus(bool connected, bool serviceOn) {
@@ -298,7 +320,7 @@ void CJobPanel::ApplyStatus(bool connected, bool serviceOn) {
         ::SetScrollPos(bar, SB_CTL, ClampedPosition(position, jobs_.size()), TRUE);
         // Pause and resume only while the server runs that service.
         ForEachRowControl([serviceOn](HWND item, const RowControl& control, int) {
-            if (control.role == RowRole::PauseResume) ::EnableWindow(item, serviceOn ? TRUE : FALSE);
+            if (control.role == RowRole::PauseResume) EnableIfChanged(item, serviceOn);
         });
         FillRows();
         return;
@@ -309,8 +331,7 @@ void CJobPanel::ApplyStatus(bool connected, bool serviceOn) {
     for (int r = 0; r < kRows; ++r) {
         for (int c = 0; c < static_cast<int>(kind_.columns.size()); ++c) list_.SetCellText(r, c, "");
         for (const RowControl& control : kind_.rowControls)
-            if (control.role == RowRole::Priority)
-                ::SendMessageA(Item(control.firstId + r), CB_SETCURSEL, PriorityEntry(0), 0);
+            if (control.role == RowRole::Priority) SelectIfChanged(Item(control.firstId + r), PriorityEntry(0));
         SetActionText(r, true);
     }
     InvalidateList();
@@ -328,9 +349,7 @@ void CJobPanel::FillRows() {
             continue;
         }
         for (const RowControl& control : kind_.rowControls)
-            if (control.role == RowRole::Priority)
-                ::SendMessageA(Item(control.firstId + r), CB_SETCURSEL,
-                               static_cast<WPARAM>(PriorityEntry(job->priority)), 0);
+            if (control.role == RowRole::Priority) SelectIfChanged(Item(control.firstId + r), PriorityEntry(job->priority));
         SetActionText(r, job->paused);
         list_.SetRowColors(r, job->text, job->back);
     }

@@ -13,6 +13,7 @@
 
 #include "app/ListCtrl.h"
 #include "app/ScrollBar.h"
+#include "common/Dialog.h"
 #include "client/Operation.h"
 
 namespace app {
@@ -111,7 +112,7 @@ public:
 
 private:
     void OnListScrolled(int controlId) override;
-    HWND Item(int id) const { return ::GetDlgItem(dialog_, id); }
+    HWND Item(int id) const { return items_.Find(dialog_, id); }
     int Px(int pixels) const;
     int Position() const;
     void SetActionText(int row, bool paused);
@@ -121,6 +122,7 @@ private:
     const JobKind& kind_;
     int focusId_;
     HWND dialog_ = nullptr;
+    win::CItemCache items_;
     UINT dpi_ = 96;
     CMyListCtrl list_;
     CMyScrollBar scroll_;

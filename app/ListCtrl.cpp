@@ -201,6 +201,14 @@ BOOL CMyListCtrl::SetCellText(int row, int column, const std::string& text) {
         tool.lpszText = texts.tip.data();
         ::SendMessageA(tip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
     }
+    // An unchanged cell is left alone: setting it redraws it, which under
+    // Wine costs a request to the window server, for every cell at every refresh.
+    char shown[kTextBuffer];
+    if (texts.shown.size() + 1 < sizeof shown) {
+        shown[0] = '\0';
+        ListView_GetItemText(Hwnd(), row, column, shown, kTextBuffer);
+        if (texts.shown == shown) return TRUE;
+    }
     LVITEMA item = {};
     item.iSubItem = column;
     item.pszText = texts.shown.data();
@@ -242,11 +250,15 @@ void CMyListCtrl::DrawRow(const DRAWITEMSTRUCT& draw) {
     HBRUSH brush = ::CreateSolidBrush(back_[row]);
     char text[kTextBuffer];
     int columns = ColumnCount(Hwnd());
+    // The cells side by side from the row's left edge, each column's width
+    // asked once; the row is the one the list asked for, whatever its
+    // header's height.
+    RECT bounds = {};
+    ListView_GetItemRect(Hwnd(), row, &bounds, LVIR_BOUNDS);
+    RECT outer = {bounds.left, draw.rcItem.top, bounds.left, draw.rcItem.bottom};
     for (int column = 0; column < columns; ++column) {
-        RECT outer = GetCellRect(row, column, false);
-        // Follow the row the list asked for, whatever its header's height.
-        outer.top = draw.rcItem.top;
-        outer.bottom = draw.rcItem.bottom;
+        outer.left = outer.right;
+        outer.right = outer.left + ListView_GetColumnWidth(Hwnd(), column);
         ::FillRect(dc, &outer, brush);
         RECT inner = outer;
         ::InflateRect(&inner, -1, -1);
