@@ -63,6 +63,7 @@ int CQuarrowApp::Run(HINSTANCE instance, const char* commandLine) {
     }
     win::Mark("main window role");
     CQuarrowDlg dialog;
+    dialog.ConnectAhead();
     win::Mark("client made");
     dialog.DoModal(instance, IDD_QUARROW_DIALOG, nullptr);
     return 0;

@@ -251,11 +251,15 @@ BOOL CQuarrowDlg::OnInitDialog() {
 
     win::Mark("laid out");
     // The disconnected state before the window is shown: changed on screen,
-    // every row control would draw itself at each change.
-    SetDisconnected();
-    EnableControls();
-    ShowRows();
-    ApplyStatus();
+    // every row control would draw itself at each change. Not needed when the
+    // connection made ahead is in with the server's status: the window is
+    // then filled before anything draws it.
+    if (!client_.AheadReady()) {
+        SetDisconnected();
+        EnableControls();
+        ShowRows();
+        ApplyStatus();
+    }
     win::Mark("disconnected state");
     // Shown now, so that the connection's wait dialog and messages have their
     // window behind them.
@@ -303,6 +307,11 @@ int CQuarrowDlg::ConnectTo(const std::string& address, const std::string& displa
     ::SetWindowTextA(Hwnd(), dialogs::FormatWithText(win::LoadResString(IDS_MAIN_CAPTION_FMT), display).c_str());
     RefreshAfterOperation();
     return 0;
+}
+
+void CQuarrowDlg::ConnectAhead() {
+    std::string address, display;
+    if (dialogs::CSearchServerDlg::RememberedServer(address, display)) client_.StartAhead({display, address});
 }
 
 void CQuarrowDlg::ConnectToServer() {

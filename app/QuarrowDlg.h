@@ -26,6 +26,11 @@ public:
     CQuarrowDlg();
     ~CQuarrowDlg() override;
 
+    // Starts connecting to the remembered server while the window is being
+    // built: the window's first connection and refresh then find their
+    // results in (see CDeviceClient::StartAhead).
+    void ConnectAhead();
+
     // Test seam, for a test build's entry point only: a shorter refresh period.
     static void SetRefreshIntervalForTesting(UINT ms);
     // Test seam, likewise: called once, when the first job lists are on screen.

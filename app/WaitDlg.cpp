@@ -41,7 +41,10 @@ BOOL CWaitDlg::OnInitDialog() {
     ::SetTimer(Hwnd(), kTimeoutTimer, g_timeoutMs ? g_timeoutMs : kOperationTimeoutMs, nullptr);
 
     job_->SetNotifyWindow(Hwnd());
-    if (!client::StartOperationWorker(job_)) {
+    if (!start_) {
+        // It may have finished before it knew this window.
+        if (job_->Finished()) ::PostMessageA(Hwnd(), client::WM_OPERATION_FINISHED, 0, 0);
+    } else if (!client::StartOperationWorker(job_)) {
         job_->GiveUp(client::kResultThreadFailed);
         End(IDCANCEL);
         return TRUE;
@@ -67,6 +70,16 @@ void CWaitDlg::OnTimer(UINT_PTR id) {
 }
 
 void CWaitDlg::RunOperation(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner) {
+    start_ = true;
+    Show(job, statusTextId, owner);
+}
+
+void CWaitDlg::AwaitOperation(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner) {
+    start_ = false;
+    Show(job, statusTextId, owner);
+}
+
+void CWaitDlg::Show(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner) {
     job_ = job;
     statusText_ = win::LoadResString(statusTextId);
     if (DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, owner) == -1) job_->GiveUp(client::kResultThreadFailed);
@@ -80,14 +93,23 @@ void CWaitDlg::RunOperation(const std::shared_ptr<client::DeviceOperation>& job,
     job_->WaitReleased();
 }
 
-void WaitDialogHost::Run(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId) {
+HWND WaitDialogHost::Owner() const {
     // A hidden main window (closed to the tray) is not active; it still owns
     // the dialog so that it cannot start a second operation.
     HWND owner = ::GetActiveWindow();
     if (!owner || !::IsWindowEnabled(owner)) owner = fallbackOwner_;
     if (owner && !::IsWindow(owner)) owner = nullptr;
+    return owner;
+}
+
+void WaitDialogHost::Run(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId) {
     CWaitDlg dialog;
-    dialog.RunOperation(job, statusTextId, owner);
+    dialog.RunOperation(job, statusTextId, Owner());
+}
+
+void WaitDialogHost::Await(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId) {
+    CWaitDlg dialog;
+    dialog.AwaitOperation(job, statusTextId, Owner());
 }
 
 }  // namespace app

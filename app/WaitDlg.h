@@ -15,6 +15,8 @@ public:
     // Shows the dialog until the job finishes, fails to start (5515) or times out (5516).
     // The owner window is disabled meanwhile, as with any modal dialog.
     void RunOperation(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner = nullptr);
+    // The same for a job that already runs on a thread of its own.
+    void AwaitOperation(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner = nullptr);
 
     enum : UINT_PTR { kAnimationTimer = 100, kTimeoutTimer = 500 };
     static constexpr UINT kAnimationMs = 300;
@@ -29,7 +31,10 @@ private:
     BOOL OnInitDialog() override;
     void OnTimer(UINT_PTR id);
 
+    void Show(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner);
+
     std::shared_ptr<client::DeviceOperation> job_;
+    bool start_ = true;  // the dialog starts the job on a worker
     std::string statusText_;
     std::string waitText_;
     int dots_ = 0;
@@ -41,9 +46,12 @@ private:
 class WaitDialogHost : public client::IOperationHost {
 public:
     void Run(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId) override;
+    void Await(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId) override;
     void SetFallbackOwner(HWND owner) { fallbackOwner_ = owner; }
 
 private:
+    HWND Owner() const;
+
     HWND fallbackOwner_ = nullptr;
 };
 

@@ -11,9 +11,17 @@ CDeviceClient::CDeviceClient(std::shared_ptr<IOperationHost> host) : host_(std::
     if (session_) ::InternetSetOptionA(session_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &noTimeout, sizeof noTimeout);
 }
 
+struct CDeviceClient::Ahead {
+    ConnectArg connect;
+    std::shared_ptr<DeviceOperation> connectJob, statusJob;
+    std::shared_ptr<std::atomic<bool>> promptWanted = std::make_shared<std::atomic<bool>>(false);
+    bool connected = false;  // the connect job was taken over and connected
+};
+
 // A worker still running after a give-up keeps its own shares of the session
 // and the connection; they close when it ends.
 CDeviceClient::~CDeviceClient() {
+    DropAhead();
     connection_.reset();
     session_.reset();
 }
@@ -25,6 +33,10 @@ int CDeviceClient::RunRecord(OperationKind kind, OperationArgument& argument) {
     if (lockOwner_ == ::GetCurrentThreadId()) return kResultBusy;
     const OperationRow* row = FindOperation(kind);
     if (!row || !row->accepts(argument)) return kResultUndefinedError;
+    if (auto job = TakeAhead(*row, argument)) {
+        int result = kResultOk;
+        if (FinishAhead(*row, job, argument, result)) return result;
+    }
     if (!row->logsIn && !IsConnected()) return kResultNotConnected;
     if (row->logsIn) {
         connection_.reset();
@@ -54,6 +66,97 @@ int CDeviceClient::RunRecord(OperationKind kind, OperationArgument& argument) {
         }
     }
     return result;
+}
+
+void CDeviceClient::StartAhead(const ConnectArg& connect) {
+    DropAhead();
+    const OperationRow* connectRow = FindOperation(OperationKind::Connect);
+    const OperationRow* statusRow = FindOperation(OperationKind::RefreshStatus);
+    if (!session_ || !connectRow || !statusRow || connect.address.empty()) return;
+    auto ahead = std::make_unique<Ahead>();
+    ahead->connect = connect;
+    ahead->connectJob = std::make_shared<DeviceOperation>();
+    ahead->connectJob->row = connectRow;
+    ahead->connectJob->argument = connect;
+    ahead->connectJob->session = session_;
+    // The remembered credentials only: a login refused with them is left to
+    // the Connect that can ask the user.
+    ahead->connectJob->login.store = login_.store;
+    ahead->connectJob->login.prompt = [wanted = ahead->promptWanted](const std::string&, std::function<bool()>) {
+        *wanted = true;
+        return std::unique_ptr<ILoginPrompt>();
+    };
+    ahead->statusJob = std::make_shared<DeviceOperation>();
+    ahead->statusJob->row = statusRow;
+    ahead->statusJob->argument = ServerStatus{};
+    ahead->statusJob->session = session_;
+    if (StartConnectAndStatus(ahead->connectJob, ahead->statusJob)) ahead_ = std::move(ahead);
+}
+
+bool CDeviceClient::AheadReady() const {
+    if (!ahead_ || !ahead_->connectJob || !ahead_->statusJob) return false;
+    for (const auto& job : {ahead_->connectJob, ahead_->statusJob})
+        if (!job->Finished() || job->Result() != kResultOk) return false;
+    return true;
+}
+
+std::shared_ptr<DeviceOperation> CDeviceClient::TakeAhead(const OperationRow& row, const OperationArgument& argument) {
+    if (!ahead_) return nullptr;
+    std::shared_ptr<DeviceOperation> job;
+    if (row.kind == OperationKind::Connect && ahead_->connectJob) {
+        const auto* connect = std::get_if<ConnectArg>(&argument);
+        if (connect && connect->address == ahead_->connect.address &&
+            connect->displayText == ahead_->connect.displayText)
+            job = std::move(ahead_->connectJob);
+    } else if (row.kind == OperationKind::RefreshStatus && ahead_->connected && IsConnected()) {
+        job = std::move(ahead_->statusJob);
+    }
+    if (!job) DropAhead();
+    return job;
+}
+
+bool CDeviceClient::FinishAhead(const OperationRow& row, const std::shared_ptr<DeviceOperation>& job,
+                                OperationArgument& argument, int& result) {
+    {
+        win::CriticalSectionLock hold(lock_);
+        lockOwner_ = ::GetCurrentThreadId();
+        if (job->Finished())
+            job->WaitReleased();
+        else
+            host_->Await(job, StatusTextOf(row, argument));
+        lockOwner_ = 0;
+    }
+    result = job->Result();
+    if (row.kind == OperationKind::Connect) {
+        if (*ahead_->promptWanted) {
+            DropAhead();
+            return false;
+        }
+        connection_.reset();
+        authorization_.clear();
+        if (job->Finished()) {
+            argument = job->argument;
+            if (result == kResultOk) {
+                connection_ = job->newConnection;
+                authorization_ = job->authorization;
+                ahead_->connected = true;
+            }
+        }
+        if (!ahead_->connected) DropAhead();
+        return true;
+    }
+    // The refresh on the connection taken over; a failed one runs again.
+    const bool taken = job->Finished() && result == kResultOk && job->connection.get() == connection_.get();
+    if (taken) argument = std::move(job->argument);
+    DropAhead();
+    return taken;
+}
+
+void CDeviceClient::DropAhead() {
+    if (!ahead_) return;
+    for (auto* job : {&ahead_->connectJob, &ahead_->statusJob})
+        if (*job && !(*job)->GiveUp(kResultNotConnected)) (*job)->WaitReleased();
+    ahead_.reset();
 }
 
 void CDeviceClient::Disconnect() {

@@ -39,9 +39,30 @@ public:
     // Remembered credentials and the prompt for the logins to come.
     void SetLoginHooks(LoginHooks hooks) { login_ = std::move(hooks); }
 
+    // Starts connecting to `connect.address` with the remembered credentials,
+    // and the status refresh after that, now: on a thread of their own and
+    // without a wait dialog, while the window is still being built. The next
+    // Run of Connect with the same argument, and the RefreshStatus right after
+    // it, take these jobs over (behind the wait dialog while they still run)
+    // instead of starting their own. A login that needs the prompt, a refresh
+    // that failed, and any other operation run as always.
+    void StartAhead(const ConnectArg& connect);
+    // True once both jobs started ahead have succeeded: the first Connect and
+    // refresh will neither wait nor ask.
+    bool AheadReady() const;
+
 private:
+    struct Ahead;
     // Runs `kind` on `argument`, which holds the outputs afterwards.
     int RunRecord(OperationKind kind, OperationArgument& argument);
+    // The job started ahead for this operation, or nullptr; anything else
+    // drops what was started ahead.
+    std::shared_ptr<DeviceOperation> TakeAhead(const OperationRow& row, const OperationArgument& argument);
+    // Waits for a job taken over and takes its outputs as RunRecord does. False
+    // when the operation is to be run as always after all.
+    bool FinishAhead(const OperationRow& row, const std::shared_ptr<DeviceOperation>& job,
+                     OperationArgument& argument, int& result);
+    void DropAhead();
 
     SharedInternetHandle session_;
     SharedInternetHandle connection_;
@@ -50,6 +71,7 @@ private:
     std::atomic<DWORD> lockOwner_{0};  // thread that runs an operation now, 0 for none
     std::shared_ptr<IOperationHost> host_;
     LoginHooks login_;
+    std::unique_ptr<Ahead> ahead_;
 };
 
 template <typename Argument>

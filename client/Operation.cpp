@@ -141,7 +141,60 @@ unsigned __stdcall WorkerThread(void* parameter) {
     }
 }
 
+// One job run to its end as a worker runs it: the result, then the job let
+// go (see WorkerThread). True when it finished with success.
+bool Complete(std::shared_ptr<DeviceOperation> job) {
+    DeviceOperation* raw = job.get();
+    const int result = RunJob(*job);
+    const bool finished = job->Finish(result);
+    job.reset();
+    if (finished) raw->MarkReleased();
+    return finished && result == kResultOk;
+}
+
+struct Chain {
+    std::shared_ptr<DeviceOperation> connect, status;
+};
+
+unsigned __stdcall ChainThread(void* parameter) {
+    win::ComScope com;
+    std::unique_ptr<Chain> chain(static_cast<Chain*>(parameter));
+    // The status job's share of the connection is taken before the connect
+    // job is finished: after that its host may take the job's outputs.
+    DeviceOperation& connect = *chain->connect;
+    DeviceOperation* raw = &connect;
+    const int result = RunJob(connect);
+    if (result == kResultOk) {
+        chain->status->connection = connect.newConnection;
+        chain->status->authorization = connect.authorization;
+    }
+    const bool finished = connect.Finish(result);
+    chain->connect.reset();
+    if (finished) raw->MarkReleased();
+    if (finished && result == kResultOk)
+        Complete(std::move(chain->status));
+    else
+        chain->status->GiveUp(kResultNotConnected);
+    return 0;
+}
+
 }  // namespace
+
+bool StartConnectAndStatus(std::shared_ptr<DeviceOperation> connect, std::shared_ptr<DeviceOperation> status) {
+    auto chain = std::make_unique<Chain>(Chain{std::move(connect), std::move(status)});
+    uintptr_t thread = ::_beginthreadex(nullptr, 0, &ChainThread, chain.get(), 0, nullptr);
+    if (!thread) return false;
+    chain.release();  // the thread owns it now
+    ::CloseHandle(reinterpret_cast<HANDLE>(thread));
+    return true;
+}
+
+void AwaitJob(DeviceOperation& job, DWORD ms) {
+    if (!job.WaitSettled(ms)) job.GiveUp(kResultTimeout);
+    job.WaitReleased();
+}
+
+void IOperationHost::Await(const std::shared_ptr<DeviceOperation>& job, UINT) { AwaitJob(*job, 300000); }
 
 bool StartOperationWorker(const std::shared_ptr<DeviceOperation>& job) {
     {
@@ -169,8 +222,9 @@ void BlockingOperationHost::Run(const std::shared_ptr<DeviceOperation>& job, UIN
         job->GiveUp(kResultThreadFailed);
         return;
     }
-    if (!job->WaitSettled(timeoutMs_)) job->GiveUp(kResultTimeout);
-    job->WaitReleased();
+    AwaitJob(*job, timeoutMs_);
 }
+
+void BlockingOperationHost::Await(const std::shared_ptr<DeviceOperation>& job, UINT) { AwaitJob(*job, timeoutMs_); }
 
 }  // namespace client

@@ -162,6 +162,15 @@ bool StartOperationWorker(const std::shared_ptr<DeviceOperation>& job);
 // Runs the operation's row on the calling thread and returns its result code.
 int ExecuteOperation(DeviceOperation& operation);
 
+// Runs `connect` and then, once it has connected, `status` on the connection
+// it opened, on a thread of their own (with COM, as a worker); `status` is
+// given up when `connect` did not connect. False when no thread can be started.
+bool StartConnectAndStatus(std::shared_ptr<DeviceOperation> connect, std::shared_ptr<DeviceOperation> status);
+
+// Waits at most `ms` for a job that runs on a thread of its own, gives it up
+// after that, and waits until a worker that finished it has let go of it.
+void AwaitJob(DeviceOperation& job, DWORD ms);
+
 // How an operation is carried out: behind the wait dialog in the program, on a
 // plain worker in the console tool and in tests.
 class IOperationHost {
@@ -169,6 +178,8 @@ public:
     virtual ~IOperationHost() = default;
     // Runs the job to its end or gives it up; the job's result is then final.
     virtual void Run(const std::shared_ptr<DeviceOperation>& job, UINT statusTextId) = 0;
+    // The same for a job that already runs on a thread of its own.
+    virtual void Await(const std::shared_ptr<DeviceOperation>& job, UINT statusTextId);
 };
 
 // A host without a window: waits on the worker for at most `timeoutMs`.
@@ -176,6 +187,7 @@ class BlockingOperationHost : public IOperationHost {
 public:
     explicit BlockingOperationHost(DWORD timeoutMs = 300000) : timeoutMs_(timeoutMs) {}
     void Run(const std::shared_ptr<DeviceOperation>& job, UINT statusTextId) override;
+    void Await(const std::shared_ptr<DeviceOperation>& job, UINT statusTextId) override;
 
 private:
     DWORD timeoutMs_;

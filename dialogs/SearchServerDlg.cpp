@@ -78,6 +78,14 @@ std::string CSearchServerDlg::GetServer(HWND parent) {
     return AskServer(parent);
 }
 
+bool CSearchServerDlg::RememberedServer(std::string& address, std::string& display) {
+    if (!g_firstGetServer) return false;
+    settings::CSettings settings;
+    address = settings.DefaultServer();
+    display = address.empty() ? std::string() : settings.DefaultServerDisplayName();
+    return !address.empty();
+}
+
 std::string CSearchServerDlg::AskServer(HWND parent) {
     if (DoModal(::GetModuleHandleA(nullptr), IDD_SELECT_SERVER, parent) != IDOK) address_.clear();
     return address_;

@@ -26,6 +26,9 @@ public:
     std::string GetServer(HWND parent);
     // Always asks: the address chosen with OK, or empty.
     std::string AskServer(HWND parent);
+    // The server that the first GetServer of this run will return without a
+    // dialog, with its display text; false for none (or after that call).
+    static bool RememberedServer(std::string& address, std::string& display);
 
     const std::string& DisplayText() const { return display_; }
     const std::string& SelectedAddress() const { return address_; }

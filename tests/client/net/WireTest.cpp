@@ -225,6 +225,7 @@ TEST(Auth, TheLoginLoopAsksUntilTheServerAcceptsOrTheUserCancels) {
     const std::string address = Server();
     struct Case {
         const char* name;
+        bool startedAhead;  // the same login after a start ahead, which never asks
         std::string rememberedUser, rememberedPassword;
         std::vector<ScriptedLogin::Answer> answers;
         int result, prompts;
@@ -233,16 +234,19 @@ TEST(Auth, TheLoginLoopAsksUntilTheServerAcceptsOrTheUserCancels) {
     // WinINet keeps accepted credentials for the rest of the process, even
     // across sessions: the one success comes last.
     const Case cases[] = {
-        {"cancel at the first prompt", "", "", {}, 5501, 1, {}},
+        {"cancel at the first prompt", false, "", "", {}, 5501, 1, {}},
         {"remembered but wrong, then wrong again, then cancel",
+         false,
          "admin",
          "old",
          {{"admin", "nope", false}},
          5501,
          2,
          {"forget " + address}},
+        {"started ahead with wrong ones, then cancel", true, "admin", "old", {}, 5501, 1, {}},
         // Stored when confirmed, before the server has judged them.
-        {"wrong, then right",
+        {"started ahead, then wrong, then right",
+         true,
          "",
          "",
          {{"admin", "nope", true}, {"admin", "secret", false}},
@@ -258,6 +262,7 @@ TEST(Auth, TheLoginLoopAsksUntilTheServerAcceptsOrTheUserCancels) {
         login.answers = c.answers;
         auto client = std::make_unique<client::CDeviceClient>(std::make_shared<client::BlockingOperationHost>());
         client->SetLoginHooks(login.Hooks());
+        if (c.startedAhead) client->StartAhead(client::ConnectArg{"NAS (10.77.0.2)", address});
         EXPECT_EQ(c.result,
                   client->Run(client::OperationKind::Connect, client::ConnectArg{"NAS (10.77.0.2)", address}));
         EXPECT_EQ(c.result == 0, client->IsConnected());
@@ -271,6 +276,31 @@ TEST(Auth, TheLoginLoopAsksUntilTheServerAcceptsOrTheUserCancels) {
         EXPECT_EQ(0, client->Run(client::OperationKind::SetBtEnable, client::SwitchArg{1}));
         // "admin:secret" in base64.
         EXPECT_NE(std::string::npos, Requests().back().find("Authorization: Basic YWRtaW46c2VjcmV0\r\n"));
+    }
+}
+
+// Connecting ahead with the remembered credentials: the first Connect and
+// refresh take its two exchanges over and send nothing of their own; the next
+// refresh asks the server again.
+TEST(Auth, ConnectionStartedAheadIsTakenOver) {
+    auto c = std::make_unique<client::CDeviceClient>(std::make_shared<client::BlockingOperationHost>());
+    c->SetLoginHooks({std::make_shared<client::FixedLoginStore>("admin", "secret"), nullptr});
+    const size_t before = Requests().size();
+    c->StartAhead(client::ConnectArg{"", Server()});
+    // Its exchanges are over once the server has seen nothing new for a while.
+    size_t ahead = before;
+    for (DWORD start = ::GetTickCount(), quiet = start; ::GetTickCount() - start < 10000;) {
+        ::Sleep(20);
+        const size_t now = Requests().size();
+        if (now != ahead) ahead = now, quiet = ::GetTickCount();
+        if (ahead >= before + 2 && ::GetTickCount() - quiet > 500) break;
+    }
+    ASSERT_EQ(0, c->Run(client::OperationKind::Connect, client::ConnectArg{"", Server()}));
+    for (size_t sent : {0, 1}) {
+        client::ServerStatus status;
+        ASSERT_EQ(0, c->Run(client::OperationKind::RefreshStatus, status));
+        EXPECT_TRUE(status.btEnabled && status.webFtpEnabled);  // the page was read
+        EXPECT_EQ(ahead + sent, Requests().size());
     }
 }
 
