@@ -1,5 +1,7 @@
 #include "WaitDlg.h"
 
+#include <algorithm>
+
 #include "resources/resource.h"
 
 namespace app {
@@ -41,14 +43,8 @@ BOOL CWaitDlg::OnInitDialog() {
     ::SetTimer(Hwnd(), kTimeoutTimer, g_timeoutMs ? g_timeoutMs : kOperationTimeoutMs, nullptr);
 
     job_->SetNotifyWindow(Hwnd());
-    if (!start_) {
-        // It may have finished before it knew this window.
-        if (job_->Finished()) ::PostMessageA(Hwnd(), client::WM_OPERATION_FINISHED, 0, 0);
-    } else if (!client::StartOperationWorker(job_)) {
-        job_->GiveUp(client::kResultThreadFailed);
-        End(IDCANCEL);
-        return TRUE;
-    }
+    // It may have finished before it knew this window.
+    if (job_->Finished()) ::PostMessageA(Hwnd(), client::WM_OPERATION_FINISHED, 0, 0);
     if (g_observer) g_observer(Hwnd());
     return TRUE;
 }
@@ -69,17 +65,7 @@ void CWaitDlg::OnTimer(UINT_PTR id) {
     }
 }
 
-void CWaitDlg::RunOperation(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner) {
-    start_ = true;
-    Show(job, statusTextId, owner);
-}
-
 void CWaitDlg::AwaitOperation(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner) {
-    start_ = false;
-    Show(job, statusTextId, owner);
-}
-
-void CWaitDlg::Show(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner) {
     job_ = job;
     statusText_ = win::LoadResString(statusTextId);
     if (DoModal(::GetModuleHandleA(nullptr), IDD_WAIT, owner) == -1) job_->GiveUp(client::kResultThreadFailed);
@@ -103,11 +89,23 @@ HWND WaitDialogHost::Owner() const {
 }
 
 void WaitDialogHost::Run(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId) {
-    CWaitDlg dialog;
-    dialog.RunOperation(job, statusTextId, Owner());
+    if (!client::StartOperationWorker(job)) {
+        job->GiveUp(client::kResultThreadFailed);
+        return;
+    }
+    Await(job, statusTextId);
 }
 
 void WaitDialogHost::Await(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId) {
+    const DWORD quiet = g_timeoutMs ? std::min(g_timeoutMs, CWaitDlg::kQuietMs) : CWaitDlg::kQuietMs;
+    if (job->WaitSettled(quiet)) {
+        job->WaitReleased();
+        MSG input;
+        for (UINT first : {WM_KEYFIRST, WM_MOUSEFIRST})
+            while (::PeekMessageA(&input, nullptr, first, first == WM_KEYFIRST ? WM_KEYLAST : WM_MOUSELAST, PM_REMOVE)) {
+            }
+        return;
+    }
     CWaitDlg dialog;
     dialog.AwaitOperation(job, statusTextId, Owner());
 }

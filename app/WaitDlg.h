@@ -12,10 +12,9 @@ class CWaitDlg : public win::CDialog {
 public:
     CWaitDlg();
 
-    // Shows the dialog until the job finishes, fails to start (5515) or times out (5516).
-    // The owner window is disabled meanwhile, as with any modal dialog.
-    void RunOperation(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner = nullptr);
-    // The same for a job that already runs on a thread of its own.
+    // Shows the dialog until the job, which runs on a thread of its own,
+    // finishes or times out (5516). The owner window is disabled meanwhile,
+    // as with any modal dialog.
     void AwaitOperation(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner = nullptr);
 
     enum : UINT_PTR { kAnimationTimer = 100, kTimeoutTimer = 500 };
@@ -26,15 +25,14 @@ public:
     static void SetTimeoutForTesting(DWORD ms);
     // Test seam: called with the dialog's window once it is initialised.
     static void SetObserverForTesting(void (*observer)(HWND));
+    // How long an operation may take without a dialog.
+    static constexpr DWORD kQuietMs = 100;
 
 private:
     BOOL OnInitDialog() override;
     void OnTimer(UINT_PTR id);
 
-    void Show(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId, HWND owner);
-
     std::shared_ptr<client::DeviceOperation> job_;
-    bool start_ = true;  // the dialog starts the job on a worker
     std::string statusText_;
     std::string waitText_;
     int dots_ = 0;
@@ -43,6 +41,9 @@ private:
 // The program's operation host: every operation behind a wait dialog, owned by
 // the window that asked for it (the calling thread's active window, else the
 // fallback owner), so that window takes no input until the operation ends.
+// An operation that is over within a moment shows no dialog (it would only
+// flash): the window thread waits for it that long without taking messages,
+// and drops the input that arrived meanwhile, as the disabled owner would.
 class WaitDialogHost : public client::IOperationHost {
 public:
     void Run(const std::shared_ptr<client::DeviceOperation>& job, UINT statusTextId) override;
