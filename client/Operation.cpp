@@ -171,7 +171,8 @@ unsigned __stdcall ChainThread(void* parameter) {
     const bool finished = connect.Finish(result);
     chain->connect.reset();
     if (finished) raw->MarkReleased();
-    if (finished && result == kResultOk)
+    // Not started at all when the status job was given up meanwhile.
+    if (finished && result == kResultOk && !chain->status->givenUp->IsSet())
         Complete(std::move(chain->status));
     else
         chain->status->GiveUp(kResultNotConnected);
