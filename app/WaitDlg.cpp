@@ -9,6 +9,15 @@ namespace app {
 namespace {
 DWORD g_timeoutMs = 0;
 void (*g_observer)(HWND) = nullptr;
+
+// The keyboard and mouse input that came while an operation ran without a dialog.
+void DropInput() {
+    MSG input;
+    while (::PeekMessageA(&input, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (::PeekMessageA(&input, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+}
 }  // namespace
 
 void CWaitDlg::SetTimeoutForTesting(DWORD ms) { g_timeoutMs = ms; }
@@ -100,10 +109,7 @@ void WaitDialogHost::Await(const std::shared_ptr<client::DeviceOperation>& job, 
     const DWORD quiet = g_timeoutMs ? std::min(g_timeoutMs, CWaitDlg::kQuietMs) : CWaitDlg::kQuietMs;
     if (job->WaitSettled(quiet)) {
         job->WaitReleased();
-        MSG input;
-        for (UINT first : {WM_KEYFIRST, WM_MOUSEFIRST})
-            while (::PeekMessageA(&input, nullptr, first, first == WM_KEYFIRST ? WM_KEYLAST : WM_MOUSELAST, PM_REMOVE)) {
-            }
+        DropInput();
         return;
     }
     CWaitDlg dialog;

@@ -19,7 +19,7 @@ public:
 
     enum : UINT_PTR { kAnimationTimer = 100, kTimeoutTimer = 500 };
     static constexpr UINT kAnimationMs = 300;
-    static constexpr DWORD kOperationTimeoutMs = 300000;
+    static constexpr DWORD kOperationTimeoutMs = client::kOperationTimeoutMs;
 
     // Test seam: a shorter time-out for the next dialogs (0 restores the default).
     static void SetTimeoutForTesting(DWORD ms);

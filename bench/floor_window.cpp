@@ -86,9 +86,7 @@ INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM, LPARAM lp) {
         return TRUE;
     case WM_APP:
         ::ShowWindow(dialog, SW_SHOW);
-        ::UpdateWindow(dialog);
-        WriteStartupReport(g_report);
-        ::EndDialog(dialog, 0);
+        ReportDrawnAndEnd(dialog, g_report);
         return TRUE;
     default:
         return FALSE;

@@ -50,19 +50,29 @@ int CDeviceClient::RunRecord(OperationKind kind, OperationArgument& argument) {
     operation->authorization = authorization_;
     operation->login = login_;
 
-    {
-        win::CriticalSectionLock hold(lock_);
-        lockOwner_ = ::GetCurrentThreadId();
-        host_->Run(operation, StatusTextOf(*row, operation->argument));
-        lockOwner_ = 0;
-    }
+    Host(*row, operation, false);
+    return TakeOutputs(*row, *operation, argument);
+}
 
-    const int result = operation->Result();
-    if (operation->Finished()) {
-        argument = std::move(operation->argument);
-        if (row->logsIn && result == kResultOk) {
-            connection_ = std::move(operation->newConnection);
-            authorization_ = std::move(operation->authorization);
+void CDeviceClient::Host(const OperationRow& row, const std::shared_ptr<DeviceOperation>& job, bool running) {
+    win::CriticalSectionLock hold(lock_);
+    lockOwner_ = ::GetCurrentThreadId();
+    if (!running)
+        host_->Run(job, StatusTextOf(row, job->argument));
+    else if (job->Finished())
+        job->WaitReleased();
+    else
+        host_->Await(job, StatusTextOf(row, job->argument));
+    lockOwner_ = 0;
+}
+
+int CDeviceClient::TakeOutputs(const OperationRow& row, DeviceOperation& job, OperationArgument& argument) {
+    const int result = job.Result();
+    if (job.Finished()) {
+        argument = std::move(job.argument);
+        if (row.logsIn && result == kResultOk) {
+            connection_ = std::move(job.newConnection);
+            authorization_ = std::move(job.authorization);
         }
     }
     return result;
@@ -117,16 +127,7 @@ std::shared_ptr<DeviceOperation> CDeviceClient::TakeAhead(const OperationRow& ro
 
 bool CDeviceClient::FinishAhead(const OperationRow& row, const std::shared_ptr<DeviceOperation>& job,
                                 OperationArgument& argument, int& result) {
-    {
-        win::CriticalSectionLock hold(lock_);
-        lockOwner_ = ::GetCurrentThreadId();
-        if (job->Finished())
-            job->WaitReleased();
-        else
-            host_->Await(job, StatusTextOf(row, argument));
-        lockOwner_ = 0;
-    }
-    result = job->Result();
+    Host(row, job, true);
     if (row.kind == OperationKind::Connect) {
         if (*ahead_->promptWanted) {
             DropAhead();
@@ -134,20 +135,15 @@ bool CDeviceClient::FinishAhead(const OperationRow& row, const std::shared_ptr<D
         }
         connection_.reset();
         authorization_.clear();
-        if (job->Finished()) {
-            argument = job->argument;
-            if (result == kResultOk) {
-                connection_ = job->newConnection;
-                authorization_ = job->authorization;
-                ahead_->connected = true;
-            }
-        }
+        result = TakeOutputs(row, *job, argument);
+        ahead_->connected = IsConnected();
         if (!ahead_->connected) DropAhead();
         return true;
     }
     // The refresh on the connection taken over; a failed one runs again.
-    const bool taken = job->Finished() && result == kResultOk && job->connection.get() == connection_.get();
-    if (taken) argument = std::move(job->argument);
+    const bool taken =
+        job->Finished() && job->Result() == kResultOk && job->connection.get() == connection_.get();
+    if (taken) result = TakeOutputs(row, *job, argument);
     DropAhead();
     return taken;
 }

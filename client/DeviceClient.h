@@ -55,6 +55,12 @@ private:
     struct Ahead;
     // Runs `kind` on `argument`, which holds the outputs afterwards.
     int RunRecord(OperationKind kind, OperationArgument& argument);
+    // The host runs the job (or waits for one already `running`) while this
+    // thread holds the client.
+    void Host(const OperationRow& row, const std::shared_ptr<DeviceOperation>& job, bool running);
+    // A finished job's outputs into `argument` (and the connection a login
+    // opened); returns its result code.
+    int TakeOutputs(const OperationRow& row, DeviceOperation& job, OperationArgument& argument);
     // The job started ahead for this operation, or nullptr; anything else
     // drops what was started ahead.
     std::shared_ptr<DeviceOperation> TakeAhead(const OperationRow& row, const OperationArgument& argument);

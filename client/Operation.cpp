@@ -117,6 +117,17 @@ int RunJob(DeviceOperation& job) {
     }
 }
 
+// A worker's last steps with a job: its result stored, then the job let go.
+// A finished job's host holds it until it is marked released, so this is
+// never its last reference; a given-up job may end here. True when finished.
+bool FinishAndRelease(std::shared_ptr<DeviceOperation> job, int result) {
+    DeviceOperation* raw = job.get();
+    const bool finished = job->Finish(result);
+    job.reset();
+    if (finished) raw->MarkReleased();
+    return finished;
+}
+
 unsigned __stdcall WorkerThread(void* parameter) {
     // COM for the worker's whole life: the status parse's own initialisation
     // then only counts up and down, and the parser's library stays loaded from
@@ -127,29 +138,14 @@ unsigned __stdcall WorkerThread(void* parameter) {
     WorkerPool& pool = Pool();
     std::shared_ptr<DeviceOperation> job = std::move(self->job);
     for (;;) {
-        DeviceOperation* raw = job.get();
-        const bool finished = job->Finish(RunJob(*job));
-        // A finished job's host holds it until it is marked released, so this
-        // is never its last reference; a given-up job may end here.
-        job.reset();
-        if (finished) raw->MarkReleased();
+        const int result = RunJob(*job);
+        FinishAndRelease(std::move(job), result);
         SrwHold hold(pool.lock);
         if (pool.idle) return 0;  // one idle worker is enough
         pool.idle = self.get();
         while (!self->job) ::SleepConditionVariableSRW(&pool.handedOver, &pool.lock, INFINITE, 0);
         job = std::move(self->job);
     }
-}
-
-// One job run to its end as a worker runs it: the result, then the job let
-// go (see WorkerThread). True when it finished with success.
-bool Complete(std::shared_ptr<DeviceOperation> job) {
-    DeviceOperation* raw = job.get();
-    const int result = RunJob(*job);
-    const bool finished = job->Finish(result);
-    job.reset();
-    if (finished) raw->MarkReleased();
-    return finished && result == kResultOk;
 }
 
 struct Chain {
@@ -161,21 +157,19 @@ unsigned __stdcall ChainThread(void* parameter) {
     std::unique_ptr<Chain> chain(static_cast<Chain*>(parameter));
     // The status job's share of the connection is taken before the connect
     // job is finished: after that its host may take the job's outputs.
-    DeviceOperation& connect = *chain->connect;
-    DeviceOperation* raw = &connect;
-    const int result = RunJob(connect);
+    const int result = RunJob(*chain->connect);
     if (result == kResultOk) {
-        chain->status->connection = connect.newConnection;
-        chain->status->authorization = connect.authorization;
+        chain->status->connection = chain->connect->newConnection;
+        chain->status->authorization = chain->connect->authorization;
     }
-    const bool finished = connect.Finish(result);
-    chain->connect.reset();
-    if (finished) raw->MarkReleased();
+    const bool connected = FinishAndRelease(std::move(chain->connect), result) && result == kResultOk;
     // Not started at all when the status job was given up meanwhile.
-    if (finished && result == kResultOk && !chain->status->givenUp->IsSet())
-        Complete(std::move(chain->status));
-    else
+    if (connected && !chain->status->givenUp->IsSet()) {
+        const int status = RunJob(*chain->status);
+        FinishAndRelease(std::move(chain->status), status);
+    } else {
         chain->status->GiveUp(kResultNotConnected);
+    }
     return 0;
 }
 
@@ -195,7 +189,7 @@ void AwaitJob(DeviceOperation& job, DWORD ms) {
     job.WaitReleased();
 }
 
-void IOperationHost::Await(const std::shared_ptr<DeviceOperation>& job, UINT) { AwaitJob(*job, 300000); }
+void IOperationHost::Await(const std::shared_ptr<DeviceOperation>& job, UINT) { AwaitJob(*job, kOperationTimeoutMs); }
 
 bool StartOperationWorker(const std::shared_ptr<DeviceOperation>& job) {
     {

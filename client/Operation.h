@@ -102,6 +102,9 @@ const OperationRow* FindOperation(OperationKind kind);
 // The status text to show for this operation on this argument.
 UINT StatusTextOf(const OperationRow& row, const OperationArgument& argument);
 
+// How long a host waits for an operation before giving it up.
+inline constexpr DWORD kOperationTimeoutMs = 300000;
+
 // Posted to the host's window when the worker has finished the operation.
 inline constexpr UINT WM_OPERATION_FINISHED = WM_APP + 0x40;
 
@@ -185,7 +188,7 @@ public:
 // A host without a window: waits on the worker for at most `timeoutMs`.
 class BlockingOperationHost : public IOperationHost {
 public:
-    explicit BlockingOperationHost(DWORD timeoutMs = 300000) : timeoutMs_(timeoutMs) {}
+    explicit BlockingOperationHost(DWORD timeoutMs = kOperationTimeoutMs) : timeoutMs_(timeoutMs) {}
     void Run(const std::shared_ptr<DeviceOperation>& job, UINT statusTextId) override;
     void Await(const std::shared_ptr<DeviceOperation>& job, UINT statusTextId) override;
 

@@ -47,6 +47,13 @@ bool AnswersByReturnValue(UINT message) {
            message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM;
 }
 
+// The thread's information block: GetCurrentThreadStackLimits is not on
+// every system this runs on. (GCC takes the segment read for an array access.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+const NT_TIB* ThreadInformation() { return reinterpret_cast<const NT_TIB*>(::NtCurrentTeb()); }
+#pragma GCC diagnostic pop
+
 // Whether this thread sent the WM_NOTIFY being handled: nothing translates
 // its pointer between threads and processes, so only such a notification is
 // read. A thread that is not handling another thread's message sent it
@@ -57,13 +64,6 @@ bool AnswersByReturnValue(UINT message) {
 // (A WH_CALLWNDPROC hook would name the sender of every message, but under
 // Wine it costs three round trips to the server for every message the thread
 // sends, which was a third of the main window's start.)
-// The thread's information block: GetCurrentThreadStackLimits is not on
-// every system this runs on. (GCC takes the segment read for an array access.)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Warray-bounds"
-const NT_TIB* ThreadInformation() { return reinterpret_cast<const NT_TIB*>(::NtCurrentTeb()); }
-#pragma GCC diagnostic pop
-
 bool SentByThisThread(LPARAM lp) {
     if (!lp) return false;
     if ((::InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) == 0) return true;

@@ -24,6 +24,17 @@ constexpr UINT kReportPortBusy = WM_APP + 0x31;
 // Only the first GetServer of a run looks at the remembered server.
 std::atomic<bool> g_firstGetServer{true};
 
+// The server remembered from the last run, with its display text; false
+// (and nothing changed) when there is none.
+bool ReadRememberedServer(std::string& address, std::string& display) {
+    settings::CSettings settings;
+    std::string remembered = settings.DefaultServer();
+    if (remembered.empty()) return false;
+    address = std::move(remembered);
+    display = settings.DefaultServerDisplayName();
+    return true;
+}
+
 // How long closing waits for the receive thread; it ends within a fraction
 // of a second of its stop flag, as its receives time out.
 constexpr DWORD kStopTimeoutMs = 10000;
@@ -66,24 +77,12 @@ CSearchServerDlg::CSearchServerDlg() {
 CSearchServerDlg::~CSearchServerDlg() = default;
 
 std::string CSearchServerDlg::GetServer(HWND parent) {
-    if (g_firstGetServer.exchange(false)) {
-        settings::CSettings settings;
-        std::string address = settings.DefaultServer();
-        if (!address.empty()) {
-            address_ = address;
-            display_ = settings.DefaultServerDisplayName();
-            return address_;
-        }
-    }
+    if (g_firstGetServer.exchange(false) && ReadRememberedServer(address_, display_)) return address_;
     return AskServer(parent);
 }
 
 bool CSearchServerDlg::RememberedServer(std::string& address, std::string& display) {
-    if (!g_firstGetServer) return false;
-    settings::CSettings settings;
-    address = settings.DefaultServer();
-    display = address.empty() ? std::string() : settings.DefaultServerDisplayName();
-    return !address.empty();
+    return g_firstGetServer && ReadRememberedServer(address, display);
 }
 
 std::string CSearchServerDlg::AskServer(HWND parent) {

@@ -37,9 +37,7 @@ INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM, LPARAM) {
         return TRUE;
     }
     if (message == WM_APP) {
-        ::UpdateWindow(dialog);
-        WriteStartupReport(g_report);
-        ::EndDialog(dialog, 0);
+        ReportDrawnAndEnd(dialog, g_report);
         return TRUE;
     }
     return FALSE;

@@ -21,3 +21,11 @@ inline void WriteStartupReport(const char* path) {
         std::fclose(out);
     }
 }
+
+// A start-up floor's last step once its window is complete: drawn now, the
+// report written, the dialog ended.
+inline void ReportDrawnAndEnd(HWND dialog, const char* path) {
+    ::UpdateWindow(dialog);
+    WriteStartupReport(path);
+    ::EndDialog(dialog, 0);
+}
